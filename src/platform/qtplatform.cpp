@@ -1,0 +1,41 @@
+#include "qtplatform.h"
+
+#include "freedesktopmail.h"
+#include "pointerconfinement.h"
+#include "qtmessageboxes.h"
+#include "qtsavedialog.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+
+namespace platform {
+
+void DesktopShellOpen::OpenUrl(const QUrl& url)
+{
+    // Hands the address over and returns; whether a browser opened is not
+    // examined.
+    QDesktopServices::openUrl(url);
+}
+
+QString ProcessProgramPath::Path()
+{
+    // The real executable (symbolic links resolved), as the kernel reports it.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    return self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
+}
+
+std::unique_ptr<Services> MakeQtServices()
+{
+    auto s = std::make_unique<Services>();
+    s->saveDialog = std::make_unique<QtSaveDialog>();
+    s->messageBoxes = std::make_unique<QtMessageBoxes>();
+    s->shellOpen = std::make_unique<DesktopShellOpen>();
+    s->mail = std::make_unique<FreedesktopMail>();
+    s->pointer = std::make_unique<WarpPointerConfinement>();
+    s->clock = std::make_unique<SystemClock>();
+    s->programPath = std::make_unique<ProcessProgramPath>();
+    return s;
+}
+
+} // namespace platform

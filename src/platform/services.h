@@ -1,0 +1,107 @@
+#pragma once
+// The platform seam: every service of the desktop that the window and the
+// controls use beyond drawing and input. The program installs the real
+// Qt/freedesktop implementation (qtplatform.h); tests install the scripted
+// double (scriptedplatform.h). Nothing above this layer calls QFileDialog,
+// QMessageBox, QProcess or QDesktopServices directly.
+
+#include <QDateTime>
+#include <QRect>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace platform {
+
+// The save-file dialog with a picture preview pane.
+struct SaveDialogRequest {
+    QString Filter;        // "description|pattern;pattern"
+    QString DefaultSuffix; // appended when the typed name has no extension
+    QString FileName;      // offered at start (the last name chosen)
+    bool HideReadOnly = true;
+    bool Resizable = true;
+};
+class SaveDialog {
+public:
+    virtual ~SaveDialog() = default;
+    // The chosen full path (default suffix applied), or nothing when cancelled.
+    virtual std::optional<QString> Execute(QWidget* parent, const SaveDialogRequest& request) = 0;
+};
+
+// Modal message boxes and the alert sound.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Error icon, one OK button.
+    virtual void ShowError(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // Question icon, "はい(&Y)" (default) and "いいえ(&N)" (Escape), centred on
+    // the screen. True only when "はい(&Y)" was chosen; closing counts as no.
+    virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // No icon, one OK button, centred on the screen.
+    virtual void ShowInformation(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The platform's default alert sound.
+    virtual void Beep() = 0;
+};
+
+// Hands a web address to the desktop's default browser and returns at once.
+class ShellOpen {
+public:
+    virtual ~ShellOpen() = default;
+    virtual void OpenUrl(const QUrl& url) = 0;
+};
+
+// Hands a new message to the desktop's default mail program, which opens its
+// own compose window.
+struct MailMessage {
+    QString Subject;
+    QString Body;
+    QString AttachmentPath;
+};
+class MailHandOver {
+public:
+    virtual ~MailHandOver() = default;
+    // 0 when the mail program accepted the message; anything else is a failure.
+    virtual int SendMail(const MailMessage& message) = 0;
+};
+
+// Keeps the pointer inside a screen rectangle while a button is held.
+class PointerConfinement {
+public:
+    virtual ~PointerConfinement() = default;
+    virtual void Confine(const QRect& screenRect) = 0;
+    virtual void Release() = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime Now() = 0;  // local time
+};
+
+class ProgramPath {
+public:
+    virtual ~ProgramPath() = default;
+    // Full path of the running program's file.
+    virtual QString Path() = 0;
+};
+
+struct Services {
+    std::unique_ptr<SaveDialog> saveDialog;
+    std::unique_ptr<MessageBoxes> messageBoxes;
+    std::unique_ptr<ShellOpen> shellOpen;
+    std::unique_ptr<MailHandOver> mail;
+    std::unique_ptr<PointerConfinement> pointer;
+    std::unique_ptr<Clock> clock;
+    std::unique_ptr<ProgramPath> programPath;
+};
+
+// The services in force. Until something is installed, the real ones.
+Services& Current();
+// Replaces the services in force; returns the previous set.
+std::unique_ptr<Services> Install(std::unique_ptr<Services> services);
+
+} // namespace platform
