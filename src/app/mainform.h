@@ -1,0 +1,113 @@
+#pragma once
+// TMainForm1: the one window of the program. Four panels (a background
+// rectangle, a stretched picture and a marker each) in a 2 x 2 grid, two
+// dividers that re-lay the grid when released, and a popup menu with the
+// user's commands. Every control is created from the stored layout
+// (mainlayout.cpp); this class holds the handlers the layout binds.
+
+#include "graphiccontrol.h"
+
+#include <QImage>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class QPushButton;
+class TImage;
+class TSavePictureDialog;
+class TSelShape;
+class TShadowLabel;
+class TShape;
+
+namespace platform { class DropFiles; }
+
+class TMainForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm1(QWidget* owner = nullptr);
+    ~TMainForm1() override;
+
+    // Components, in declared order; all owned by the window.
+    TImage* Image1;
+    TImage* Image2;
+    TImage* Image3;
+    TImage* Image4;
+    TShape* Shape1;
+    TShape* Shape2;
+    TShape* Shape3;
+    TShape* Shape4;
+    QMenu* PopupMenu1;
+    QAction* Save1;
+    TSavePictureDialog* SavePictureDialog1;
+    TImage* Image0;
+    QAction* M1;
+    QAction* N1;
+    QAction* N2;
+    TShadowLabel* Label1;
+    TShadowLabel* Label2;
+    TShadowLabel* Label3;
+    TShadowLabel* Label4;
+    QAction* N3;
+    QAction* N4;
+    QAction* D1;
+    QAction* N6;
+    QAction* N7;
+    QAction* N8;
+    QAction* N10;
+    QAction* N11;
+    QAction* N9;
+    TSelShape* SelShape1;
+    TSelShape* SelShape2;
+    QPushButton* Button1;
+
+    // The tag of the panel whose picture last saw the pointer move.
+    const QString& CurrentPanelTag() const { return CurrentPanel; }
+
+    // Handlers bound by the stored layout.
+    void Image1MouseMove(QObject* Sender, TShiftState Shift, int X, int Y);
+    void Image2MouseMove(QObject* Sender, TShiftState Shift, int X, int Y);
+    void Image3MouseMove(QObject* Sender, TShiftState Shift, int X, int Y);
+    void Image4MouseMove(QObject* Sender, TShiftState Shift, int X, int Y);
+    void Image1DblClick(QObject* Sender);
+    void Image2DblClick(QObject* Sender);
+    void Image3DblClick(QObject* Sender);
+    void Image4DblClick(QObject* Sender);
+    void SelShape1MouseUp(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void Button1Click(QObject* Sender);
+    void Save1Click(QObject* Sender);
+    void M1Click(QObject* Sender);
+    void N6Click(QObject* Sender);
+    void N7Click(QObject* Sender);
+    void N10Click(QObject* Sender);
+    void N11Click(QObject* Sender);
+    void N8Click(QObject* Sender);
+    void D1Click(QObject* Sender);
+    void N4Click(QObject* Sender);
+
+    // The file drop (WM_DROPFILES).
+    void WMDropFiles(platform::DropFiles& drop);
+
+    // Hides both dividers, brings the window's picture up to date and copies
+    // the client rectangle (0, 0)-(480, 360) into Image0's bitmap. The
+    // dividers stay hidden until the calling command shows them again.
+    void Capture();
+    // The information page's address for a program file path.
+    static QString InformationAddress(const QString& programPath);
+
+protected:
+    bool event(QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    template <typename T> T* Component(const char* name);
+    QAction* MenuItem(const char* name);
+    void LoadIntoPanel(TImage* image, const QString& fileName);
+    void SetMarkers(const QString (&captions)[4], TColor color);
+    void CheckModeItem(QAction* chosen);
+    void ShowDividers(bool visible);
+
+    QString CurrentPanel;
+};
+
+extern TMainForm1* MainForm1;

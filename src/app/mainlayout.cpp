@@ -1,0 +1,124 @@
+#include "mainlayout.h"
+
+#include "font.h"
+#include "selshape.h"
+
+namespace {
+
+constexpr TColor kPalePink = RGBColor(255, 225, 255);
+
+QList<TStoredValue> PanelBackground(TColor color)
+{
+    return {{"Brush.Color", static_cast<int>(color)}, {"Pen.Style", QStringLiteral("psClear")}};
+}
+
+QList<TStoredValue> Picture()
+{
+    return {{"Stretch", true}};
+}
+
+QList<TEventBinding> PictureEvents(const char* mouseMove, const char* dblClick)
+{
+    return {{"OnMouseMove", mouseMove}, {"OnDblClick", dblClick}};
+}
+
+QList<TStoredValue> Marker(const char* caption)
+{
+    return {
+        {"Caption", QString::fromUtf8(caption)},
+        {"Font.Name", QStringLiteral("ＭＳ Ｐゴシック")},
+        {"Font.Charset", TFont::SHIFTJIS_CHARSET},
+        {"Font.Height", -21},
+        {"Font.Style", static_cast<int>(TFont::fsBold)},
+        {"Font.Color", static_cast<int>(clWhite)},
+        {"Transparent", true},
+        {"Ellipsis", QStringLiteral("elNone")},
+        {"GradateVert", false},
+        {"Gradation", false},
+        {"Highlight.Visible", false},
+        {"Highlight.Color", static_cast<int>(clWhite)},
+        {"Highlight.OffsetLeft", -1},
+        {"Highlight.OffsetTop", -1},
+        {"TextGradation", QStringLiteral("tgNone")},
+    };
+}
+
+QList<TStoredValue> Divider(TCursor cursor, int minTop, int minLeft, int maxBottom, int maxRight, int selOption)
+{
+    return {
+        {"Brush.Color", static_cast<int>(clBlue)},
+        {"Brush.Style", QStringLiteral("bsFDiagonal")},
+        {"Pen.Color", static_cast<int>(clAqua)},
+        {"Cursor", cursor},
+        {"SizeSense", 5},
+        {"MinWidth", 5},
+        {"MinHeight", 5},
+        {"MinTop", minTop},
+        {"MinLeft", minLeft},
+        {"MaxBottom", maxBottom},
+        {"MaxRight", maxRight},
+        {"SelOption", selOption},
+    };
+}
+
+constexpr int kMoveX = 1 << 2;
+constexpr int kMoveY = 1 << 3;
+
+TFormLayout MakeLayout()
+{
+    using K = TControlKind;
+    TFormLayout f;
+    f.Caption = QStringLiteral("ヨツマド - (右クリックでポップアップメニュー)");
+    f.Position = QPoint(20, 20);
+    f.ClientSize = QSize(480, 360);
+    f.Color = clWhite;
+    f.FontName = QStringLiteral("ＭＳ Ｐゴシック");
+    f.FontHeight = -12;
+    f.PopupMenu = "PopupMenu1";
+    f.Controls = {
+        {"Shape1", K::Shape, {0, 0, 240, 180}, PanelBackground(clWhite), {}},
+        {"Shape2", K::Shape, {240, 0, 240, 180}, PanelBackground(kPalePink), {}},
+        {"Shape3", K::Shape, {0, 180, 240, 180}, PanelBackground(kPalePink), {}},
+        {"Shape4", K::Shape, {240, 180, 240, 180}, PanelBackground(clWhite), {}},
+        {"Image1", K::Image, {0, 0, 240, 180}, Picture(), PictureEvents("Image1MouseMove", "Image1DblClick")},
+        {"Image2", K::Image, {240, 0, 240, 180}, Picture(), PictureEvents("Image2MouseMove", "Image2DblClick")},
+        {"Image3", K::Image, {0, 180, 240, 180}, Picture(), PictureEvents("Image3MouseMove", "Image3DblClick")},
+        {"Image4", K::Image, {240, 180, 240, 180}, Picture(), PictureEvents("Image4MouseMove", "Image4DblClick")},
+        {"Image0", K::Image, {400, 0, 480, 360}, {{"Visible", false}}, {}},
+        {"Label1", K::ShadowLabel, {4, 4, 22, 21}, Marker("①"), {}},
+        {"Label2", K::ShadowLabel, {244, 4, 22, 21}, Marker("②"), {}},
+        {"Label3", K::ShadowLabel, {4, 184, 22, 21}, Marker("③"), {}},
+        {"Label4", K::ShadowLabel, {244, 184, 22, 21}, Marker("④"), {}},
+        {"SelShape1", K::SelShape, {0, 178, 480, 4}, Divider(crVSplit, 60, 0, 300, 0, kMoveY),
+         {{"OnMouseUp", "SelShape1MouseUp"}}},
+        {"SelShape2", K::SelShape, {238, 0, 4, 360}, Divider(crHSplit, 0, 60, 0, 420, kMoveX),
+         {{"OnMouseUp", "SelShape1MouseUp"}}},
+        {"Button1", K::PushButton, {36, 276, 75, 25},
+         {{"Caption", QStringLiteral("Button1")}, {"Visible", false}, {"TabOrder", 0}},
+         {{"OnClick", "Button1Click"}}},
+    };
+    f.MenuItems = {
+        {"Save1", nullptr, QStringLiteral("保存(&S)..."), QKeySequence(Qt::CTRL | Qt::Key_S), false, false, "Save1Click"},
+        {"M1", nullptr, QStringLiteral("メール送信(&M)..."), QKeySequence(Qt::CTRL | Qt::Key_M), false, false, "M1Click"},
+        {"N1", nullptr, QStringLiteral("-"), {}, false, false, nullptr},
+        {"N2", nullptr, QStringLiteral("数字/英語の割り振り(&N)"), {}, false, false, nullptr},
+        {"N6", "N2", QStringLiteral("白い数字(&W)"), QKeySequence(Qt::SHIFT | Qt::Key_F1), true, true, "N6Click"},
+        {"N7", "N2", QStringLiteral("黒い数字(&B)"), QKeySequence(Qt::SHIFT | Qt::Key_F2), true, false, "N7Click"},
+        {"N10", "N2", QStringLiteral("白い英語(&H)"), QKeySequence(Qt::CTRL | Qt::Key_F1), true, false, "N10Click"},
+        {"N11", "N2", QStringLiteral("黒い英語(&L)"), QKeySequence(Qt::CTRL | Qt::Key_F2), true, false, "N11Click"},
+        {"N9", "N2", QStringLiteral("-"), {}, false, false, nullptr},
+        {"N8", "N2", QStringLiteral("数字/英語なし(&N)"), QKeySequence(Qt::Key_Insert), true, false, "N8Click"},
+        {"D1", nullptr, QStringLiteral("ぜんぶ消去(&D)"), QKeySequence(Qt::Key_Delete), false, false, "D1Click"},
+        {"N3", nullptr, QStringLiteral("-"), {}, false, false, nullptr},
+        {"N4", nullptr, QStringLiteral("インフォメーション(&I)..."), {}, false, false, "N4Click"},
+    };
+    return f;
+}
+
+} // namespace
+
+const TFormLayout& MainForm1Layout()
+{
+    static const TFormLayout layout = MakeLayout();
+    return layout;
+}

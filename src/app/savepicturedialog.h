@@ -1,0 +1,22 @@
+#pragma once
+// TSavePictureDialog: the save dialog component of the window. It keeps its
+// settings and the name chosen last for the whole run, and shows the
+// platform's save dialog (with its picture preview pane) when executed.
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+class TSavePictureDialog : public QObject {
+    Q_OBJECT
+public:
+    explicit TSavePictureDialog(QObject* parent = nullptr) : QObject(parent) {}
+
+    QString Filter;      // "description|patterns"
+    QString DefaultExt;  // without the dot
+    QString FileName;    // empty at start; afterwards the name chosen last
+
+    // Shows the dialog; true when the user chose a name (then in FileName).
+    bool Execute(QWidget* owner);
+};
