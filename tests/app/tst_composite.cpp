@@ -1,0 +1,326 @@
+// The composite picture: capture, Save and Mail through the scripted platform.
+
+#include "appfixture.h"
+#include "jpegencoder.h"
+
+#include <QAction>
+#include <QDir>
+#include <QDirIterator>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using testing::Window;
+
+namespace {
+
+constexpr QRgb kWhite = 0xffffff;
+constexpr QRgb kPink = 0xffe1ff;
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString WriteBmp(const QTemporaryDir& dir, const QString& name, QColor colour)
+{
+    QImage img(8, 6, QImage::Format_RGB888);
+    img.fill(colour);
+    const QString path = dir.filePath(name);
+    img.save(path, "BMP");
+    return path;
+}
+
+QStringList FilesBelow(const QString& folder)
+{
+    QStringList out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) out << it.next();
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+class TestComposite : public QObject {
+    Q_OBJECT
+private slots:
+    void captureShowsThePanelsWithoutDividers()
+    {
+        Window w;
+        TMainForm1* f = w.form.get();
+        f->Capture();
+        QVERIFY(!f->SelShape1->isVisible() && !f->SelShape2->isVisible());
+        const QImage c = f->Image0->Picture();
+        QCOMPARE(c.size(), QSize(480, 360));
+        QCOMPARE(c.devicePixelRatio(), 1.0);
+        // Where the dividers stood, the panels that meet under them show through.
+        UNIFORM(c, QRect(0, 100, 239, 1), kWhite);
+        UNIFORM(c, QRect(240, 100, 239, 1), kPink);
+        PIXEL_IS(c, 479, 100, kWhite);
+        UNIFORM(c, QRect(100, 0, 1, 179), kWhite);
+        PIXEL_IS(c, 100, 179, kWhite);
+        UNIFORM(c, QRect(100, 180, 1, 179), kPink);
+        PIXEL_IS(c, 100, 359, kWhite);
+        for (int x = 0; x < 480; ++x)
+            for (int y = 176; y < 184; ++y)
+                QVERIFY((c.pixel(x, y) & 0xffffff) != 0x0000ff && (c.pixel(x, y) & 0xffffff) != 0x00ffff);
+        // Markers as shown: the silver shadow of marker 2 is there.
+        bool silver = false;
+        for (int y = 4; y < 30; ++y)
+            for (int x = 244; x < 272; ++x)
+                silver |= (c.pixel(x, y) & 0xffffff) == 0xc0c0c0;
+        QVERIFY(silver);
+        // Hidden markers leave their panels plain.
+        f->N8->trigger();
+        f->Capture();
+        UNIFORM(f->Image0->Picture(), QRect(244, 4, 30, 28), kPink);
+        // Image0 and Button1 never appear (Button1 stands over panel 3).
+        UNIFORM(f->Image0->Picture(), QRect(36, 276, 75, 25), kPink);
+    }
+
+    void captureFollowsTheSplitAndThePictures()
+    {
+        QTemporaryDir dir;
+        Window w;
+        TMainForm1* f = w.form.get();
+        w.MoveTo(QPoint(350, 300));
+        w.Drop({WriteBmp(dir, "g.bmp", Qt::green)});
+        w.Drag(QPoint(239, 100), QPoint(100, 100));   // V = 99
+        w.Drag(QPoint(300, 179), QPoint(300, 250));   // H = 249
+        f->N8->trigger();
+        f->Capture();
+        const QImage c = f->Image0->Picture();
+        QCOMPARE(c.size(), QSize(480, 360));
+        UNIFORM(c, QRect(101, 251, 379, 109), 0x00ff00);  // panel 4 at (101, 251)
+        UNIFORM(c, QRect(0, 0, 100, 250), kWhite);
+        UNIFORM(c, QRect(101, 0, 378, 250), kPink);
+    }
+
+    void saveWritesTheCompositeAsJpegAndBringsTheDividersBack()
+    {
+        QTemporaryDir dir;
+        Window w;
+        TMainForm1* f = w.form.get();
+        const QString target = dir.filePath("out.jpg");
+        w.platform.script.saveAnswers.push_back(target);
+        bool hiddenWhileOpen = false;
+        w.platform.script.whileModal = [&] { hiddenWhileOpen = !f->SelShape1->isVisible() && !f->SelShape2->isVisible(); };
+        f->activateWindow();
+        QTest::keyClick(f, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(hiddenWhileOpen);
+        QVERIFY(f->SelShape1->isVisible() && f->SelShape2->isVisible());
+        QCOMPARE(w.platform.log.saveDialogs.size(), 1);
+        const auto& request = w.platform.log.saveDialogs[0];
+        QCOMPARE(request.Filter, QStringLiteral("JPEG ファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg"));
+        QCOMPARE(request.DefaultSuffix, QStringLiteral("jpg"));
+        QVERIFY(request.FileName.isEmpty());
+        const QByteArray bytes = ReadAll(target);
+        QCOMPARE(bytes, EncodeJpeg(f->Image0->Picture()));
+        QImageReader reader(target);
+        QCOMPARE(reader.size(), QSize(480, 360));
+        // The dialog offers the last name again.
+        w.platform.script.saveAnswers.push_back(std::nullopt);
+        f->Save1->trigger();
+        QCOMPARE(w.platform.log.saveDialogs.last().FileName, target);
+        QVERIFY(w.Errors().isEmpty());
+    }
+
+    void cancellingTheDialogWritesNothing()
+    {
+        QTemporaryDir dir;
+        Window w;
+        w.form->Save1->trigger();
+        QVERIFY(FilesBelow(dir.path()).isEmpty());
+        QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
+        QVERIFY(w.platform.log.boxes.isEmpty());
+    }
+
+    void anotherExtensionIsKeptAndStillHoldsJpeg()
+    {
+        QTemporaryDir dir;
+        Window w;
+        const QString target = dir.filePath("picture.bmp");
+        w.platform.script.saveAnswers.push_back(target);
+        w.form->Save1->trigger();
+        QVERIFY(ReadAll(target).startsWith("\xff\xd8\xff"));
+    }
+
+    void anExistingFileIsReplacedOnlyAfterYes()
+    {
+        QTemporaryDir dir;
+        Window w;
+        const QString target = dir.filePath("old.jpg");
+        {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old content");
+        }
+        w.platform.script.saveAnswers = {target, target};
+        w.platform.script.yesNoAnswers = {false, true};
+        w.form->Save1->trigger();
+        QCOMPARE(ReadAll(target), QByteArray("old content"));
+        QCOMPARE(w.platform.log.boxes.size(), 1);
+        QCOMPARE(w.platform.log.boxes[0].kind, QStringLiteral("question"));
+        QCOMPARE(w.platform.log.boxes[0].caption, QStringLiteral("確認"));
+        QCOMPARE(w.platform.log.boxes[0].text, target + QStringLiteral(" は既に存在します。\n上書きしますか？"));
+        w.form->Save1->trigger();
+        QVERIFY(ReadAll(target).startsWith("\xff\xd8\xff"));
+        QCOMPARE(FilesBelow(dir.path()), QStringList{target});
+        QVERIFY(w.form->SelShape1->isVisible());
+    }
+
+    void aFolderOfThatNameIsNoFileToAskAbout()
+    {
+        QTemporaryDir dir;
+        Window w;
+        const QString target = dir.filePath("folder.jpg");
+        QVERIFY(QDir().mkdir(target));
+        w.platform.script.saveAnswers.push_back(target);
+        w.form->Save1->trigger();
+        QCOMPARE(w.Errors(), QStringList{QStringLiteral("ファイル %1 を作成できません.").arg(target)});
+        QVERIFY(QFileInfo(target).isDir());
+        QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
+    }
+
+    void aFolderThatCannotTakeTheFileGivesTheCreateErrorAndKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        Window w;
+        // A "folder" that is a regular file cannot hold anything, for root too.
+        const QString notAFolder = dir.filePath("plain");
+        {
+            QFile plain(notAFolder);
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+            plain.write("keep me");
+        }
+        const QString target = notAFolder + QStringLiteral("/x.jpg");
+        w.platform.script.saveAnswers.push_back(target);
+        w.form->Save1->trigger();
+        QCOMPARE(w.Errors(), QStringList{QStringLiteral("ファイル %1 を作成できません.").arg(target)});
+        QCOMPARE(ReadAll(notAFolder), QByteArray("keep me"));
+        QCOMPARE(FilesBelow(dir.path()), QStringList{notAFolder});
+        QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
+    }
+
+    void mailHandsOverTheSameJpegFromAPrivateFolder()
+    {
+        QTemporaryDir cache;
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        Window w;
+        TMainForm1* f = w.form.get();
+        w.platform.script.mailResults.push_back(0);
+        bool hiddenWhileOpen = false;
+        w.platform.script.whileModal = [&] { hiddenWhileOpen = !f->SelShape1->isVisible() && !f->SelShape2->isVisible(); };
+        f->activateWindow();
+        QTest::keyClick(f, Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(hiddenWhileOpen);
+        QCOMPARE(w.platform.log.mails.size(), 1);
+        const platform::MailMessage m = w.platform.log.mails[0];
+        QCOMPARE(m.Subject, QStringLiteral("(添付画像あり)"));
+        QVERIFY(m.Body.isEmpty());
+        QCOMPARE(QFileInfo(m.AttachmentPath).fileName(), QStringLiteral("202612061430.jpg"));
+        QVERIFY(m.AttachmentPath.startsWith(cache.path() + QStringLiteral("/yotsumado/mail/")));
+        // The mail program reads the file when the message is sent: it stays.
+        QCOMPARE(ReadAll(m.AttachmentPath), EncodeJpeg(f->Image0->Picture()));
+        QVERIFY(w.platform.log.boxes.isEmpty());
+        QCOMPARE(w.platform.log.beeps, 0);
+        QVERIFY(f->SelShape1->isVisible() && f->SelShape2->isVisible());
+        qunsetenv("XDG_CACHE_HOME");
+    }
+
+    void aFailedHandOverBeepsShowsTheBoxAndRemovesTheAttachment()
+    {
+        QTemporaryDir cache;
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        Window w;
+        w.platform.script.mailResults.push_back(2);
+        w.form->M1->trigger();
+        QCOMPARE(w.platform.log.beeps, 1);
+        QCOMPARE(w.platform.log.boxes.size(), 1);
+        QCOMPARE(w.platform.log.boxes[0].kind, QStringLiteral("information"));
+        QCOMPARE(w.platform.log.boxes[0].caption, QStringLiteral("ヨツマド"));
+        QCOMPARE(w.platform.log.boxes[0].text,
+                 QStringLiteral("お使いのメーラーを｢通常使うメールソフト(規定のプログラム)｣に設定してください。"));
+        QVERIFY(!QFileInfo::exists(w.platform.log.mails[0].AttachmentPath));
+        QVERIFY(FilesBelow(cache.path()).isEmpty());
+        QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
+        qunsetenv("XDG_CACHE_HOME");
+    }
+
+    void mailTouchesNoUserFileAndRemovesDayOldAttachments()
+    {
+        QTemporaryDir cache;
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        Window w;
+        // Two commands within the same minute, and a day later a third.
+        w.platform.script.mailResults = {0, 0, 0};
+        w.form->M1->trigger();
+        w.form->M1->trigger();
+        QCOMPARE(w.platform.log.mails.size(), 2);
+        QVERIFY(w.platform.log.mails[0].AttachmentPath != w.platform.log.mails[1].AttachmentPath);
+        QCOMPARE(FilesBelow(cache.path()).size(), 2);
+        // A user's file with the stamp's name elsewhere is never touched.
+        QTemporaryDir user;
+        const QString userFile = user.filePath("202612061430.jpg");
+        {
+            QFile u(userFile);
+            QVERIFY(u.open(QIODevice::WriteOnly));
+            u.write("user data");
+        }
+        w.platform.script.now = w.platform.script.now.addDays(1).addSecs(3600);
+        w.form->M1->trigger();
+        const QStringList left = FilesBelow(cache.path());
+        QCOMPARE(left.size(), 1);
+        QVERIFY(left[0].endsWith(QLatin1String("202612071530.jpg")));
+        QCOMPARE(ReadAll(userFile), QByteArray("user data"));
+        qunsetenv("XDG_CACHE_HOME");
+    }
+
+    void mailReportsTheCreateErrorWhenTheCacheCannotBeWritten()
+    {
+        QTemporaryDir dir;
+        const QString plain = dir.filePath("plain");
+        {
+            QFile p(plain);
+            QVERIFY(p.open(QIODevice::WriteOnly));
+        }
+        qputenv("XDG_CACHE_HOME", plain.toUtf8());  // a file, not a folder
+        Window w;
+        w.form->M1->trigger();
+        QCOMPARE(w.Errors().size(), 1);
+        QVERIFY2(w.Errors()[0].startsWith(QStringLiteral("ファイル ")) && w.Errors()[0].endsWith(QStringLiteral("202612061430.jpg を作成できません.")),
+                 qPrintable(w.Errors()[0]));
+        QVERIFY(w.platform.log.mails.isEmpty());
+        QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
+        qunsetenv("XDG_CACHE_HOME");
+    }
+
+    void savedBytesEqualCjpegOfTheSamePixels()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral(CJPEG_PROGRAM)).isEmpty())
+            QSKIP("cjpeg (libjpeg-turbo-progs) is not installed");
+        QTemporaryDir dir;
+        Window w;
+        w.MoveTo(QPoint(100, 100));
+        w.Drop({WriteBmp(dir, "a.bmp", QColor(10, 200, 90))});
+        const QString target = dir.filePath("s.jpg");
+        w.platform.script.saveAnswers.push_back(target);
+        w.form->Save1->trigger();
+        const QImage rgb = w.form->Image0->Picture().convertToFormat(QImage::Format_RGB888);
+        QByteArray ppm = "P6\n480 360\n255\n";
+        for (int y = 0; y < 360; ++y)
+            ppm.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), 480 * 3);
+        QProcess cjpeg;
+        cjpeg.start(QStringLiteral(CJPEG_PROGRAM), {"-quality", "80", "-dct", "float"});
+        QVERIFY(cjpeg.waitForStarted());
+        cjpeg.write(ppm);
+        cjpeg.closeWriteChannel();
+        QVERIFY(cjpeg.waitForFinished());
+        QCOMPARE(ReadAll(target), cjpeg.readAllStandardOutput());
+    }
+};
+
+YOTSUMADO_APP_TEST_MAIN(TestComposite)
+#include "tst_composite.moc"
