@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# End to end: the built program in Xvfb, driven with xdotool and read with
+# xprop/xwininfo. Usage: e2e_window.sh PROGRAM XCLOSE OUTDIR
+set -u
+program=$1; xclose=$2; out=$3
+mkdir -p "$out"
+fail() { echo "FAIL: $*"; cleanup; exit 1; }
+for tool in Xvfb xdotool xprop xwininfo; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
+done
+
+display=:$(( 90 + RANDOM % 400 ))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+cleanup() { kill "${app:-0}" 2>/dev/null; kill "$xvfb" 2>/dev/null; wait 2>/dev/null; }
+export DISPLAY=$display QT_QPA_PLATFORM=xcb
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$program" >"$out/program.log" 2>&1 &
+app=$!
+wid=""
+for _ in $(seq 100); do
+  wid=$(xdotool search --onlyvisible --pid "$app" --name 'ヨツマド' 2>/dev/null | head -1)
+  [ -n "$wid" ] && break
+  sleep 0.1
+done
+[ -n "$wid" ] || fail "no window appeared"
+sleep 0.5
+
+geom=$(xwininfo -id "$wid")
+x=$(awk '/Absolute upper-left X/{print $4}' <<<"$geom")
+y=$(awk '/Absolute upper-left Y/{print $4}' <<<"$geom")
+w=$(awk '/Width:/{print $2}' <<<"$geom")
+h=$(awk '/Height:/{print $2}' <<<"$geom")
+[ "$x,$y" = "20,20" ] || fail "client area at $x,$y, expected 20,20"
+[ "$w x $h" = "480 x 360" ] || fail "client area $w x $h, expected 480 x 360"
+props=$(xprop -id "$wid")
+grep -q '_NET_WM_WINDOW_TYPE_UTILITY' <<<"$props" || fail "not a tool (utility) window"
+grep -q '_NET_WM_STATE_ABOVE' <<<"$props" || fail "does not stay on top"
+grep -q 'program specified minimum size: 480 by 360' <<<"$props" || fail "minimum size not fixed"
+grep -q 'program specified maximum size: 480 by 360' <<<"$props" || fail "maximum size not fixed"
+grep -q 'WM_NAME(UTF8_STRING) = "ヨツマド - (右クリックでポップアップメニュー)"' <<<"$props" || fail "caption"
+
+import -window root "$out/window.png" 2>/dev/null
+
+# A right-click over a picture opens the popup menu: a new visible window.
+before=$(xdotool search --onlyvisible --pid "$app" "" 2>/dev/null | wc -l)
+xdotool mousemove $((20 + 100)) $((20 + 100)) click 3
+menu=""
+for _ in $(seq 30); do
+  now=$(xdotool search --onlyvisible --pid "$app" "" 2>/dev/null | wc -l)
+  [ "$now" -gt "$before" ] && { menu=yes; break; }
+  sleep 0.1
+done
+[ -n "$menu" ] || fail "right-click showed no menu"
+import -window root "$out/menu.png" 2>/dev/null
+xdotool key Escape
+sleep 0.3
+
+# Dragging the vertical divider moves it and re-lays the panels at release.
+xdotool mousemove $((20 + 239)) $((20 + 100)) mousedown 1 mousemove $((20 + 180)) $((20 + 100)) \
+  mousemove $((20 + 120)) $((20 + 100)) mouseup 1
+sleep 0.3
+import -window root "$out/dragged.png" 2>/dev/null
+
+# Closing the window ends the program with exit code 0, without a question.
+"$xclose" "$wid" || fail "xclose"
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "program still running after close"
+wait "$app"; code=$?
+[ "$code" -eq 0 ] || fail "exit code $code"
+app=""
+cleanup
+echo "PASS: window end to end"
