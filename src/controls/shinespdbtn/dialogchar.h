@@ -1,0 +1,30 @@
+#pragma once
+// Accelerator characters for window-less controls: a host window offers a
+// character key that no focused control took (a plain letter, or Alt with
+// the letter) to its controls as CM_DIALOGCHAR, WParam = the character's code
+// point, until one of them marks it handled (Result 1).
+
+#include <QObject>
+
+class QWidget;
+
+// Offers c to every control inside window (depth first, in creation order,
+// not entering other windows) until one handles it. True when handled.
+bool OfferDialogChar(QWidget* window, char32_t c);
+
+// An event filter for a host window: a key press that reaches the window
+// itself (its focused control ignored it, or nothing has the focus) is
+// offered to the controls; a handled key is consumed.
+class TDialogCharFilter : public QObject {
+    Q_OBJECT
+public:
+    // Installs a filter on window, owned by it.
+    static TDialogCharFilter* Install(QWidget* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    explicit TDialogCharFilter(QWidget* window);
+    QWidget* window_;
+};

@@ -1,0 +1,67 @@
+#include "shinebtncolors.h"
+
+#include "error.h"
+
+TShineBtnColors::TShineBtnColors() = default;
+
+TShineBtnColors::~TShineBtnColors()
+{
+    // Nothing is reported while the set goes away.
+    OnChange = nullptr;
+}
+
+void TShineBtnColors::Changed()
+{
+    if (OnChange) OnChange(this);
+}
+
+namespace {
+template <typename T>
+bool Store(T& slot, T value)
+{
+    if (slot == value) return false;
+    slot = value;
+    return true;
+}
+} // namespace
+
+void TShineBtnColors::SetColor(TColor v) { if (Store(color_, v)) Changed(); }
+void TShineBtnColors::SetHighlight(TColor v) { if (Store(highlight_, v)) Changed(); }
+void TShineBtnColors::SetShadow(TColor v) { if (Store(shadow_, v)) Changed(); }
+void TShineBtnColors::SetDarkShadow(TColor v) { if (Store(darkShadow_, v)) Changed(); }
+void TShineBtnColors::SetGradColor(TColor v) { if (Store(gradColor_, v)) Changed(); }
+void TShineBtnColors::SetGradVertical(bool v) { if (Store(gradVertical_, v)) Changed(); }
+void TShineBtnColors::SetGradation(bool v) { if (Store(gradation_, v)) Changed(); }
+
+void TShineBtnColors::CopyValuesFrom(const TShineBtnColors& source)
+{
+    color_ = source.color_;
+    highlight_ = source.highlight_;
+    shadow_ = source.shadow_;
+    darkShadow_ = source.darkShadow_;
+    gradColor_ = source.gradColor_;
+    gradVertical_ = source.gradVertical_;
+    gradation_ = source.gradation_;
+}
+
+void TShineBtnColors::Assign(const QObject* source)
+{
+    const auto* set = qobject_cast<const TShineBtnColors*>(source);
+    if (!set)
+        throw EConvertError::AssignError(source ? source->metaObject()->className() : nullptr,
+                                         metaObject()->className());
+    if (set != this)
+        CopyValuesFrom(*set);
+    Changed();
+}
+
+void TShineBtnColors::AssignTo(QObject* dest) const
+{
+    auto* set = qobject_cast<TShineBtnColors*>(dest);
+    if (!set)
+        throw EConvertError::AssignError(metaObject()->className(),
+                                         dest ? dest->metaObject()->className() : "nil");
+    if (set != this)
+        set->CopyValuesFrom(*this);
+    set->Changed();
+}
