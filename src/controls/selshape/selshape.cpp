@@ -229,10 +229,11 @@ void TSelShape::MouseMove(TShiftState shift, int x, int y)
 void TSelShape::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
     const QPointer<TSelShape> self(this);
+    const unsigned interruptionsBefore = interruptions_;
     TShape::MouseDown(button, shift, x, y);
-    // The owner's handler may have removed or disabled the shape; a drag
-    // started now could never end.
-    if (!self || isHidden() || !isEnabled())
+    // The owner's handler may have destroyed, hidden or disabled the shape;
+    // a drag started now could never end.
+    if (!self || interruptions_ != interruptionsBefore)
         return;
     // The mode stays the one of the last pointer move.
     dragging_ = true;
@@ -279,6 +280,7 @@ void TSelShape::ReleasePointer()
 
 void TSelShape::AbandonDrag()
 {
+    ++interruptions_;
     dragging_ = false;
     ReleasePointer();
 }

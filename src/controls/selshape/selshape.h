@@ -117,4 +117,6 @@ private:
     TMouseButton dragButton_ = TMouseButton::mbLeft;
     // True while this shape holds the pointer confinement.
     bool confined_ = false;
+    // Counts hides and disables, which end any drag.
+    unsigned interruptions_ = 0;
 };
