@@ -93,6 +93,13 @@ void TLabel::Loaded()
     AdjustBounds();
 }
 
+QFont TLabel::DrawingFont() const
+{
+    QFont font = font_->ToQFont();
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
 QString TLabel::DisplayText() const
 {
     if (caption_.isEmpty() || (showAccelChar_ && caption_ == QLatin1String("&")))
@@ -121,7 +128,7 @@ void TLabel::AdjustBounds()
     if (wordWrap_) flags |= DT_WORDBREAK;
     if (!showAccelChar_) flags |= DT_NOPREFIX;
     const QRect measured = DrawTextFlags(nullptr, DisplayText(), QRect(0, 0, Width(), Height()), flags,
-                                         font_->ToQFont(), QColor());
+                                         DrawingFont(), QColor());
     const int newWidth = measured.x() + measured.width();
     const int newHeight = measured.y() + measured.height();
     int left = Left();
@@ -140,7 +147,7 @@ void TLabel::Paint()
 
     const QString text = DisplayText();
     const unsigned flags = TextFlags();
-    const QFont font = font_->ToQFont();
+    const QFont font = DrawingFont();
     const QRect needed = DrawTextFlags(nullptr, text, client, flags | DT_CALCRECT, font, QColor());
     QRect r = client;
     if (layout_ == tlCenter)

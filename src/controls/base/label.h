@@ -64,6 +64,11 @@ public:
     virtual void Loaded();
     bool Loading() const { return loading_; }
 
+    // The Qt font the label measures and draws with: its Font, rendered
+    // without antialiasing so that every copy of the text keeps crisp,
+    // exactly coloured pixels like the platform's plain text drawing.
+    QFont DrawingFont() const;
+
 protected:
     // The text as it is measured and drawn: the caption, with one space
     // appended when it is empty or a lone accelerator mark, so that the label

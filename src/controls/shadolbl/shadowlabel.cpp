@@ -145,7 +145,7 @@ void TShadowLabel::PaintText(QPainter& surface)
 {
     const QString text = DisplayText();
     const unsigned flags = FormatFlags();
-    const QFont font = Font()->ToQFont();
+    const QFont font = DrawingFont();
     const QRect client(0, 0, Width(), Height());
 
     const int textHeight = DrawTextFlags(nullptr, text, client, flags | DT_CALCRECT, font, QColor()).height();
