@@ -1,0 +1,214 @@
+#include "bmpdecoder.h"
+
+#include "error.h"
+#include "pictureformat.h"
+
+#include <QIODevice>
+#include <QImageReader>
+
+#include <bit>
+
+// Most bitmaps go through Qt's BMP reader. Pixels described by bit masks
+// (16-bit pixels, and 32-bit ones with BI_BITFIELDS) are decoded here instead:
+// Qt widens a 5-bit channel by shifting alone (31 becomes 248, not 255) and
+// misreads masks wider than 8 bits, and it does not know the 52- and 56-byte
+// info headers at all.
+
+namespace {
+
+constexpr quint32 kBiRgb = 0;
+constexpr quint32 kBiBitfields = 3;
+constexpr quint32 kBiAlphaBitfields = 6;
+constexpr qsizetype kFileHeaderSize = 14;
+constexpr qsizetype kHeaderPeekSize = kFileHeaderSize + 124 + 16;
+
+[[noreturn]] void Invalid()
+{
+    throw EInvalidGraphic(QStringLiteral("ビットマップイメージが不正です"));
+}
+
+quint16 U16(const QByteArray& b, qsizetype at)
+{
+    return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8);
+}
+
+quint32 U32(const QByteArray& b, qsizetype at)
+{
+    return quint32(U16(b, at)) | quint32(U16(b, at + 2)) << 16;
+}
+
+// Bytes per stored row: rows are padded to whole 32-bit words.
+qint64 RowBytes(qint64 width, int bitCount)
+{
+    return (width * bitCount + 31) / 32 * 4;
+}
+
+bool UsesMasks(const BmpHeader& h)
+{
+    if (h.bitCount == 16)
+        return h.compression == kBiRgb || h.compression == kBiBitfields || h.compression == kBiAlphaBitfields;
+    if (h.bitCount == 32)
+        return h.compression == kBiBitfields || h.compression == kBiAlphaBitfields;
+    return false;
+}
+
+// One colour channel of a masked pixel, widened or narrowed to 8 bits. A
+// narrow channel repeats its bits (5-bit 31 -> 255, 1 -> 8), so that full
+// scale stays full scale.
+class Channel {
+public:
+    explicit Channel(quint32 mask)
+    {
+        if (mask == 0)
+            return;
+        shift_ = std::countr_zero(mask);
+        bits_ = std::popcount(mask);
+        mask_ = mask;
+    }
+    bool Contiguous() const { return mask_ == 0 || (mask_ >> shift_) == (bits_ == 32 ? ~0u : (1u << bits_) - 1); }
+    uchar Of(quint32 pixel) const
+    {
+        if (bits_ == 0)
+            return 0;
+        const quint32 v = (pixel & mask_) >> shift_;
+        if (bits_ >= 8)
+            return uchar(v >> (bits_ - 8));
+        quint32 out = 0;
+        for (int at = 8 - bits_; at > -bits_; at -= bits_)
+            out |= at >= 0 ? v << at : v >> -at;
+        return uchar(out);
+    }
+
+private:
+    quint32 mask_ = 0;
+    int shift_ = 0;
+    int bits_ = 0;
+};
+
+QImage DecodeMasked(QIODevice& in, qint64 start, const BmpHeader& h)
+{
+    const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
+    if (!red.Contiguous() || !green.Contiguous() || !blue.Contiguous())
+        Invalid();
+    const qint64 rowBytes = RowBytes(h.width, h.bitCount);
+    if (!in.seek(start + h.dataOffset))
+        Invalid();
+    QImage image(int(h.width), int(h.height), QImage::Format_RGB888);
+    if (image.isNull())
+        Invalid();
+    QByteArray row(rowBytes, Qt::Uninitialized);
+    const int bytesPerPixel = h.bitCount / 8;
+    for (qint64 i = 0; i < h.height; ++i) {
+        if (in.read(row.data(), rowBytes) != rowBytes)
+            Invalid();
+        const int y = int(h.topDown ? i : h.height - 1 - i);
+        const uchar* src = reinterpret_cast<const uchar*>(row.constData());
+        uchar* dst = image.scanLine(y);
+        for (qint64 x = 0; x < h.width; ++x, src += bytesPerPixel, dst += 3) {
+            quint32 pixel = quint32(src[0]) | quint32(src[1]) << 8;
+            if (bytesPerPixel == 4)
+                pixel |= quint32(src[2]) << 16 | quint32(src[3]) << 24;
+            dst[0] = red.Of(pixel);
+            dst[1] = green.Of(pixel);
+            dst[2] = blue.Of(pixel);
+        }
+    }
+    return image;
+}
+
+// Qt's reader asks for no more than its allocation limit (128 MB by default)
+// and refuses larger pictures as if they were broken; ours is the same bound
+// that the header check has already applied.
+void RaiseReaderLimit()
+{
+    static const bool raised = [] {
+        const int limitMb = int(kMaxPictureBytes / (1024 * 1024)) * 4 / 3 + 1;  // read as 32-bit pixels
+        if (QImageReader::allocationLimit() < limitMb)
+            QImageReader::setAllocationLimit(limitMb);
+        return true;
+    }();
+    Q_UNUSED(raised);
+}
+
+} // namespace
+
+bool ReadBmpHeader(const QByteArray& bytes, BmpHeader* header)
+{
+    BmpHeader h;
+    if (bytes.size() < kFileHeaderSize + 12 || bytes[0] != 'B' || bytes[1] != 'M')
+        return false;
+    h.dataOffset = U32(bytes, 10);
+    h.headerSize = U32(bytes, 14);
+    qint64 height = 0;
+    if (h.headerSize == 12) {  // OS/2 1.x: unsigned 16-bit sizes
+        h.width = U16(bytes, 18);
+        height = U16(bytes, 20);
+        h.bitCount = U16(bytes, 24);
+    } else if (h.headerSize >= 16 && h.headerSize <= 124) {
+        if (bytes.size() < kFileHeaderSize + 16)
+            return false;
+        h.width = qint32(U32(bytes, 18));
+        height = qint32(U32(bytes, 22));
+        h.bitCount = U16(bytes, 28);
+        if (h.headerSize >= 20) {
+            if (bytes.size() < kFileHeaderSize + 20)
+                return false;
+            h.compression = U32(bytes, 30);
+        }
+    } else {
+        return false;
+    }
+    h.topDown = height < 0;
+    h.height = height < 0 ? -height : height;
+    if (!PictureSizeAllowed(h.width, h.height))
+        return false;
+
+    if (UsesMasks(h)) {
+        // Masks sit at the same place whether inside a 52-byte or larger
+        // header or right after a 40-byte one.
+        constexpr qsizetype kMasksAt = kFileHeaderSize + 40;
+        if (h.compression == kBiRgb) {
+            h.masks[0] = 0x7C00;
+            h.masks[1] = 0x03E0;
+            h.masks[2] = 0x001F;
+        } else {
+            if (h.headerSize < 40 || bytes.size() < kMasksAt + 12)
+                return false;
+            for (int i = 0; i < 3; ++i)
+                h.masks[i] = U32(bytes, kMasksAt + 4 * i);
+            const bool alphaStored = h.headerSize >= 56 || h.compression == kBiAlphaBitfields;
+            if (alphaStored && bytes.size() >= kMasksAt + 16)
+                h.masks[3] = U32(bytes, kMasksAt + 12);
+        }
+    }
+    *header = h;
+    return true;
+}
+
+QImage DecodeBmp(QIODevice& in)
+{
+    const qint64 start = in.pos();
+    BmpHeader h;
+    if (!ReadBmpHeader(in.peek(kHeaderPeekSize), &h))
+        Invalid();
+
+    const bool uncompressed = h.compression == kBiRgb || UsesMasks(h);
+    if (uncompressed && h.bitCount != 0) {
+        // The rows must all be there; a cut file is not shown half grey.
+        const qint64 need = qint64(h.dataOffset) + RowBytes(h.width, h.bitCount) * h.height;
+        if (!in.isSequential() && in.size() - start < need)
+            Invalid();
+    }
+    if (UsesMasks(h))
+        return DecodeMasked(in, start, h);
+
+    RaiseReaderLimit();
+    QImageReader reader(&in, QByteArrayLiteral("bmp"));
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        Invalid();
+    if (image.width() != h.width || image.height() != h.height)
+        Invalid();
+    image.convertTo(QImage::Format_RGB888);
+    return image;
+}

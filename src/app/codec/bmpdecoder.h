@@ -1,0 +1,32 @@
+#pragma once
+// Decoding Windows bitmap files.
+
+#include <QImage>
+#include <QtGlobal>
+
+class QIODevice;
+
+// What the file and info headers of a bitmap say, read without decoding.
+struct BmpHeader {
+    quint32 dataOffset = 0;    // where the pixel rows start, from the start of the file
+    quint32 headerSize = 0;    // 12 (OS/2 1.x), 16..64 (OS/2 2.x), 40, 52, 56, 108, 124 (Windows)
+    qint64 width = 0;
+    qint64 height = 0;         // always positive; topDown tells the row order
+    bool topDown = false;
+    quint16 bitCount = 0;
+    quint32 compression = 0;   // BI_RGB 0, BI_RLE8 1, BI_RLE4 2, BI_BITFIELDS 3, ...
+    quint32 masks[4] = {};     // red, green, blue, alpha, for 16- and 32-bit pixels
+};
+
+// Reads the headers from the start of `bytes`. Returns false when they are
+// not a bitmap's (no "BM", unknown or cut header), or when the declared size
+// is unusable: width or height zero, width negative, or more pixels than
+// kMaxPictureBytes allows at 24 bits (checked without overflow).
+bool ReadBmpHeader(const QByteArray& bytes, BmpHeader* header);
+
+// Decodes the bitmap read from `in` into a 24-bit QImage::Format_RGB888 image;
+// any alpha channel is dropped (a bitmap is shown opaque). The size is checked
+// from the header before anything is decoded. Throws
+// EInvalidGraphic("ビットマップイメージが不正です") when the data is not a
+// bitmap that can be shown.
+QImage DecodeBmp(QIODevice& in);

@@ -1,0 +1,252 @@
+#include "jpegdecoder.h"
+
+#include "error.h"
+#include "pictureformat.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+// The libjpeg calls live in RunDecompress below, a C-style routine with its
+// own setjmp. The library reports a fatal error by calling error_exit, which
+// jumps back there; the routine destroys the decompressor and returns the
+// message code, and only then, in ordinary C++ code, does it become an
+// exception. No object with a destructor lives in the frames a jump crosses.
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+void JumpOnError(j_common_ptr cinfo)
+{
+    ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings and trace messages are dropped: the program keeps no log.
+void DropMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0)
+        ++cinfo->err->num_warnings;
+}
+
+void DropOutput(j_common_ptr) {}
+
+void Fail(j_common_ptr cinfo, int code)
+{
+    cinfo->err->msg_code = code;
+    (*cinfo->err->error_exit)(cinfo);
+}
+
+// Source manager reading the stream from a QIODevice in pieces, so a file of
+// any size needs only this buffer.
+constexpr std::size_t kSourceBufferSize = 64 * 1024;
+
+struct DeviceSource {
+    jpeg_source_mgr pub;
+    QIODevice* device;
+    JOCTET* buffer;
+    bool atStart;
+};
+
+void InitSource(j_decompress_ptr cinfo)
+{
+    reinterpret_cast<DeviceSource*>(cinfo->src)->atStart = true;
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    DeviceSource* src = reinterpret_cast<DeviceSource*>(cinfo->src);
+    qint64 got = src->device->read(reinterpret_cast<char*>(src->buffer), qint64(kSourceBufferSize));
+    if (got <= 0) {
+        if (src->atStart)
+            Fail(reinterpret_cast<j_common_ptr>(cinfo), JERR_INPUT_EMPTY);
+        // Same as the library's own sources: warn, then end the stream with
+        // a fake EOI so the picture decoded so far can still be shown.
+        cinfo->err->msg_code = JWRN_JPEG_EOF;
+        (*cinfo->err->emit_message)(reinterpret_cast<j_common_ptr>(cinfo), -1);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = std::size_t(got);
+    src->atStart = false;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0)
+        return;
+    jpeg_source_mgr* src = cinfo->src;
+    std::size_t remaining = std::size_t(count);
+    while (remaining > src->bytes_in_buffer) {
+        remaining -= src->bytes_in_buffer;
+        (*src->fill_input_buffer)(cinfo);
+    }
+    src->next_input_byte += remaining;
+    src->bytes_in_buffer -= remaining;
+}
+
+void TermSource(j_decompress_ptr) {}
+
+void UseDeviceSource(j_decompress_ptr cinfo, QIODevice* device)
+{
+    void* memory = (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT,
+                                              sizeof(DeviceSource));
+    DeviceSource* src = static_cast<DeviceSource*>(memory);
+    src->buffer = static_cast<JOCTET*>((*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                                  JPOOL_PERMANENT, kSourceBufferSize));
+    src->device = device;
+    src->atStart = true;
+    src->pub.init_source = InitSource;
+    src->pub.fill_input_buffer = FillInputBuffer;
+    src->pub.skip_input_data = SkipInputData;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = TermSource;
+    src->pub.next_input_byte = nullptr;
+    src->pub.bytes_in_buffer = 0;
+    cinfo->src = &src->pub;
+}
+
+// Called by the library after every scan header and every row of input it
+// takes in; a stream of absurdly many scans is stopped at the first scan too
+// many, before the work of decoding them all.
+void LimitScans(j_common_ptr cinfo)
+{
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+        Fail(cinfo, JERR_BAD_PROGRESSION);
+}
+
+// Adobe writes CMYK (and YCCK, which the library turns into CMYK) inverted:
+// 255 means no ink. Other writers store plain ink amounts.
+void CmykRowToRgb(const JSAMPLE* cmyk, JSAMPLE* rgb, JDIMENSION width, bool inverted)
+{
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // c, m, y, k now hold the light each ink lets through.
+        rgb[0] = JSAMPLE((c * k + 127) / 255);
+        rgb[1] = JSAMPLE((m * k + 127) / 255);
+        rgb[2] = JSAMPLE((y * k + 127) / 255);
+    }
+}
+
+// What the decode routine needs from its caller, in plain data.
+struct DecodeRequest {
+    QIODevice* device;
+    // Makes the target picture and returns its first row, or null when it
+    // cannot be had; *stride receives the distance between rows in bytes.
+    JSAMPLE* (*allocate)(void* context, JDIMENSION width, JDIMENSION height, std::ptrdiff_t* stride);
+    void* context;
+    int errorCode;  // set when the routine returns false
+};
+
+bool RunDecompress(DecodeRequest* request)
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    jpeg_progress_mgr progress;
+
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = JumpOnError;
+    err.pub.emit_message = DropMessage;
+    err.pub.output_message = DropOutput;
+    if (setjmp(err.jump)) {
+        request->errorCode = err.pub.msg_code;
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    progress.progress_monitor = LimitScans;
+    progress.pass_counter = 0;
+    progress.pass_limit = 0;
+    progress.completed_passes = 0;
+    progress.total_passes = 0;
+    cinfo.progress = &progress;
+    UseDeviceSource(&cinfo, request->device);
+
+    jpeg_read_header(&cinfo, TRUE);
+    if (!PictureSizeAllowed(qint64(cinfo.image_width), qint64(cinfo.image_height)))
+        Fail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_IMAGE_TOO_BIG);
+
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    cinfo.dct_method = JDCT_FLOAT;
+    cinfo.do_block_smoothing = TRUE;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 1;
+    cinfo.quantize_colors = FALSE;
+
+    // For a multi-scan picture this takes in the whole stream, scan by scan,
+    // under the watch of LimitScans.
+    jpeg_start_decompress(&cinfo);
+
+    const JDIMENSION width = cinfo.output_width;
+    std::ptrdiff_t stride = 0;
+    JSAMPLE* const pixels = request->allocate(request->context, width, cinfo.output_height, &stride);
+    if (!pixels)
+        Fail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
+
+    if (cmyk) {
+        JSAMPARRAY cmykRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                        width * 4, 1);
+        const bool inverted = cinfo.saw_Adobe_marker;
+        while (cinfo.output_scanline < cinfo.output_height) {
+            const JDIMENSION y = cinfo.output_scanline;
+            jpeg_read_scanlines(&cinfo, cmykRow, 1);
+            CmykRowToRgb(cmykRow[0], pixels + std::ptrdiff_t(y) * stride, width, inverted);
+        }
+    } else {
+        // Rows go straight into the picture, several per call.
+        constexpr JDIMENSION kBatch = 16;
+        JSAMPROW rows[kBatch];
+        while (cinfo.output_scanline < cinfo.output_height) {
+            const JDIMENSION first = cinfo.output_scanline;
+            const JDIMENSION count = std::min(kBatch, cinfo.output_height - first);
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = pixels + std::ptrdiff_t(first + i) * stride;
+            jpeg_read_scanlines(&cinfo, rows, count);
+        }
+    }
+
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+JSAMPLE* AllocateImage(void* context, JDIMENSION width, JDIMENSION height, std::ptrdiff_t* stride)
+{
+    QImage* image = static_cast<QImage*>(context);
+    *image = QImage(int(width), int(height), QImage::Format_RGB888);
+    if (image->isNull())
+        return nullptr;
+    *stride = std::ptrdiff_t(image->bytesPerLine());
+    return image->bits();
+}
+
+} // namespace
+
+QImage DecodeJpeg(QIODevice& in)
+{
+    QImage image;
+    DecodeRequest request{&in, AllocateImage, &image, 0};
+    if (!RunDecompress(&request))
+        throw EJPEG(QStringLiteral("JPEG エラー #%1").arg(request.errorCode));
+    return image;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Which picture files the window takes, told by their names, and the bound
+// on the size of a decoded picture.
+
+#include <QString>
+#include <QtGlobal>
+
+enum class PictureKind { None, Bitmap, Jpeg };
+
+// The part of the name from its last "." onward, provided that "." comes
+// after the last "/"; otherwise empty. "a/b.c.JPG" -> ".JPG", "dir.jpg/x" -> "".
+QString ExtensionOf(const QString& path);
+
+// ".bmp" -> Bitmap, ".jpg" and ".jpeg" -> Jpeg, in any letter case; else None.
+PictureKind PictureKindOf(const QString& path);
+
+// A picture is refused before decoding when its 24-bit pixels would need more
+// than this many bytes (1 GiB).
+inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
+
+// True when width x height pixels at three bytes each stay within
+// kMaxPictureBytes; false for non-positive sizes. Never overflows.
+bool PictureSizeAllowed(qint64 width, qint64 height);

@@ -1,0 +1,17 @@
+#pragma once
+// Loading a dropped picture file.
+
+#include <QImage>
+#include <QString>
+
+// Opens the file at `path` and decodes it as the type its extension names
+// (PictureKindOf): a Windows bitmap or a JPEG picture. Returns a
+// QImage::Format_RGB888 image. The file is read in pieces, never held whole.
+// Throws
+//  - EFOpenError("ファイル <full path> は開けません") when the file is missing,
+//    unreadable, a folder or anything but a regular file;
+//  - EInvalidGraphic("ビットマップイメージが不正です") for a bad bitmap;
+//  - EJPEG("JPEG エラー #<code>") for a JPEG file the library rejects;
+//  - EInvalidGraphic for a name with no picture extension (callers filter
+//    names with PictureKindOf first).
+QImage LoadPicture(const QString& path);

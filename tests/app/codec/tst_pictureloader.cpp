@@ -1,0 +1,289 @@
+#include "codectest.h"
+
+#include "codectools.h"
+#include "pictureloader.h"
+#include "pixels.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QtEndian>
+
+#include <cstdio>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace codectest;
+
+namespace {
+
+void AddRowsForFolder(const QString& folder)
+{
+    QTest::addColumn<QString>("path");
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.bmp")}, QDir::Files, QDir::Name);
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << QDir(folder).filePath(name);
+}
+
+void PutU32(QByteArray& bytes, qsizetype at, quint32 value)
+{
+    qToLittleEndian(value, bytes.data() + at);
+}
+
+// Offset of the first SOFn marker segment of a JPEG stream, or -1.
+qsizetype FindSof(const QByteArray& jpeg)
+{
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
+        const quint8 marker = quint8(jpeg[at + 1]);
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+            return at;
+        at += 2 + (quint8(jpeg[at + 2]) << 8 | quint8(jpeg[at + 3]));
+    }
+    return -1;
+}
+
+} // namespace
+
+void CodecTest::goodBitmapsMatchReferenceDecoder_data()
+{
+    AddRowsForFolder(Data(QStringLiteral("bmpsuite/good")));
+}
+
+void CodecTest::goodBitmapsMatchReferenceDecoder()
+{
+    QFETCH(QString, path);
+    if (Tool(QStringLiteral("convert")).isEmpty() || Tool(QStringLiteral("identify")).isEmpty())
+        QSKIP("ImageMagick (convert, identify) is not installed: no reference decoder to compare with");
+    const QImage reference = ImageMagickDecode(path);
+    QVERIFY2(!reference.isNull(), "ImageMagick could not decode the file");
+    const QImage image = LoadPicture(path);
+    QCOMPARE(image.format(), QImage::Format_RGB888);
+    SAME_IMAGE(image, reference);
+}
+
+void CodecTest::questionableBitmapsDisplayOrRefuse_data()
+{
+    AddRowsForFolder(Data(QStringLiteral("bmpsuite/questionable")));
+}
+
+void CodecTest::questionableBitmapsDisplayOrRefuse()
+{
+    QFETCH(QString, path);
+    QImage image;
+    try {
+        image = LoadPicture(path);
+    } catch (const EInvalidGraphic& e) {
+        QCOMPARE(e.Message(), kInvalidBitmap);
+        return;
+    }
+    QCOMPARE(image.format(), QImage::Format_RGB888);
+    QVERIFY(image.width() > 0 && image.height() > 0);
+}
+
+void CodecTest::libjpegTurboPicturesLoad_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("baseline") << "testorig.jpg" << QSize(227, 149);
+    QTest::newRow("integer DCT") << "testimgint.jpg" << QSize(227, 149);
+    QTest::newRow("arithmetic coding") << "testimgari.jpg" << QSize(227, 149);
+    QTest::newRow("8-bit bitmap") << "shira_bird8.bmp" << QSize();
+    QTest::newRow("vgl 6434") << "vgl_6434_0018a.bmp" << QSize();
+    QTest::newRow("vgl 6548") << "vgl_6548_0026a.bmp" << QSize();
+}
+
+void CodecTest::libjpegTurboPicturesLoad()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    const QString path = Data(QStringLiteral("libjpeg-turbo/") + name);
+    const QImage image = LoadPicture(path);
+    QCOMPARE(image.format(), QImage::Format_RGB888);
+    if (size.isValid())
+        QCOMPARE(image.size(), size);
+    const bool jpeg = name.endsWith(QLatin1String(".jpg"));
+    const QString tool = jpeg ? QStringLiteral("djpeg") : QStringLiteral("convert");
+    if (Tool(tool).isEmpty())
+        QSKIP(qPrintable(tool + QStringLiteral(" is not installed: size checked, pixels not compared")));
+    const QImage reference = jpeg ? DjpegDecode(path) : ImageMagickDecode(path);
+    QVERIFY(!reference.isNull());
+    SAME_IMAGE(image, reference);
+}
+
+void CodecTest::twelveBitJpegGivesLibraryErrorCode()
+{
+    const QString path = Data(QStringLiteral("libjpeg-turbo/monkey12.jpg"));
+    QCOMPARE(ErrorOf<EJPEG>([&] { LoadPicture(path); }), JpegError(JERR_BAD_PRECISION));
+}
+
+void CodecTest::hostileBitmapsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = ReadAll(Data(QStringLiteral("bmpsuite/good/rgb24.bmp")));
+    QVERIFY(good.size() > 1000);
+    const QByteArray good16 = ReadAll(Data(QStringLiteral("bmpsuite/good/rgb16-565.bmp")));
+    QVERIFY(good16.size() > 1000);
+    const auto patched = [&good](qsizetype at, quint32 value) {
+        QByteArray bytes = good;
+        PutU32(bytes, at, value);
+        return bytes;
+    };
+    QTest::newRow("zero bytes") << QByteArray();
+    QTest::newRow("garbage") << QByteArray("this is not a picture at all, only text");
+    QTest::newRow("cut in the header") << good.left(20);
+    QTest::newRow("cut in the pixels") << good.left(good.size() / 2);
+    QTest::newRow("16-bit cut in the pixels") << good16.left(good16.size() - 100);
+    QTest::newRow("65000 x 65000") << [&] { QByteArray b = patched(18, 65000); PutU32(b, 22, 65000); return b; }();
+    QTest::newRow("width 2^31-1") << patched(18, 0x7FFFFFFF);
+    QTest::newRow("negative width") << patched(18, quint32(-127));
+    QTest::newRow("zero height") << patched(22, 0);
+    QTest::newRow("height INT_MIN") << patched(22, 0x80000000u);
+    QTest::newRow("huge top-down height") << patched(22, quint32(-100000000));
+    QTest::newRow("unknown header size") << patched(14, 1000);
+    QTest::newRow("data offset past the end") << patched(10, 0x7FFFFFF0);
+    QTest::newRow("not BM") << [&] { QByteArray b = good; b[0] = 'X'; return b; }();
+}
+
+void CodecTest::hostileBitmapsAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = Temp(QStringLiteral("hostile.bmp"));
+    WriteAll(path, bytes);
+    QCOMPARE(ErrorOf<EInvalidGraphic>([&] { LoadPicture(path); }), kInvalidBitmap);
+}
+
+void CodecTest::hugeJpegHeaderIsRefusedBeforeDecoding()
+{
+    // A real stream whose frame header claims 65000 x 65000: within the
+    // library's own limit, far over ours (12 GB of pixels).
+    QByteArray jpeg = ReadAll(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")));
+    const qsizetype sof = FindSof(jpeg);
+    QVERIFY(sof > 0);
+    qToBigEndian(quint16(65000), jpeg.data() + sof + 5);  // height
+    qToBigEndian(quint16(65000), jpeg.data() + sof + 7);  // width
+    const QString path = Temp(QStringLiteral("huge.jpg"));
+    WriteAll(path, jpeg);
+    QCOMPARE(ErrorOf<EJPEG>([&] { LoadPicture(path); }), JpegError(JERR_IMAGE_TOO_BIG));
+}
+
+void CodecTest::emptyAndGarbageJpegsGiveLibraryCodes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("code");
+    const QByteArray jpeg = ReadAll(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")));
+    // SOI and the first marker segment (JFIF APP0) only: no frame, no scan.
+    const int firstSegment = 4 + (quint8(jpeg[4]) << 8 | quint8(jpeg[5]));
+    QTest::newRow("zero bytes") << QByteArray() << int(JERR_INPUT_EMPTY);
+    QTest::newRow("garbage") << QByteArray("GIF89a and then some") << int(JERR_NO_SOI);
+    QTest::newRow("a bitmap named .jpg") << ReadAll(Data(QStringLiteral("bmpsuite/good/rgb24.bmp")))
+                                         << int(JERR_NO_SOI);
+    QTest::newRow("cut after the first segment") << jpeg.left(firstSegment) << int(JERR_NO_IMAGE);
+}
+
+void CodecTest::emptyAndGarbageJpegsGiveLibraryCodes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, code);
+    const QString path = Temp(QStringLiteral("broken.jpg"));
+    WriteAll(path, bytes);
+    QCOMPARE(ErrorOf<EJPEG>([&] { LoadPicture(path); }), JpegError(code));
+    // A following good file loads.
+    QCOMPARE(LoadPicture(Data(QStringLiteral("libjpeg-turbo/testorig.jpg"))).size(), QSize(227, 149));
+}
+
+void CodecTest::jpegCutInDataShowsWhatArrived()
+{
+    // The library only warns about a stream that ends inside the picture data
+    // and fills the rest; the picture shows with its full size, top intact.
+    const QByteArray jpeg = ReadAll(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")));
+    const QString path = Temp(QStringLiteral("cut.jpg"));
+    WriteAll(path, jpeg.left(jpeg.size() * 2 / 3));
+    const QImage cut = LoadPicture(path);
+    const QImage whole = LoadPicture(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")));
+    QCOMPARE(cut.size(), whole.size());
+    SAME_IMAGE(cut.copy(0, 0, whole.width(), 16), whole.copy(0, 0, whole.width(), 16));
+    QVERIFY(cut != whole);
+}
+
+void CodecTest::unopenableFilesGiveOpenErrorWithFullPath()
+{
+    const auto openError = [](const QString& path) {
+        return QStringLiteral("ファイル %1 は開けません").arg(QFileInfo(path).absoluteFilePath());
+    };
+    // Missing, given relative to the current folder: the message has the full path.
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(temp_.path()));
+    QCOMPARE(ErrorOf<EFOpenError>([] { LoadPicture(QStringLiteral("missing.jpg")); }),
+             openError(Temp(QStringLiteral("missing.jpg"))));
+    QVERIFY(QDir::setCurrent(cwd));
+
+    // A symbolic link to nothing.
+    const QString dangling = Temp(QStringLiteral("dangling.bmp"));
+    QVERIFY(QFile::link(Temp(QStringLiteral("nowhere.bmp")), dangling));
+    QCOMPARE(ErrorOf<EFOpenError>([&] { LoadPicture(dangling); }), openError(dangling));
+
+    // A file without read permission; root reads it anyway, so there the case
+    // cannot be made and only the other unopenable files above count.
+    const QString locked = Temp(QStringLiteral("locked.jpg"));
+    QVERIFY(QFile::copy(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")), locked));
+    QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0) == 0);
+    if (::access(QFile::encodeName(locked).constData(), R_OK) == 0)
+        qInfo("running as root: a mode-000 file stays readable, checked with a dangling link instead");
+    else
+        QCOMPARE(ErrorOf<EFOpenError>([&] { LoadPicture(locked); }), openError(locked));
+}
+
+void CodecTest::folderNamedLikePictureGivesOpenError()
+{
+    const QString folder = Temp(QStringLiteral("x.jpg"));
+    QVERIFY(QDir().mkpath(folder));
+    QCOMPARE(ErrorOf<EFOpenError>([&] { LoadPicture(folder); }),
+             QStringLiteral("ファイル %1 は開けません").arg(folder));
+}
+
+void CodecTest::fifoNamedLikePictureGivesOpenErrorWithoutBlocking()
+{
+    // Opening a FIFO for reading would wait for a writer forever.
+    const QString fifo = Temp(QStringLiteral("pipe.bmp"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QCOMPARE(ErrorOf<EFOpenError>([&] { LoadPicture(fifo); }),
+             QStringLiteral("ファイル %1 は開けません").arg(fifo));
+    // A device behind a picture name is not a regular file either.
+    const QString device = Temp(QStringLiteral("zero.jpg"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));
+    QCOMPARE(ErrorOf<EFOpenError>([&] { LoadPicture(device); }),
+             QStringLiteral("ファイル %1 は開けません").arg(device));
+}
+
+void CodecTest::longJapanesePathLoadsIntact()
+{
+    QString folder = temp_.path();
+    for (int i = 0; i < 10; ++i)
+        folder += QStringLiteral("/とても長い名前のフォルダ_その%1_写真置き場").arg(i);
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/夏の海で撮った写真.JPG");
+    QVERIFY2(path.size() > 260, qPrintable(QString::number(path.size())));
+    QVERIFY(QFile::copy(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")), path));
+    const QString bmpPath = folder + QStringLiteral("/鳥.bmp");
+    QVERIFY(QFile::copy(Data(QStringLiteral("libjpeg-turbo/shira_bird8.bmp")), bmpPath));
+
+    SAME_IMAGE(LoadPicture(path), LoadPicture(Data(QStringLiteral("libjpeg-turbo/testorig.jpg"))));
+    SAME_IMAGE(LoadPicture(bmpPath), LoadPicture(Data(QStringLiteral("libjpeg-turbo/shira_bird8.bmp"))));
+    // The full long path is in the message when the file is gone.
+    QFile::remove(path);
+    QCOMPARE(ErrorOf<EFOpenError>([&] { LoadPicture(path); }),
+             QStringLiteral("ファイル %1 は開けません").arg(path));
+}
+
+void CodecTest::nameWithoutPictureExtensionIsRefused()
+{
+    const QString path = Temp(QStringLiteral("picture.png"));
+    QVERIFY(QFile::copy(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")), path));
+    QVERIFY(ErrorOf<EInvalidGraphic>([&] { LoadPicture(path); }).contains(path));
+}
