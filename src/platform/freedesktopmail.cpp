@@ -1,17 +1,47 @@
 #include "freedesktopmail.h"
 
-#include <QProcess>
+#include "detachedlaunch.h"
+#include "mailprograms.h"
+#include "xdgapplications.h"
+
+#include <QFileInfo>
 
 namespace platform {
 
+FreedesktopMail::FreedesktopMail(std::chrono::milliseconds acceptAfter)
+    : acceptAfter_(acceptAfter)
+{
+}
+
 int FreedesktopMail::SendMail(const MailMessage& message)
 {
-    QProcess p;
-    p.start(QStringLiteral("xdg-email"), {QStringLiteral("--subject"), message.Subject,
-                                          QStringLiteral("--attach"), message.AttachmentPath});
-    if (!p.waitForStarted(3000)) return 1;
-    if (!p.waitForFinished(5000)) { p.setParent(nullptr); return 0; }
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? 0 : 1;
+    MailMessage m = message;
+    if (!m.AttachmentPath.isEmpty()) {
+        const QFileInfo file(m.AttachmentPath);
+        if (!file.isFile())
+            return AttachmentMissing;
+        // The program may run in another folder.
+        m.AttachmentPath = file.absoluteFilePath();
+    }
+
+    // Read anew on every send: a mail program made the default while we run
+    // is used at once.
+    const XdgDirs dirs = XdgDirs::FromEnvironment();
+    const std::optional<DesktopEntry> entry =
+        DefaultApplicationFor(QStringLiteral("x-scheme-handler/mailto"), dirs);
+    if (!entry)
+        return NoMailProgram;
+    const std::optional<QStringList> exec = SplitExec(*entry);
+    if (!exec)
+        return CommandFailed;  // an Exec line that cannot be read
+    const std::optional<MailCommand> command = BuildMailCommand(IdentifyMailProgram(*exec), m);
+    if (!command)
+        return DropsAttachments;
+
+    const LaunchResult launched = LaunchDetached(command->program, command->arguments, acceptAfter_);
+    if (launched.outcome == LaunchResult::Outcome::NotFound)
+        return CommandMissing;
+    return launched.Accepted() ? Accepted : CommandFailed;
 }
 
 } // namespace platform
