@@ -29,6 +29,7 @@ private slots:
     void twelveBitJpegGivesLibraryErrorCode();
     void hostileBitmapsAreRefused_data();
     void hostileBitmapsAreRefused();
+    void largeBitmapOverQtsDefaultLimitLoads();
     void hugeJpegHeaderIsRefusedBeforeDecoding();
     void emptyAndGarbageJpegsGiveLibraryCodes_data();
     void emptyAndGarbageJpegsGiveLibraryCodes();

@@ -158,6 +158,44 @@ void CodecTest::hostileBitmapsAreRefused()
     QCOMPARE(ErrorOf<EInvalidGraphic>([&] { LoadPicture(path); }), kInvalidBitmap);
 }
 
+void CodecTest::largeBitmapOverQtsDefaultLimitLoads()
+{
+    // 6000 x 6000 at 24 bits: 144 MB once read as 32-bit pixels, above Qt's
+    // default reader limit of 128 MB, well within ours.
+    constexpr int kSide = 6000;
+    constexpr int kRowBytes = kSide * 3;  // already a multiple of 4
+    QByteArray bmp(54, '\0');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    PutU32(bmp, 2, quint32(54 + qint64(kRowBytes) * kSide));
+    PutU32(bmp, 10, 54);
+    PutU32(bmp, 14, 40);
+    PutU32(bmp, 18, kSide);
+    PutU32(bmp, 22, kSide);
+    qToLittleEndian(quint16(1), bmp.data() + 26);
+    qToLittleEndian(quint16(24), bmp.data() + 28);
+    QByteArray row(kRowBytes, '\0');
+    for (int x = 0; x < kSide; ++x) {  // blue, green, red
+        row[3 * x] = char(x % 256);
+        row[3 * x + 1] = char(100);
+        row[3 * x + 2] = char(200);
+    }
+    const QString path = Temp(QStringLiteral("large.bmp"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(bmp) == bmp.size());
+        for (int y = 0; y < kSide; ++y)
+            QVERIFY(file.write(row) == row.size());
+    }
+    const QImage image = LoadPicture(path);
+    QFile::remove(path);
+    QCOMPARE(image.size(), QSize(kSide, kSide));
+    QCOMPARE(image.format(), QImage::Format_RGB888);
+    PIXEL_IS(image, 0, 0, qRgb(200, 100, 0));
+    PIXEL_IS(image, 5999, 5999, qRgb(200, 100, 5999 % 256));
+}
+
 void CodecTest::hugeJpegHeaderIsRefusedBeforeDecoding()
 {
     // A real stream whose frame header claims 65000 x 65000: within the
