@@ -2,6 +2,7 @@
 
 #include "message.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
@@ -24,21 +25,26 @@ bool Offer(QWidget* parent, TMessage& message)
     return false;
 }
 
+bool IsAltKey(const QKeyEvent& key)
+{
+    return (key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::AltModifier;
+}
+
 // The character a key press offers, or 0 when it offers none: printable
 // text with no modifier but Shift, or Alt with a letter or digit key.
 char32_t OfferedChar(const QKeyEvent& key)
 {
-    const Qt::KeyboardModifiers mods = key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-    if (mods != Qt::NoModifier && mods != Qt::AltModifier)
+    if (IsAltKey(key)) {
+        const int k = key.key();
+        if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
+            return static_cast<char32_t>(k);
+        return 0;
+    }
+    if ((key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::NoModifier)
         return 0;
     const QList<uint> text = key.text().toUcs4();
     if (text.size() == 1 && QChar::isPrint(text[0]) && text[0] != U' ')
         return text[0];
-    if (mods == Qt::AltModifier) {
-        const int k = key.key();
-        if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
-            return static_cast<char32_t>(k);
-    }
     return 0;
 }
 
@@ -59,15 +65,24 @@ TDialogCharFilter::TDialogCharFilter(QWidget* window)
 TDialogCharFilter* TDialogCharFilter::Install(QWidget* window)
 {
     auto* filter = new TDialogCharFilter(window);
-    window->installEventFilter(filter);
+    // On the application, so that Alt keys are seen before the focused control.
+    QCoreApplication::instance()->installEventFilter(filter);
     return filter;
 }
 
 bool TDialogCharFilter::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != window_ || event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || target->window() != window_)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    // An Alt key at its first receiver (an unhandled one is offered again
+    // at each step of its way up, which changes nothing); a plain key only
+    // when no focused control took it on its way up to the window.
+    if (!IsAltKey(*key) && target != window_)
+        return false;
     const char32_t c = OfferedChar(*key);
     if (c != 0 && OfferDialogChar(window_, c)) {
         key->accept();

@@ -12,9 +12,11 @@ class QWidget;
 // not entering other windows) until one handles it. True when handled.
 bool OfferDialogChar(QWidget* window, char32_t c);
 
-// An event filter for a host window: a key press that reaches the window
-// itself (its focused control ignored it, or nothing has the focus) is
-// offered to the controls; a handled key is consumed.
+// The key handling of a host window. A plain character key is offered when
+// it reaches the window itself: its focused control ignored it, or nothing
+// has the focus. Alt with a letter or digit is an accelerator: it is offered
+// before the focused control sees it (an edit field would otherwise type the
+// letter). A handled key is consumed.
 class TDialogCharFilter : public QObject {
     Q_OBJECT
 public:

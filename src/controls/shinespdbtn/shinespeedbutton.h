@@ -8,6 +8,7 @@
 // timer confirms that the pointer is still over the button.
 
 #include "font.h"
+#include "glypheffects.h"
 #include "graphiccontrol.h"
 #include "shinebtncolors.h"
 #include "shinebuttonpaint.h"
@@ -20,7 +21,6 @@
 
 class QTimer;
 class TGroupSender;
-namespace ShineSpdBtn { struct TStateGlyph; }
 
 class TShineSpeedButton : public TGraphicControl {
     Q_OBJECT

@@ -1,0 +1,875 @@
+// The shine speed button as a control: its model, groups, painting and its
+// reactions to real pointer, key and control events.
+#include "dialogchar.h"
+#include "error.h"
+#include "groupsender.h"
+#include "pixels.h"
+#include "shinespeedbutton.h"
+#include "storedform.h"
+#include "testmain.h"
+
+#include <QLineEdit>
+#include <QtTest>
+
+namespace {
+
+// Distinct system colours, so every frame edge can be told apart.
+QPalette TestPalette()
+{
+    QPalette pal;
+    pal.setColor(QPalette::Button, QColor(0xd4, 0xd0, 0xc8));
+    pal.setColor(QPalette::Window, QColor(0xd4, 0xd0, 0xc8));
+    pal.setColor(QPalette::Light, QColor(0xff, 0xff, 0xfe));
+    pal.setColor(QPalette::Dark, QColor(0x80, 0x80, 0x81));
+    pal.setColor(QPalette::Shadow, QColor(0x40, 0x40, 0x42));
+    pal.setColor(QPalette::Highlight, QColor(0x0a, 0x24, 0x6a));
+    pal.setColor(QPalette::ButtonText, QColor(0, 0, 0));
+    return pal;
+}
+
+QRgb Sys(TColor c) { return ColorToRgb(c); }
+
+// Counts the group announcements that reach the controls of a parent.
+class TAnnouncementSpy : public QWidget {
+public:
+    using QWidget::QWidget;
+    int Count = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == TMessageEvent::EventType()
+            && static_cast<TMessageEvent*>(e)->Message().Msg == CM_BUTTONPRESSED)
+            ++Count;
+        return QWidget::event(e);
+    }
+};
+
+class TCountingButton : public TShineSpeedButton {
+public:
+    using TShineSpeedButton::TShineSpeedButton;
+    int Paints = 0;
+
+protected:
+    void Paint() override
+    {
+        ++Paints;
+        TShineSpeedButton::Paint();
+    }
+};
+
+// Swallows the toolkit's leave notification, as when the pointer leaves too
+// fast for the window system to report it.
+class TLeaveEater : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override { return e->type() == QEvent::Leave; }
+};
+
+// A shown window with one button at (10, 10) whose events are logged.
+struct TScene {
+    QWidget window;
+    TShineSpeedButton* button;
+    QStringList log;
+
+    TScene()
+    {
+        window.resize(200, 100);
+        window.move(40, 40);
+        button = new TShineSpeedButton(&window);
+        button->move(10, 10);
+        Watch(button, QString());
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window)) qWarning("window not exposed");
+    }
+
+    void Watch(TShineSpeedButton* b, const QString& prefix)
+    {
+        b->OnMouseDown = [this, prefix](QObject*, TMouseButton mb, TShiftState, int, int) {
+            log << prefix + (mb == TMouseButton::mbLeft ? "down" : "rdown");
+        };
+        b->OnMouseUp = [this, prefix](QObject*, TMouseButton mb, TShiftState, int, int) {
+            log << prefix + (mb == TMouseButton::mbLeft ? "up" : "rup");
+        };
+        b->OnClick = [this, prefix](QObject*) { log << prefix + "click"; };
+        b->OnDblClick = [this, prefix](QObject*) { log << prefix + "dbl"; };
+        b->OnMouseEnter = [this, prefix](QObject*, TShiftState, int, int) { log << prefix + "enter"; };
+        b->OnMouseLeave = [this, prefix](QObject*, TShiftState, int, int) { log << prefix + "leave"; };
+    }
+
+    // Moves the real pointer to a point in the button's coordinates.
+    void PointTo(QPoint p, TShineSpeedButton* b = nullptr)
+    {
+        QCursor::setPos((b ? b : button)->mapToGlobal(p));
+        QCoreApplication::processEvents();
+    }
+    QPoint InWindow(QPoint p) const { return button->mapTo(&window, p); }
+    void Press(QPoint p, Qt::MouseButton mb = Qt::LeftButton)
+    {
+        QTest::mousePress(window.windowHandle(), mb, {}, InWindow(p));
+    }
+    void Release(QPoint p, Qt::MouseButton mb = Qt::LeftButton)
+    {
+        QTest::mouseRelease(window.windowHandle(), mb, {}, InWindow(p));
+    }
+};
+
+const QPoint kInside(12, 12);
+const QPoint kOutside(100, 60);
+
+} // namespace
+
+class TestShineButton : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setPalette(TestPalette()); }
+    void init()
+    {
+        // Park the pointer where no test window is.
+        QCursor::setPos(QPoint(900, 700));
+        QCoreApplication::processEvents();
+    }
+
+    // --- model ---------------------------------------------------------------
+    void freshButtonHasItsInitialValues()
+    {
+        TShineSpeedButton b;
+        QCOMPARE(b.size(), QSize(25, 25));
+        QCOMPARE(b.Caption(), QString());
+        QCOMPARE(b.State(), shUp);
+        QVERIFY(!b.HoverTimerActive());
+        QVERIFY(!b.MouseInControl());
+        QVERIFY(!b.Pressing());
+        QCOMPARE(b.GroupIndex(), 0);
+        QCOMPARE(b.FrameType(), ftNormalFrame);
+        QCOMPARE(b.ActiveImage(), aiFrameLight);
+        QCOMPARE(b.DisabledImage(), diDefault);
+        QCOMPARE(b.Layout(), blGlyphLeft);
+        QCOMPARE(b.Margin(), -1);
+        QCOMPARE(b.Spacing(), 4);
+        QCOMPARE(b.ShineColor(), clYellow);
+        QCOMPARE(b.FontHighlight(), clNone);
+        QCOMPARE(b.FontShadow(), clNone);
+        QVERIFY(b.ActiveFrame() && b.UpFrame() && b.DownFrame());
+        QCOMPARE(b.Colors()->Color(), clBtnFace);
+        QCOMPARE(b.PressedColors()->Color(), clBtnHighlight);
+        QCOMPARE(b.Font()->Color(), clBtnText);
+        QCOMPARE(b.ActiveFont()->Color(), clHighlight);
+        QCOMPARE(b.Glyph().size(), QSize(0, 0));
+        QVERIFY(b.testAttribute(Qt::WA_OpaquePaintEvent));
+    }
+
+    void storedFormListsObjectsAndChangedValuesOnly()
+    {
+        TShineSpeedButton b;
+        auto names = [&] {
+            QStringList n;
+            for (const auto& [name, value] : StoredValues(&b)) n << name;
+            return n;
+        };
+        QStringList n = names();
+        QVERIFY(n.contains("Colors.Color"));
+        QVERIFY(n.contains("PressedColors.Color"));
+        QVERIFY(n.contains("Font.Color"));
+        QVERIFY(!n.contains("Colors.Highlight"));
+        QVERIFY(!n.contains("FrameType"));
+        QVERIFY(!n.contains("Margin"));
+        QVERIFY(!n.contains("ShineColor"));
+        b.SetFrameType(ftFlatFrame);
+        b.SetMargin(3);
+        n = names();
+        QVERIFY(n.contains("FrameType"));
+        QVERIFY(n.contains("Margin"));
+        ApplyStoredValues(&b, {{"Colors.Gradation", true}, {"Spacing", 7}});
+        QVERIFY(b.Colors()->Gradation());
+        QCOMPARE(b.Spacing(), 7);
+    }
+
+    void colourSetPropertiesCopyIntoTheOwnedSets()
+    {
+        TShineSpeedButton b;
+        TShineBtnColors* own = b.Colors();
+        TShineBtnColors source;
+        source.SetColor(clNavy);
+        b.SetColors(&source);
+        QCOMPARE(b.Colors(), own);
+        QCOMPARE(own->Color(), clNavy);
+        QObject other;
+        try {
+            b.SetPressedColors(&other);
+            QFAIL("no error");
+        } catch (const EConvertError& e) {
+            QCOMPARE(e.Message(), QStringLiteral("QObject を TShineBtnColors に代入することはできません"));
+        }
+        QVERIFY_THROWS_EXCEPTION(EConvertError, b.SetPressedColors(nullptr));
+        QCOMPARE(b.PressedColors()->Color(), clBtnHighlight);
+    }
+
+    void fontPropertiesCopyAndIgnoreNoFont()
+    {
+        TShineSpeedButton b;
+        TFont f;
+        f.SetColor(clMaroon);
+        f.SetHeight(-20);
+        b.SetFont(&f);
+        QCOMPARE(b.Font()->Color(), clMaroon);
+        QCOMPARE(b.Font()->Height(), -20);
+        b.SetFont(nullptr);
+        QCOMPARE(b.Font()->Color(), clMaroon);
+        b.SetActiveFont(&f);
+        QCOMPARE(b.ActiveFont()->Color(), clMaroon);
+        QObject other;
+        QVERIFY_THROWS_EXCEPTION(EConvertError, b.SetActiveFont(&other));
+    }
+
+    void glyphIsKeptAs32BitsAndClearedByNull()
+    {
+        TShineSpeedButton b;
+        QImage rgb(6, 5, QImage::Format_RGB888);
+        rgb.fill(Qt::red);
+        b.SetGlyph(rgb);
+        QCOMPARE(b.Glyph().format(), QImage::Format_RGB32);
+        QCOMPARE(b.Glyph().size(), QSize(6, 5));
+        QVERIFY(b.CreateStateGlyph().has_value());
+        b.SetGlyph(QImage());
+        QCOMPARE(b.Glyph().size(), QSize(0, 0));
+        QVERIFY(!b.CreateStateGlyph().has_value());
+    }
+
+    void downIsIgnoredOutsideAGroup()
+    {
+        QWidget parent;
+        TShineSpeedButton b(&parent);
+        b.SetDown(true);
+        QVERIFY(!b.Down());
+        QCOMPARE(b.State(), shUp);
+    }
+
+    void groupIndexWithoutParentStoresButAnnouncesNothing()
+    {
+        TShineSpeedButton b;
+        b.SetGroupIndex(3);
+        QCOMPARE(b.GroupIndex(), 3);
+        b.SetDown(true);
+        QVERIFY(b.Down());
+    }
+
+    // --- groups ----------------------------------------------------------------
+    void exclusiveGroupKeepsOneDown()
+    {
+        QWidget parent;
+        TShineSpeedButton b1(&parent), b2(&parent), b3(&parent), other(&parent);
+        for (auto* b : {&b1, &b2, &b3}) b->SetGroupIndex(1);
+        other.SetGroupIndex(2);
+        other.SetDown(true);
+        b1.SetDown(true);
+        QVERIFY(b1.Down());
+        b2.SetDown(true);
+        QVERIFY(!b1.Down());
+        QVERIFY(b2.Down());
+        QVERIFY(!b3.Down());
+        QCOMPARE(b1.State(), shUp);
+        QCOMPARE(b2.State(), shDown);
+        // A down member of an exclusive group stays down.
+        b2.SetDown(false);
+        QVERIFY(b2.Down());
+        // Another group is not touched.
+        QVERIFY(other.Down());
+    }
+
+    void allowAllUpSpreadsOverTheGroup()
+    {
+        QWidget parent;
+        TShineSpeedButton b1(&parent), b2(&parent), b3(&parent);
+        for (auto* b : {&b1, &b2, &b3}) b->SetGroupIndex(1);
+        b1.SetAllowAllUp(true);
+        QVERIFY(b2.AllowAllUp());
+        QVERIFY(b3.AllowAllUp());
+        b2.SetDown(true);
+        QVERIFY(b2.Down());
+        b2.SetDown(false);
+        QVERIFY(!b2.Down());
+        QCOMPARE(b2.State(), shUp);
+        b3.SetDown(true);
+        b1.SetDown(true);
+        QVERIFY(!b3.Down());
+        QVERIFY(b1.Down());
+    }
+
+    void buttonIgnoresItsOwnAnnouncement()
+    {
+        QWidget parent;
+        TShineSpeedButton b1(&parent), b2(&parent);
+        b1.SetGroupIndex(1);
+        b2.SetGroupIndex(1);
+        b1.SetDown(true);
+        // This announces with Down true; b1 would release itself if it listened.
+        b1.SetAllowAllUp(true);
+        QVERIFY(b1.Down());
+        QVERIFY(b2.AllowAllUp());
+        // Someone else's sender that is down does release it.
+        TGroupSender foreign(1, false, true);
+        foreign.Announce(&parent);
+        QVERIFY(!b1.Down());
+        QVERIFY(!b1.AllowAllUp());
+    }
+
+    void disablingADownButtonReleasesItQuietly()
+    {
+        QWidget parent;
+        TShineSpeedButton b1(&parent), b2(&parent), b3(&parent);
+        auto* spy = new TAnnouncementSpy(&parent);
+        for (auto* b : {&b1, &b2, &b3}) b->SetGroupIndex(1);
+        b2.SetDown(true);
+        const int before = spy->Count;
+        QVERIFY(before > 0);
+        b2.setEnabled(false);
+        QVERIFY(!b2.Down());
+        QCOMPARE(b2.State(), shDisabled);
+        QCOMPARE(spy->Count, before);
+        b2.setEnabled(true);
+        QVERIFY(!b2.Down());
+        QCOMPARE(b2.State(), shUp);
+    }
+
+    // --- painting -------------------------------------------------------------
+    void defaultUpFrame()
+    {
+        TShineSpeedButton b;
+        const QImage img = testing::Grab(&b);
+        QCOMPARE(img.size(), QSize(25, 25));
+        UNIFORM(img, QRect(0, 0, 24, 1), Sys(clBtnHighlight));   // row 0, x 0..23
+        UNIFORM(img, QRect(0, 0, 1, 24), Sys(clBtnHighlight));   // column 0, y 0..23
+        UNIFORM(img, QRect(1, 23, 23, 1), Sys(clBtnShadow));     // row 23, x 1..23
+        UNIFORM(img, QRect(23, 1, 1, 23), Sys(clBtnShadow));     // column 23, y 1..23
+        UNIFORM(img, QRect(1, 24, 24, 1), Sys(clWindowFrame));   // row 24, x 1..24
+        UNIFORM(img, QRect(24, 1, 1, 24), Sys(clWindowFrame));   // column 24, y 1..24
+        PIXEL_IS(img, 24, 0, Sys(clBtnFace));
+        PIXEL_IS(img, 0, 24, Sys(clBtnFace));
+        UNIFORM(img, QRect(1, 1, 22, 22), Sys(clBtnFace));
+    }
+
+    void defaultDownFrame()
+    {
+        QWidget parent;
+        TShineSpeedButton b(&parent);
+        b.SetGroupIndex(1);
+        b.SetDown(true);
+        QCOMPARE(b.State(), shDown);
+        const QImage img = testing::Grab(&b);
+        UNIFORM(img, QRect(0, 0, 24, 1), Sys(clWindowFrame));    // outer top-left at 0
+        UNIFORM(img, QRect(0, 0, 1, 24), Sys(clWindowFrame));
+        UNIFORM(img, QRect(1, 1, 23, 1), Sys(clBtnShadow));      // inner top-left at 1
+        UNIFORM(img, QRect(1, 1, 1, 23), Sys(clBtnShadow));
+        UNIFORM(img, QRect(1, 24, 24, 1), Sys(clBtnHighlight));  // bottom-right at 24
+        UNIFORM(img, QRect(24, 1, 1, 24), Sys(clBtnHighlight));
+        PIXEL_IS(img, 24, 0, Sys(clBtnHighlight));  // the face of the pressed set
+        UNIFORM(img, QRect(2, 2, 22, 22), Sys(clBtnHighlight));
+    }
+
+    void otherFrameTypes_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("down");
+        QTest::newRow("flat up") << int(ftFlatFrame) << false;
+        QTest::newRow("flat down") << int(ftFlatFrame) << true;
+        QTest::newRow("enclosed up") << int(ftEnclosedFrame) << false;
+        QTest::newRow("enclosed down") << int(ftEnclosedFrame) << true;
+    }
+    void otherFrameTypes()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, down);
+        QWidget parent;
+        TShineSpeedButton b(&parent);
+        b.resize(20, 16);
+        b.SetFrameType(static_cast<TFrameType>(type));
+        b.Colors()->SetDarkShadow(clMaroon);
+        b.PressedColors()->SetColor(clBtnFace);
+        b.SetGroupIndex(1);
+        b.SetDown(down);
+        const QImage img = testing::Grab(&b);
+        const QRgb light = Sys(down ? clBtnShadow : clBtnHighlight);
+        const QRgb dark = Sys(down ? clBtnHighlight : clBtnShadow);
+        if (type == ftFlatFrame) {
+            UNIFORM(img, QRect(0, 0, 19, 1), light);
+            UNIFORM(img, QRect(0, 0, 1, 15), light);
+            UNIFORM(img, QRect(1, 15, 19, 1), dark);
+            UNIFORM(img, QRect(19, 1, 1, 15), dark);
+            PIXEL_IS(img, 19, 0, Sys(clBtnFace));
+            UNIFORM(img, QRect(1, 1, 18, 14), Sys(clBtnFace));
+        } else {
+            // Outline in Colors.DarkShadow whatever the state, bevel one pixel in.
+            const QRgb outline = ColorToRgb(clMaroon);
+            UNIFORM(img, QRect(0, 0, 20, 1), outline);
+            UNIFORM(img, QRect(0, 15, 20, 1), outline);
+            UNIFORM(img, QRect(0, 0, 1, 16), outline);
+            UNIFORM(img, QRect(19, 0, 1, 16), outline);
+            UNIFORM(img, QRect(1, 1, 17, 1), light);   // TL(1, 2): x 1..17
+            UNIFORM(img, QRect(1, 1, 1, 13), light);   // y 1..13
+            UNIFORM(img, QRect(2, 14, 17, 1), dark);   // BR(2, 1): x 2..18
+            UNIFORM(img, QRect(18, 2, 1, 13), dark);   // y 2..14
+            PIXEL_IS(img, 18, 1, Sys(clBtnFace));
+            PIXEL_IS(img, 1, 14, Sys(clBtnFace));
+        }
+    }
+
+    void upFrameOffShowsNoFrameUntilHover()
+    {
+        TScene s;
+        s.button->SetUpFrame(false);
+        QImage img = testing::Grab(s.button);
+        UNIFORM(img, img.rect(), Sys(clBtnFace));
+        s.PointTo(kInside);
+        QCOMPARE(s.button->State(), shUpActive);
+        img = testing::Grab(s.button);
+        PIXEL_IS(img, 0, 0, Sys(clBtnHighlight));
+        PIXEL_IS(img, 24, 24, Sys(clWindowFrame));
+        s.button->SetActiveFrame(false);
+        img = testing::Grab(s.button);
+        UNIFORM(img, img.rect(), Sys(clBtnFace));
+    }
+
+    void gradientFaceUsesTheRamp_data()
+    {
+        QTest::addColumn<bool>("vertical");
+        QTest::newRow("horizontal") << false;
+        QTest::newRow("vertical") << true;
+    }
+    void gradientFaceUsesTheRamp()
+    {
+        QFETCH(bool, vertical);
+        TShineSpeedButton b;
+        b.resize(vertical ? 10 : 256, vertical ? 256 : 10);
+        b.SetUpFrame(false);
+        b.Colors()->SetColor(clBlack);
+        b.Colors()->SetGradColor(clRed);
+        b.Colors()->SetGradVertical(vertical);
+        b.Colors()->SetGradation(true);
+        const QImage img = testing::Grab(&b);
+        auto at = [&](int i) { return vertical ? img.pixel(5, i) : img.pixel(i, 5); };
+        QCOMPARE(at(0) & 0xFFFFFFu, 0x000000u);
+        QCOMPARE(at(1) & 0xFFFFFFu, 0x010000u);
+        QCOMPARE(at(128) & 0xFFFFFFu, 0x800000u);
+        QCOMPARE(at(255) & 0xFFFFFFu, 0xFF0000u);
+    }
+
+    void glyphShowsFaceThroughKeyAndMovesWhenDown()
+    {
+        QWidget parent;
+        TShineSpeedButton b(&parent);
+        QImage glyph(16, 16, QImage::Format_RGB32);
+        glyph.fill(qRgb(255, 0, 255));
+        glyph.setPixel(8, 8, qRgb(0, 128, 0));
+        b.SetGlyph(glyph);
+        b.SetUpFrame(false);
+        b.SetDownFrame(false);
+        QImage img = testing::Grab(&b);
+        // Centred: (25 - 16) / 2 = 4.
+        PIXEL_IS(img, 12, 12, qRgb(0, 128, 0));
+        UNIFORM(img, QRect(1, 1, 11, 11), Sys(clBtnFace));
+        b.SetGroupIndex(1);
+        b.SetDown(true);
+        img = testing::Grab(&b);
+        PIXEL_IS(img, 13, 13, qRgb(0, 128, 0));
+        PIXEL_IS(img, 12, 12, Sys(clBtnHighlight));
+    }
+
+    void disabledGlyphIsEmbossedEdges()
+    {
+        TShineSpeedButton b;
+        QImage glyph(16, 16, QImage::Format_RGB32);
+        glyph.fill(qRgb(255, 0, 255));
+        for (int y = 6; y < 10; ++y)
+            for (int x = 6; x < 10; ++x) glyph.setPixel(x, y, qRgb(0, 0, 0));
+        b.SetGlyph(glyph);
+        b.SetDisabledHighlight(clAqua);
+        b.SetDisabledShadow(clNavy);
+        b.setEnabled(false);
+        const QImage img = testing::Grab(&b);
+        QCOMPARE(b.State(), shDisabled);
+        // Glyph at (4, 4): edges at glyph (5..9, 5..9) less the inside (6..8, 6..8).
+        PIXEL_IS(img, 9, 9, ColorToRgb(clNavy));      // shadow copy on top
+        PIXEL_IS(img, 13, 13, ColorToRgb(clNavy));
+        PIXEL_IS(img, 14, 14, ColorToRgb(clAqua));    // highlight copy, one right and down
+        PIXEL_IS(img, 11, 11, Sys(clBtnFace));        // the inside of the square stays face
+        PIXEL_IS(img, 8, 8, Sys(clBtnFace));
+    }
+
+    void captionShadowAndHighlightCopies()
+    {
+        TShineSpeedButton b;
+        b.resize(80, 30);
+        b.SetUpFrame(false);
+        TFont f;
+        f.SetHeight(-20);
+        f.SetStyle(TFont::fsBold);
+        f.SetColor(clBlack);
+        b.SetFont(&f);
+        b.SetCaption(QStringLiteral("WWW"));
+        auto count = [&](TColor c) {
+            const QImage img = testing::Grab(&b);
+            int n = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    if ((img.pixel(x, y) & 0xFFFFFFu) == (ColorToRgb(c) & 0xFFFFFFu)) ++n;
+            return n;
+        };
+        QCOMPARE(count(clRed), 0);
+        b.SetFontShadow(clRed);
+        QVERIFY(count(clRed) > 0);
+        QCOMPARE(count(clLime), 0);
+        b.SetFontHighlight(clLime);
+        QVERIFY(count(clLime) > 0);
+        b.SetFontShadow(clNone);
+        QCOMPARE(count(clRed), 0);
+        // Disabled: the two disabled colours, and neither of the copies.
+        b.SetDisabledHighlight(clAqua);
+        b.SetDisabledShadow(clNavy);
+        b.setEnabled(false);
+        QVERIFY(count(clAqua) > 0);
+        QVERIFY(count(clNavy) > 0);
+        QCOMPARE(count(clLime), 0);
+    }
+
+    void transparentButtonShowsItsParent()
+    {
+        QWidget parent;
+        parent.resize(40, 40);
+        parent.setAutoFillBackground(true);
+        QPalette pal = parent.palette();
+        pal.setColor(QPalette::Window, QColor(10, 200, 30));
+        parent.setPalette(pal);
+        TShineSpeedButton b(&parent);
+        b.move(5, 5);
+        b.SetTransparent(true);
+        QVERIFY(!b.testAttribute(Qt::WA_OpaquePaintEvent));
+        const QImage img = testing::Grab(&parent);
+        PIXEL_IS(img, 17, 17, qRgb(10, 200, 30));
+        PIXEL_IS(img, 5, 5, Sys(clBtnHighlight));   // the frame is still drawn
+        PIXEL_IS(img, 29, 29, Sys(clWindowFrame));
+    }
+
+    void systemColourChangeRepaintsWithNewColours()
+    {
+        TScene s;
+        QImage img = testing::Grab(s.button);
+        PIXEL_IS(img, 12, 12, Sys(clBtnFace));
+        QPalette pal = TestPalette();
+        pal.setColor(QPalette::Button, QColor(0x33, 0x66, 0x99));
+        QApplication::setPalette(pal);
+        img = testing::Grab(s.button);
+        QApplication::setPalette(TestPalette());
+        PIXEL_IS(img, 12, 12, qRgb(0x33, 0x66, 0x99));
+    }
+
+    void captionAndFontChangesRepaint()
+    {
+        QWidget window;
+        window.resize(100, 50);
+        auto* b = new TCountingButton(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(b->Paints > 0);
+        int before = b->Paints;
+        b->SetCaption(QStringLiteral("&Go"));
+        QTRY_VERIFY(b->Paints > before);
+        before = b->Paints;
+        b->Font()->SetColor(clMaroon);
+        QTRY_VERIFY(b->Paints > before);
+        before = b->Paints;
+        b->Colors()->SetColor(clNavy);
+        QTRY_VERIFY(b->Paints > before);
+    }
+
+    // --- interaction ------------------------------------------------------------
+    void clickOnUngroupedButton()
+    {
+        TScene s;
+        s.PointTo(kInside);
+        QCOMPARE(s.log, QStringList{"enter"});
+        QCOMPARE(s.button->State(), shUpActive);
+        QVERIFY(s.button->HoverTimerActive());
+        s.log.clear();
+        s.Press(kInside);
+        QCOMPARE(s.log, QStringList{"down"});
+        QCOMPARE(s.button->State(), shDownActive);
+        QVERIFY(s.button->Pressing());
+        s.Release(kInside);
+        QCOMPARE(s.log, (QStringList{"down", "up", "click", "enter"}));
+        QCOMPARE(s.button->State(), shUpActive);
+        QVERIFY(!s.button->Pressing());
+        QVERIFY(!s.button->Down());
+    }
+
+    void dragOutAndReleaseOutside()
+    {
+        TScene s;
+        s.PointTo(kInside);
+        s.Press(kInside);
+        s.PointTo(kOutside);  // the press holds the pointer: the move comes to the button
+        QCOMPARE(s.button->State(), shUp);
+        s.PointTo(kInside);
+        QCOMPARE(s.button->State(), shDownActive);
+        s.PointTo(kOutside);
+        QCOMPARE(s.button->State(), shUp);
+        s.log.clear();
+        s.Release(kOutside);
+        QVERIFY(!s.log.contains("click"));
+        QCOMPARE(s.log.value(0), QStringLiteral("up"));
+        QVERIFY(s.log.contains("leave"));
+        QCOMPARE(s.button->State(), shUp);
+        QVERIFY(!s.button->MouseInControl());
+        QVERIFY(!s.button->HoverTimerActive());
+    }
+
+    void rightButtonOnlyReports()
+    {
+        TScene s;
+        s.PointTo(kInside);
+        s.log.clear();
+        s.Press(kInside, Qt::RightButton);
+        QCOMPARE(s.log, QStringList{"rdown"});
+        QCOMPARE(s.button->State(), shUpActive);
+        QVERIFY(!s.button->Pressing());
+        s.Release(kInside, Qt::RightButton);
+        QCOMPARE(s.log, (QStringList{"rdown", "rup"}));
+        QCOMPARE(s.button->State(), shUpActive);
+    }
+
+    void rightReleaseEndsALeftPress()
+    {
+        TScene s;
+        s.PointTo(kInside);
+        s.Press(kInside);
+        s.Press(kInside, Qt::RightButton);
+        s.log.clear();
+        s.Release(kInside, Qt::RightButton);
+        QVERIFY(!s.button->Pressing());
+        QVERIFY(s.log.contains("click"));
+        s.log.clear();
+        s.Release(kInside);  // the left button comes up later: nothing more happens
+        QCOMPARE(s.log, QStringList{"up"});
+    }
+
+    void timerCatchesAPointerThatLeftUnreported()
+    {
+        TScene s;
+        TLeaveEater eater;
+        s.button->installEventFilter(&eater);
+        s.PointTo(kInside);
+        QCOMPARE(s.button->State(), shUpActive);
+        s.log.clear();
+        s.PointTo(kOutside);
+        QCOMPARE(s.button->State(), shUpActive);  // nobody told the button
+        QTRY_COMPARE_WITH_TIMEOUT(s.button->State(), shUp, 2000);
+        QCOMPARE(s.log, QStringList{"leave"});
+        QVERIFY(!s.button->HoverTimerActive());
+        QVERIFY(!s.button->MouseInControl());
+    }
+
+    void timerKeepsRunningWhileThePointerStays()
+    {
+        TScene s;
+        s.PointTo(kInside);
+        QTest::qWait(450);  // two ticks find the pointer inside
+        QCOMPARE(s.button->State(), shUpActive);
+        QVERIFY(s.button->HoverTimerActive());
+        QCOMPARE(s.log, QStringList{"enter"});
+    }
+
+    void disabledButtonReportsEnterAndLeaveOnly()
+    {
+        TScene s;
+        s.button->setEnabled(false);
+        s.log.clear();
+        s.PointTo(kInside);
+        QCOMPARE(s.log, QStringList{"enter"});
+        QCOMPARE(s.button->State(), shDisabled);
+        QVERIFY(!s.button->HoverTimerActive());
+        QVERIFY(!s.button->MouseInControl());
+        s.PointTo(kOutside);
+        QCOMPARE(s.log, (QStringList{"enter", "leave"}));
+        QCOMPARE(s.button->State(), shDisabled);
+    }
+
+    void leaveWhilePressingChangesNothing()
+    {
+        TScene s;
+        s.PointTo(kInside);
+        s.Press(kInside);
+        s.log.clear();
+        s.button->Perform(CM_MOUSELEAVE);
+        QCOMPARE(s.log, QStringList{"leave"});
+        QVERIFY(s.button->MouseInControl());
+        QCOMPARE(s.button->State(), shDownActive);
+        s.Release(kInside);
+    }
+
+    void pointerHeldByAnotherWindowBlocksTheHotLook()
+    {
+        TScene s;
+        QWidget other;
+        other.resize(30, 30);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        other.grabMouse();
+        s.log.clear();
+        s.button->Perform(CM_MOUSEENTER);
+        other.releaseMouse();
+        QCOMPARE(s.log, QStringList{"enter"});
+        QCOMPARE(s.button->State(), shUp);
+        QVERIFY(!s.button->HoverTimerActive());
+    }
+
+    void doubleClickReportsOnlyOnADownButton_data()
+    {
+        QTest::addColumn<bool>("grouped");
+        QTest::addColumn<int>("dblClicks");
+        QTest::newRow("exclusive group") << true << 1;
+        QTest::newRow("ungrouped") << false << 0;
+    }
+    void doubleClickReportsOnlyOnADownButton()
+    {
+        QFETCH(bool, grouped);
+        QFETCH(int, dblClicks);
+        TScene s;
+        auto* partner = new TShineSpeedButton(&s.window);
+        partner->move(60, 10);
+        partner->show();
+        if (grouped) {
+            s.button->SetGroupIndex(1);
+            partner->SetGroupIndex(1);
+        }
+        s.PointTo(kInside);
+        QTest::mouseDClick(s.window.windowHandle(), Qt::LeftButton, {}, s.InWindow(kInside));
+        QCOMPARE(s.log.count("dbl"), dblClicks);
+        QCOMPARE(s.button->Down(), grouped);
+        QCOMPARE(s.log.count("down"), 2);
+        QCOMPARE(s.button->State(), grouped ? shDownActive : shUpActive);
+    }
+
+    void groupedClickTogglesByTheGroupRules()
+    {
+        TScene s;
+        auto* partner = new TShineSpeedButton(&s.window);
+        partner->move(60, 10);
+        partner->show();
+        s.button->SetGroupIndex(1);
+        partner->SetGroupIndex(1);
+        partner->SetDown(true);
+        s.PointTo(kInside);
+        s.Press(kInside);
+        s.Release(kInside);
+        QVERIFY(s.button->Down());
+        QVERIFY(!partner->Down());
+        QCOMPARE(s.button->State(), shDownActive);
+        // Exclusive: clicking the down button leaves it down.
+        s.Press(kInside);
+        s.Release(kInside);
+        QVERIFY(s.button->Down());
+        // Release outside: no toggle, the look follows the pointer.
+        s.Press(kInside);
+        s.PointTo(kOutside);
+        QCOMPARE(s.button->State(), shDown);
+        s.Release(kOutside);
+        QVERIFY(s.button->Down());
+        QCOMPARE(s.button->State(), shDown);
+    }
+
+    void acceleratorClicks_data()
+    {
+        QTest::addColumn<bool>("accelCharDown");
+        QTest::addColumn<bool>("hook");
+        QTest::addColumn<uint>("key");
+        QTest::newRow("plain, lower case") << false << false << uint('o');
+        QTest::newRow("plain, upper case") << false << false << uint('O');
+        QTest::newRow("toggles down") << true << false << uint('o');
+        QTest::newRow("down look while clicking") << false << true << uint('o');
+    }
+    void acceleratorClicks()
+    {
+        QFETCH(bool, accelCharDown);
+        QFETCH(bool, hook);
+        QFETCH(uint, key);
+        TScene s;
+        s.button->SetCaption(QStringLiteral("&Open"));
+        s.button->SetGroupIndex(1);
+        s.button->SetAllowAllUp(true);
+        s.button->SetAccelCharDown(accelCharDown);
+        s.button->SetClickDownHook(hook);
+        TShineState during = shDisabled;
+        bool downDuring = false;
+        s.button->OnClick = [&](QObject*) {
+            during = s.button->State();
+            downDuring = s.button->Down();
+            s.log << "click";
+        };
+        QVERIFY(OfferDialogChar(&s.window, key));
+        QCOMPARE(s.log.count("click"), 1);
+        QCOMPARE(downDuring, accelCharDown);
+        QCOMPARE(s.button->Down(), accelCharDown);
+        QCOMPARE(during, hook ? shDownActive : (accelCharDown ? shDown : shUp));
+        QCOMPARE(s.button->State(), accelCharDown ? shDown : shUp);
+        if (accelCharDown) {
+            QVERIFY(OfferDialogChar(&s.window, key));
+            QVERIFY(!s.button->Down());
+        }
+    }
+
+    void acceleratorIgnoredWhenDisabledHiddenOrOtherLetter()
+    {
+        TScene s;
+        s.button->SetCaption(QStringLiteral("&Open"));
+        QVERIFY(!OfferDialogChar(&s.window, U'p'));
+        s.button->setEnabled(false);
+        QVERIFY(!OfferDialogChar(&s.window, U'o'));
+        s.button->setEnabled(true);
+        s.button->hide();
+        QVERIFY(!OfferDialogChar(&s.window, U'o'));
+        QCOMPARE(s.log.count("click"), 0);
+        s.button->SetCaption(QStringLiteral("&&Open"));
+        s.button->show();
+        QVERIFY(!OfferDialogChar(&s.window, U'o'));
+    }
+
+    void hostWindowOffersKeysNoFocusedControlTakes()
+    {
+        TScene s;
+        s.button->SetCaption(QStringLiteral("&Open"));
+        auto* edit = new QLineEdit(&s.window);
+        edit->move(10, 60);
+        edit->show();
+        TDialogCharFilter::Install(&s.window);
+        // The edit takes a plain letter itself.
+        QTest::keyClick(edit, Qt::Key_O);
+        QCOMPARE(edit->text(), QStringLiteral("o"));
+        QCOMPARE(s.log.count("click"), 0);
+        // Alt with the letter is an accelerator: the edit does not get it.
+        QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);
+        QCOMPARE(s.log.count("click"), 1);
+        QCOMPARE(edit->text(), QStringLiteral("o"));
+        // An Alt key without a matching caption still reaches the edit.
+        QTest::keyClick(edit, Qt::Key_Q, Qt::AltModifier);
+        QCOMPARE(edit->text(), QStringLiteral("oq"));
+        // Without a focused control, a plain letter reaches it too.
+        QTest::keyClick(&s.window, Qt::Key_O);
+        QCOMPARE(s.log.count("click"), 2);
+        QTest::keyClick(&s.window, Qt::Key_X);
+        QCOMPARE(s.log.count("click"), 2);
+    }
+
+    void enablingUnderThePointerShowsTheHotLook()
+    {
+        TScene s;
+        s.button->setEnabled(false);
+        s.PointTo(kInside);
+        s.log.clear();
+        s.button->setEnabled(true);
+        QCOMPARE(s.button->State(), shUpActive);
+        QVERIFY(s.button->HoverTimerActive());
+        QCOMPARE(s.log, QStringList{"enter"});
+    }
+};
+
+YOTSUMADO_TEST_MAIN(TestShineButton)
+#include "tst_shinebutton.moc"
