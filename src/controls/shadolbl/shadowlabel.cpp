@@ -118,6 +118,11 @@ void TShadowLabel::Paint()
 
     if (flickerless_ && !Transparent()) {
         QImage bitmap(client.size(), QImage::Format_BGR888);
+        if (bitmap.isNull()) {
+            // No memory for the bitmap: draw directly rather than not at all.
+            PaintDirect(client);
+            return;
+        }
         if (gradation_)
             GradBitmap(bitmap, gradationColor_, Color(), gradateVert_);
         else
@@ -131,6 +136,11 @@ void TShadowLabel::Paint()
         return;
     }
 
+    PaintDirect(client);
+}
+
+void TShadowLabel::PaintDirect(const QRect& client)
+{
     QPainter& canvas = Canvas();
     if (!Transparent()) {
         if (gradation_)

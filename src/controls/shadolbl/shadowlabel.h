@@ -74,6 +74,7 @@ protected:
 
 private:
     unsigned FormatFlags() const;
+    void PaintDirect(const QRect& client);
     void PaintText(QPainter& surface);
     void DrawTextGradient(QPainter& surface, const QStringList& chars, const QRect& textRect,
                           unsigned flags, const QFont& font);

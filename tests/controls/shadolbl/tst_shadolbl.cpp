@@ -934,6 +934,58 @@ private slots:
         QCOMPARE(DominantColor(img, 0, 200, kBlack), kRed);
     }
 
+    void plainLabelPaintsItsColourAndTextButNoCopies()
+    {
+        QWidget parent;
+        parent.resize(60, 40);
+        TLabel label(&parent);
+        UseMarkerFont(label, clRed);
+        label.SetColor(clBlack);
+        label.SetCaption(QStringLiteral("■"));
+        const QImage img = Render(label);
+        const QSet<QRgb> colours = [&] {
+            QSet<QRgb> out;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) out.insert(img.pixel(x, y) | 0xff000000u);
+            return out;
+        }();
+        QCOMPARE(colours, (QSet<QRgb>{kBlack, kRed}));
+        label.SetTransparent(true);
+        parent.setAutoFillBackground(true);
+        QPalette pal;
+        pal.setColor(QPalette::Window, QColor(0, 0, 255));
+        parent.setPalette(pal);
+        const QImage over = Render(parent);
+        PIXEL_IS(over, label.Width() - 1, label.Height() - 1, kBlue);
+    }
+
+    void endEllipsisShortensTextThatDoesNotFit()
+    {
+        TShadowLabel label;
+        UseMarkerFont(label, clWhite);
+        label.SetColor(clBlack);
+        label.Shadow()->SetShadowVisible(false);
+        label.Highlight()->SetShadowVisible(false);
+        label.SetAutoSize(false);
+        label.SetCaption(QStringLiteral("IIIIIIIIIIIIIIIIIIII"));
+        const QFont font = label.DrawingFont();
+        label.SetBounds(0, 0, TextWidth(font, QStringLiteral("IIIIII")), 30);
+        const QImage cut = Render(label);
+        label.SetEllipsis(TShadowLabel::elEnd);
+        const QImage shortened = Render(label);
+        QVERIFY(cut != shortened);
+        // The ellipsis leaves room at the end for its dots: the last columns
+        // hold less ink than they do when the text is merely cut.
+        auto ink = [](const QImage& img, int from) {
+            int n = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = from; x < img.width(); ++x) n += (img.pixel(x, y) | 0xff000000u) != kBlack;
+            return n;
+        };
+        const int tail = label.Width() - TextWidth(font, QStringLiteral("..."));
+        QVERIFY(ink(shortened, tail) < ink(cut, tail));
+    }
+
     // ---- gradient helpers -------------------------------------------------
 
     void getRgbSplitsColourBytes_data()
