@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "pictureformat.h"
+#include "pixelbuffer.h"
 
 #include <QIODevice>
 #include <QImageReader>
@@ -93,7 +94,7 @@ QImage DecodeMasked(QIODevice& in, qint64 start, const BmpHeader& h)
     const qint64 rowBytes = RowBytes(h.width, h.bitCount);
     if (!in.seek(start + h.dataOffset))
         Invalid();
-    QImage image(int(h.width), int(h.height), QImage::Format_RGB888);
+    QImage image = NewRgb888Image(int(h.width), int(h.height));
     if (image.isNull())
         Invalid();
     QByteArray row(rowBytes, Qt::Uninitialized);

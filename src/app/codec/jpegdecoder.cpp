@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "pictureformat.h"
+#include "pixelbuffer.h"
 
 #include <QIODevice>
 
@@ -233,10 +234,11 @@ bool RunDecompress(DecodeRequest* request)
 JSAMPLE* AllocateImage(void* context, JDIMENSION width, JDIMENSION height, std::ptrdiff_t* stride)
 {
     QImage* image = static_cast<QImage*>(context);
-    *image = QImage(int(width), int(height), QImage::Format_RGB888);
+    *image = NewRgb888Image(int(width), int(height));
     if (image->isNull())
         return nullptr;
     *stride = std::ptrdiff_t(image->bytesPerLine());
+    // The image owns its buffer alone, so bits() gives it without a copy.
     return image->bits();
 }
 

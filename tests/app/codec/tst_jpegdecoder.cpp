@@ -41,6 +41,7 @@ void CodecTest::jpegDecodeEqualsDjpeg_data()
     QTest::newRow("grey-scale") << "grey";
     QTest::newRow("4:4:4 with restart markers") << "444";
     QTest::newRow("arithmetic progressive") << "arithmetic";
+    QTest::newRow("large, odd width (big-picture memory)") << "large";
 }
 
 void CodecTest::jpegDecodeEqualsDjpeg()
@@ -65,7 +66,12 @@ void CodecTest::jpegDecodeEqualsDjpeg()
         made = Run(Tool(QStringLiteral("cjpeg")),
                    {QStringLiteral("-sample"), QStringLiteral("1x1"), QStringLiteral("-restart"), QStringLiteral("2"),
                     out, path, ppm});
-    else if (kind == QLatin1String("arithmetic"))
+    else if (kind == QLatin1String("large")) {
+        const QString largePpm = Temp(QStringLiteral("large.ppm"));
+        WriteAll(largePpm, Ppm(Pattern(2501, 1500)));
+        made = Run(Tool(QStringLiteral("cjpeg")), {out, path, largePpm});
+        QFile::remove(largePpm);
+    } else if (kind == QLatin1String("arithmetic"))
         made = Run(Tool(QStringLiteral("cjpeg")),
                    {QStringLiteral("-arithmetic"), QStringLiteral("-progressive"), out, path, ppm});
     QVERIFY2(made, "could not make the test file");

@@ -1,0 +1,58 @@
+// Loads a picture with LoadPicture a number of times and prints the best time.
+// Usage: bench_load FILE [RUNS]   (RUNS: default 5)
+// Output: one line "best_seconds=S best_cpu_seconds=C width=W height=H runs=N":
+// the shortest wall time and the shortest processor time of one load.
+
+#include "error.h"
+#include "pictureloader.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <ctime>
+#include <limits>
+
+namespace {
+
+double CpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: bench_load FILE [RUNS]\n");
+        return 2;
+    }
+    const int runs = args.size() > 2 ? qMax(1, args[2].toInt()) : 5;
+    double best = std::numeric_limits<double>::max();
+    double bestCpu = best;
+    QSize size;
+    try {
+        for (int i = 0; i < runs; ++i) {
+            QElapsedTimer timer;
+            const double cpuStart = CpuSeconds();
+            timer.start();
+            const QImage image = LoadPicture(args[1]);
+            const double seconds = double(timer.nsecsElapsed()) / 1e9;
+            const double cpu = CpuSeconds() - cpuStart;
+            size = image.size();
+            best = qMin(best, seconds);
+            bestCpu = qMin(bestCpu, cpu);
+        }
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "bench_load: %s\n", e.Message().toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("best_seconds=%.6f best_cpu_seconds=%.6f width=%d height=%d runs=%d\n", best, bestCpu, size.width(),
+                size.height(), runs);
+    return 0;
+}
