@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <cerrno>
@@ -386,4 +387,18 @@ void TestPlatform::launchOfAMissingProgramIsNotFound()
     WriteFile(Tmp(QStringLiteral("bin/notexec")), "#!/bin/sh\n");
     QCOMPARE(int(LaunchDetached(Tmp(QStringLiteral("bin/notexec")), {}, kLongWait).outcome),
              int(LaunchResult::Outcome::NotFound));
+}
+
+void TestPlatform::launchWaitKeepsTheEventLoopRunning()
+{
+    // While the hand-over waits, timers and repaints go on: the window does
+    // not freeze.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(20);
+    const LaunchResult r = LaunchDetached(QStringLiteral("/bin/sleep"), {QStringLiteral("30")}, kShortWait);
+    startedPids_ << r.pid;
+    QCOMPARE(int(r.outcome), int(LaunchResult::Outcome::StillRunning));
+    QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
 }

@@ -76,6 +76,7 @@ private slots:
     void launchPassesArgumentsWithoutAShell();
     void launchedProgramInheritsNoDescriptors();
     void launchOfAMissingProgramIsNotFound();
+    void launchWaitKeepsTheEventLoopRunning();
 
     // Mail attachment store (tst_mailattachments.cpp)
     void attachmentFolderIsPrivateUnderTheCacheHome();
