@@ -662,6 +662,44 @@ private slots:
         QVERIFY(!s->Dragging());
     }
 
+    void cursorFollowsTheModeWhileDragging()
+    {
+        platform::ScopedScriptedPlatform scripted;
+        Stage stage;
+        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 65));
+        QVERIFY(stage.Exposed());
+        Pointer pointer(&stage.window);
+        pointer.Move(QPoint(102, 162));
+        QCOMPARE(s->Cursor(), int(crSizeNESW));
+        pointer.Press(Qt::LeftButton, QPoint(102, 162));
+        s->SetCursor(crHourGlass);
+        pointer.Move(QPoint(95, 170));
+        QCOMPARE(s->Mode(), TSelShape::SelSW);
+        QCOMPARE(s->Cursor(), int(crSizeNESW));
+        // Options taken away mid-drag reduce the mode from the next move on.
+        s->SetSelOptions({TSelShape::ResizeY});
+        pointer.Move(QPoint(95, 175));
+        QCOMPARE(s->Mode(), TSelShape::SelS);
+        QCOMPARE(s->Cursor(), int(crSizeNS));
+        pointer.Release(Qt::LeftButton, QPoint(95, 175));
+    }
+
+    void ownerHidingTheShapeOnPressStartsNoDrag()
+    {
+        platform::ScopedScriptedPlatform scripted;
+        Stage stage;
+        TSelShape* s = HorizontalDivider(&stage.window);
+        QVERIFY(stage.Exposed());
+        s->OnMouseDown = [&](QObject*, TMouseButton, TShiftState, int, int) { s->hide(); };
+        Pointer pointer(&stage.window);
+        pointer.Move(QPoint(240, 180));
+        pointer.Press(Qt::LeftButton, QPoint(240, 180));
+        QVERIFY(!s->Dragging());
+        QVERIFY(scripted.log.confinements.isEmpty());
+        pointer.Release(Qt::LeftButton, QPoint(240, 180));
+        QCOMPARE(scripted.log.releases, 0);
+    }
+
     void firstReleaseOfTwoButtonsEndsTheDrag()
     {
         platform::ScopedScriptedPlatform scripted;
