@@ -1,5 +1,6 @@
 #include "formlayout.h"
 
+#include "application.h"
 #include "error.h"
 #include "font.h"
 #include "image.h"
@@ -26,17 +27,22 @@ QWidget* CreateControl(TControlKind kind, QWidget* parent)
     return nullptr;
 }
 
-const TEventHandler& HandlerNamed(const THandlerTable& handlers, const char* name)
+// The handler of that name, wrapped so that an error it raises reaches the
+// error box however the handler was called (an event, a shortcut, a menu
+// item triggered from code), and the window keeps running.
+TEventHandler HandlerNamed(const THandlerTable& handlers, const char* name)
 {
     const auto it = handlers.constFind(QByteArray(name));
     if (it == handlers.constEnd())
         throw Exception(QStringLiteral("no handler %1").arg(QLatin1String(name)));
-    return *it;
+    return std::visit([](const auto& f) -> TEventHandler {
+        return std::decay_t<decltype(f)>([f](auto... args) { RunGuarded([&] { f(args...); }); });
+    }, *it);
 }
 
 void Bind(QWidget* control, const TEventBinding& binding, const THandlerTable& handlers)
 {
-    const TEventHandler& handler = HandlerNamed(handlers, binding.Handler);
+    const TEventHandler handler = HandlerNamed(handlers, binding.Handler);
     if (auto* c = qobject_cast<TGraphicControl*>(control)) {
         if (!c->BindEvent(QByteArray(binding.Event), handler))
             throw Exception(QStringLiteral("%1 cannot bind %2").arg(c->objectName(), QLatin1String(binding.Event)));
@@ -90,7 +96,7 @@ void ReadMenu(QWidget* form, const TFormLayout& layout, const THandlerTable& han
                 form->addAction(action);
             }
             if (item.Handler) {
-                const TEventHandler& handler = HandlerNamed(handlers, item.Handler);
+                const TEventHandler handler = HandlerNamed(handlers, item.Handler);
                 const TNotifyEvent* notify = std::get_if<TNotifyEvent>(&handler);
                 if (!notify)
                     throw Exception(QStringLiteral("menu handler %1 is not a notify event").arg(QLatin1String(item.Handler)));

@@ -12,6 +12,7 @@
 #include "testmain.h"
 
 #include <QMimeData>
+#include <QWindow>
 #include <QTest>
 #include <QUrl>
 
@@ -24,6 +25,10 @@ struct Window {
     platform::ScopedScriptedPlatform platform;
     std::unique_ptr<TMainForm1> form;
 
+    ~Window() { QTestPrivate::qtestMouseButtons = Qt::NoButton; }
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
     Window()
     {
         TApplication::Instance()->SetTitle(QStringLiteral("ヨツマド"));
@@ -32,17 +37,31 @@ struct Window {
         (void)QTest::qWaitForWindowExposed(form.get());
     }
 
-    // A pointer move over the window at p (client coordinates), no button held.
-    void MoveTo(QPoint p) { QTest::mouseMove(form.get(), p); }
+    // A pointer move over the window at p (client coordinates), no button
+    // held. A move to where the pointer already is delivers nothing, so the
+    // pointer first steps beside the target.
+    void MoveTo(QPoint p)
+    {
+        QTest::mouseMove(Win(), p + QPoint(p.x() > 0 ? -1 : 1, 0));
+        QTest::mouseMove(Win(), p);
+    }
+    // Mouse events through the window system, so that they reach the control
+    // under the pointer (or the one holding the press) as real ones do.
+    void Press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(Win(), b, Qt::NoModifier, p); }
+    void Release(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseRelease(Win(), b, Qt::NoModifier, p); }
+    void Click(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseClick(Win(), b, Qt::NoModifier, p); }
+    void DoubleClick(QPoint p) { QTest::mouseDClick(Win(), Qt::LeftButton, Qt::NoModifier, p); }
+    void MoveHeld(QPoint p) { QTest::mouseMove(Win(), p); }
+    QWindow* Win() { return form->windowHandle(); }
 
     // Drags from one client point to another with the button held, then releases.
     void Drag(QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton)
     {
-        QTest::mouseMove(form.get(), from);
-        QTest::mousePress(form.get(), button, Qt::NoModifier, from);
-        QTest::mouseMove(form.get(), QPoint((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
-        QTest::mouseMove(form.get(), to);
-        QTest::mouseRelease(form.get(), button, Qt::NoModifier, to);
+        MoveTo(from);
+        Press(from, button);
+        MoveHeld(QPoint((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
+        MoveHeld(to);
+        Release(to, button);
     }
 
     // Drops files (local paths) at p, the way a file manager's drop arrives.

@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QImageReader>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 using testing::Window;
