@@ -16,7 +16,9 @@
 #include "shape.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -240,6 +242,15 @@ void TMainForm1::contextMenuEvent(QContextMenuEvent* event)
         return;
     }
     PopupMenu1->popup(mapToGlobal(QPoint(kClientWidth / 2, kClientHeight / 2)));
+}
+
+void TMainForm1::closeEvent(QCloseEvent* event)
+{
+    // Closing the application's main window ends the program, without a
+    // question. A tool window does not count for Qt's own last-window rule.
+    event->accept();
+    if (MainForm1 == this)
+        QCoreApplication::quit();
 }
 
 // ---- Grid layout -----------------------------------------------------------

@@ -12,7 +12,7 @@ done
 display=:$(( 90 + RANDOM % 400 ))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-cleanup() { kill "${app:-0}" 2>/dev/null; kill "$xvfb" 2>/dev/null; wait 2>/dev/null; }
+cleanup() { [ -n "${app:-}" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; wait 2>/dev/null; }
 export DISPLAY=$display QT_QPA_PLATFORM=xcb
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
@@ -62,6 +62,10 @@ xdotool mousemove $((20 + 239)) $((20 + 100)) mousedown 1 mousemove $((20 + 180)
   mousemove $((20 + 120)) $((20 + 100)) mouseup 1
 sleep 0.3
 import -window root "$out/dragged.png" 2>/dev/null
+pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null | tail -1 | grep -o '#[0-9A-F]\{6\}'; }
+# The upper-right panel now starts at x = 121: pale pink where white was.
+[ "$(pixel "$out/dragged.png" $((20 + 125)) $((20 + 60)))" = "#FFE1FF" ] || fail "panels did not follow the divider"
+[ "$(pixel "$out/window.png" $((20 + 125)) $((20 + 60)))" = "#FFFFFF" ] || fail "first shown window is not as stored"
 
 # Closing the window ends the program with exit code 0, without a question.
 "$xclose" "$wid" || fail "xclose"
