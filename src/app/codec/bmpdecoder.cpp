@@ -54,8 +54,8 @@ bool UsesMasks(const BmpHeader& h)
 }
 
 // One colour channel of a masked pixel, widened or narrowed to 8 bits. A
-// narrow channel repeats its bits (5-bit 31 -> 255, 1 -> 8), a wide one is
-// rounded to the nearest 8-bit step, so that full scale stays full scale.
+// narrow channel repeats its bits (5-bit 31 -> 255, 1 -> 8), so that full
+// scale stays full scale.
 class Channel {
 public:
     explicit Channel(quint32 mask)
@@ -72,10 +72,8 @@ public:
         if (bits_ == 0)
             return 0;
         const quint32 v = (pixel & mask_) >> shift_;
-        if (bits_ >= 8) {
-            const quint64 max = (quint64(1) << bits_) - 1;
-            return uchar((quint64(v) * 255 + max / 2) / max);
-        }
+        if (bits_ >= 8)
+            return uchar(v >> (bits_ - 8));
         quint32 out = 0;
         for (int at = 8 - bits_; at > -bits_; at -= bits_)
             out |= at >= 0 ? v << at : v >> -at;
