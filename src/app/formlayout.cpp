@@ -4,6 +4,7 @@
 #include "error.h"
 #include "font.h"
 #include "image.h"
+#include "label.h"
 #include "selshape.h"
 #include "shadowlabel.h"
 #include "shape.h"
@@ -127,10 +128,15 @@ void ReadFormLayout(QWidget* form, const TFormLayout& layout, const THandlerTabl
         QWidget* control = CreateControl(c.Kind, form);
         control->setObjectName(QLatin1String(c.Name));
         control->setGeometry(c.Bounds);
+        auto* label = qobject_cast<TLabel*>(control);
+        if (label)
+            label->BeginLoading();  // sizes itself once, with the final values
         if (auto* button = qobject_cast<QPushButton*>(control))
             ApplyButtonValues(button, c.Values);
         else
             ApplyStoredValues(control, c.Values);
+        if (label)
+            label->Loaded();
         for (const TEventBinding& b : c.Events)
             Bind(control, b, handlers);
     }
