@@ -4,6 +4,7 @@
 #include "pictureformat.h"
 #include "pixelbuffer.h"
 
+#include <QBuffer>
 #include <QIODevice>
 #include <QImageReader>
 
@@ -13,7 +14,11 @@
 // (16-bit pixels, and 32-bit ones with BI_BITFIELDS) are decoded here instead:
 // Qt widens a 5-bit channel by shifting alone (31 becomes 248, not 255) and
 // misreads masks wider than 8 bits, and it does not know the 52- and 56-byte
-// info headers at all.
+// info headers at all. Bitmaps with an OS/2 header or another header that is
+// not 40, 108 or 124 bytes long are rewritten in memory with a 40-byte one
+// before Qt reads them: Qt takes a 64-byte OS/2 2.x header's palette for one
+// of 3-byte entries, refuses the short 16-byte form, and ignores an OS/2 1.x
+// palette shorter than the full 2^n colours.
 
 namespace {
 
@@ -117,6 +122,81 @@ QImage DecodeMasked(QIODevice& in, qint64 start, const BmpHeader& h)
     return image;
 }
 
+bool NeedsWindowsHeader(const BmpHeader& h)
+{
+    return h.headerSize != 40 && h.headerSize != 108 && h.headerSize != 124;
+}
+
+void Put16(QByteArray& b, qsizetype at, quint16 v)
+{
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8);
+}
+
+void Put32(QByteArray& b, qsizetype at, quint32 v)
+{
+    Put16(b, at, quint16(v & 0xFFFF));
+    Put16(b, at + 2, quint16(v >> 16));
+}
+
+// The same bitmap with a 40-byte info header and a palette of 4-byte entries.
+QByteArray WithWindowsHeader(QIODevice& in, qint64 start, const BmpHeader& h, const QByteArray& headBytes)
+{
+    // 1 Huffman 1-D and RLE24 (OS/2 compressions 3 and 4) are not supported.
+    const bool rle = (h.compression == 1 && h.bitCount == 8) || (h.compression == 2 && h.bitCount == 4);
+    if (!(h.compression == kBiRgb || rle) || !(h.bitCount == 1 || h.bitCount == 4 || h.bitCount == 8 || h.bitCount == 24))
+        Invalid();
+    const qint64 entrySize = h.headerSize == 12 ? 3 : 4;
+    const qint64 paletteAt = kFileHeaderSize + h.headerSize;
+    const qint64 paletteRoom = qint64(h.dataOffset) - paletteAt;
+    if (paletteRoom < 0)
+        Invalid();
+    qint64 colours = 0;
+    if (h.bitCount <= 8) {
+        const qint64 full = qint64(1) << h.bitCount;
+        const qint64 declared = h.headerSize >= 36 && headBytes.size() >= kFileHeaderSize + 36 ? U32(headBytes, 46) : 0;
+        colours = qMin(declared > 0 && declared < full ? declared : full, paletteRoom / entrySize);
+        if (colours <= 0)
+            Invalid();
+    }
+    const qint64 dataSize = rle ? qMin(in.size() - start - qint64(h.dataOffset), kMaxPictureBytes)
+                                : RowBytes(h.width, h.bitCount) * h.height;
+    if (dataSize <= 0)
+        Invalid();
+
+    const qint64 newOffset = kFileHeaderSize + 40 + colours * 4;
+    QByteArray out(newOffset, '\0');
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(out, 2, quint32(qMin(newOffset + dataSize, qint64(0xFFFFFFFF))));
+    Put32(out, 10, quint32(newOffset));
+    Put32(out, 14, 40);
+    Put32(out, 18, quint32(h.width));
+    Put32(out, 22, quint32(h.topDown ? -h.height : h.height));
+    Put16(out, 26, 1);
+    Put16(out, 28, h.bitCount);
+    Put32(out, 30, h.compression);
+    Put32(out, 34, quint32(dataSize));
+    Put32(out, 46, quint32(colours));
+
+    if (!in.seek(start + paletteAt))
+        Invalid();
+    const QByteArray palette = in.read(colours * entrySize);
+    if (palette.size() != colours * entrySize)
+        Invalid();
+    for (qint64 i = 0; i < colours; ++i)
+        for (qint64 c = 0; c < 3; ++c)
+            out[kFileHeaderSize + 40 + i * 4 + c] = palette[i * entrySize + c];
+
+    if (!in.seek(start + h.dataOffset))
+        Invalid();
+    const QByteArray data = in.read(dataSize);
+    if (data.size() != dataSize && !rle)
+        Invalid();
+    out.append(data);
+    return out;
+}
+
 // Qt's reader asks for no more than its allocation limit (128 MB by default)
 // and refuses larger pictures as if they were broken; ours is the same bound
 // that the header check has already applied.
@@ -204,7 +284,12 @@ QImage DecodeBmp(QIODevice& in)
         return DecodeMasked(in, start, h);
 
     RaiseReaderLimit();
-    QImageReader reader(&in, QByteArrayLiteral("bmp"));
+    QBuffer rewritten;
+    if (NeedsWindowsHeader(h)) {
+        rewritten.setData(WithWindowsHeader(in, start, h, in.peek(kHeaderPeekSize)));
+        rewritten.open(QIODevice::ReadOnly);
+    }
+    QImageReader reader(rewritten.isOpen() ? static_cast<QIODevice*>(&rewritten) : &in, QByteArrayLiteral("bmp"));
     QImage image;
     if (!reader.read(&image) || image.isNull())
         Invalid();

@@ -24,6 +24,8 @@ private slots:
     void goodBitmapsMatchReferenceDecoder();
     void questionableBitmapsDisplayOrRefuse_data();
     void questionableBitmapsDisplayOrRefuse();
+    void os2BitmapsShowLikeTheirWindowsTwin_data();
+    void os2BitmapsShowLikeTheirWindowsTwin();
     void libjpegTurboPicturesLoad_data();
     void libjpegTurboPicturesLoad();
     void twelveBitJpegGivesLibraryErrorCode();

@@ -86,6 +86,26 @@ void CodecTest::questionableBitmapsDisplayOrRefuse()
     QVERIFY(image.width() > 0 && image.height() > 0);
 }
 
+void CodecTest::os2BitmapsShowLikeTheirWindowsTwin_data()
+{
+    // The suite draws the same picture in each layout; ImageMagick misreads
+    // the 64-byte OS/2 2.x header, so these are compared with pal8.bmp.
+    QTest::addColumn<QString>("name");
+    QTest::newRow("OS/2 1.x") << "good/pal8os2.bmp";
+    QTest::newRow("OS/2 1.x, short palette") << "questionable/pal8os2sp.bmp";
+    QTest::newRow("OS/2 2.x, 64-byte header") << "questionable/pal8os2v2.bmp";
+    QTest::newRow("OS/2 2.x, 64-byte header, bad size field") << "questionable/pal8os2v2-sz.bmp";
+    QTest::newRow("OS/2 2.x, 16-byte header") << "questionable/pal8os2v2-16.bmp";
+    QTest::newRow("OS/2 2.x, 40-byte header") << "questionable/pal8os2v2-40sz.bmp";
+}
+
+void CodecTest::os2BitmapsShowLikeTheirWindowsTwin()
+{
+    QFETCH(QString, name);
+    const QImage twin = LoadPicture(Data(QStringLiteral("bmpsuite/good/pal8.bmp")));
+    SAME_IMAGE(LoadPicture(Data(QStringLiteral("bmpsuite/") + name)), twin);
+}
+
 void CodecTest::libjpegTurboPicturesLoad_data()
 {
     QTest::addColumn<QString>("name");
