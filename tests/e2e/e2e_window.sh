@@ -67,6 +67,20 @@ pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null | tail -1 | 
 [ "$(pixel "$out/dragged.png" $((20 + 125)) $((20 + 60)))" = "#FFE1FF" ] || fail "panels did not follow the divider"
 [ "$(pixel "$out/window.png" $((20 + 125)) $((20 + 60)))" = "#FFFFFF" ] || fail "first shown window is not as stored"
 
+# While a divider is held the pointer cannot leave the window's area.
+xdotool mousemove $((20 + 121)) $((20 + 300)) mousedown 1 mousemove 900 700
+sleep 0.3
+xdotool mousemove 950 720
+sleep 0.3
+eval "$(xdotool getmouselocation --shell)"
+echo "held pointer at $X,$Y"; xdotool mouseup 1
+sleep 0.2
+[ "$X" -le $((20 + 480 + 4)) ] && [ "$Y" -le $((20 + 360 + 4)) ] || fail "pointer left the window while a divider was held ($X, $Y)"
+xdotool mousemove 900 700
+sleep 0.2
+eval "$(xdotool getmouselocation --shell)"
+[ "$X" -eq 900 ] && [ "$Y" -eq 700 ] || fail "pointer still confined after the release ($X, $Y)"
+
 # Closing the window ends the program with exit code 0, without a question.
 "$xclose" "$wid" || fail "xclose"
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
