@@ -1,5 +1,7 @@
 #include "jpegdecoder.h"
 
+#include "jpegerror.h"
+
 #include "error.h"
 #include "pictureformat.h"
 #include "pixelbuffer.h"
@@ -22,31 +24,6 @@
 
 namespace {
 
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-void JumpOnError(j_common_ptr cinfo)
-{
-    ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    std::longjmp(err->jump, 1);
-}
-
-// Warnings and trace messages are dropped: the program keeps no log.
-void DropMessage(j_common_ptr cinfo, int level)
-{
-    if (level < 0)
-        ++cinfo->err->num_warnings;
-}
-
-void DropOutput(j_common_ptr) {}
-
-void Fail(j_common_ptr cinfo, int code)
-{
-    cinfo->err->msg_code = code;
-    (*cinfo->err->error_exit)(cinfo);
-}
 
 // Source manager reading the stream from a QIODevice in pieces, so a file of
 // any size needs only this buffer.
@@ -70,7 +47,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
     qint64 got = src->device->read(reinterpret_cast<char*>(src->buffer), qint64(kSourceBufferSize));
     if (got <= 0) {
         if (src->atStart)
-            Fail(reinterpret_cast<j_common_ptr>(cinfo), JERR_INPUT_EMPTY);
+            JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_INPUT_EMPTY);
         // Same as the library's own sources: warn, then end the stream with
         // a fake EOI so the picture decoded so far can still be shown.
         cinfo->err->msg_code = JWRN_JPEG_EOF;
@@ -126,7 +103,7 @@ void UseDeviceSource(j_decompress_ptr cinfo, QIODevice* device)
 void LimitScans(j_common_ptr cinfo)
 {
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
-        Fail(cinfo, JERR_BAD_PROGRESSION);
+        JpegFail(cinfo, JERR_BAD_PROGRESSION);
 }
 
 // Adobe writes CMYK (and YCCK, which the library turns into CMYK) inverted:
@@ -156,18 +133,47 @@ struct DecodeRequest {
     JSAMPLE* (*allocate)(void* context, JDIMENSION width, JDIMENSION height, std::ptrdiff_t* stride);
     void* context;
     int errorCode;  // set when the routine returns false
+    // When set, the rows go to this sink instead (allocate is not used).
+    JpegRowSink* sink = nullptr;
 };
+
+// The selective loop of DecodeJpegRows: skips what the sink does not want,
+// reads the rest one row at a time into a work row owned by the library.
+void ReadWantedRows(j_decompress_ptr cinfo, JpegRowSink* sink, bool cmyk)
+{
+    const JDIMENSION width = cinfo->output_width;
+    const JDIMENSION height = cinfo->output_height;
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
+    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(common, JPOOL_IMAGE, width * (cmyk ? 4 : 3), 1);
+    JSAMPARRAY rgb = cmyk ? (*cinfo->mem->alloc_sarray)(common, JPOOL_IMAGE, width * 3, 1) : row;
+    const bool inverted = cinfo->saw_Adobe_marker;
+    while (cinfo->output_scanline < height) {
+        const JDIMENSION y = cinfo->output_scanline;
+        const int wanted = sink->NextWanted(int(y));
+        // The last row is read in any case: stopping short would leave the
+        // rest of the stream unread, where a full decode would still meet
+        // (and report) whatever follows.
+        const JDIMENSION next = std::min(JDIMENSION(std::max(wanted, int(y))), height - 1);
+        if (next > y) {
+            jpeg_skip_scanlines(cinfo, next - y);
+            continue;
+        }
+        jpeg_read_scanlines(cinfo, row, 1);
+        if (wanted != int(y))
+            continue;
+        if (cmyk)
+            CmykRowToRgb(row[0], rgb[0], width, inverted);
+        sink->Row(int(y), rgb[0]);
+    }
+}
 
 bool RunDecompress(DecodeRequest* request)
 {
     jpeg_decompress_struct cinfo;
-    ErrorManager err;
+    JpegErrorManager err;
     jpeg_progress_mgr progress;
 
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = JumpOnError;
-    err.pub.emit_message = DropMessage;
-    err.pub.output_message = DropOutput;
+    InstallJpegErrorManager(reinterpret_cast<jpeg_common_struct*>(&cinfo), &err);
     if (setjmp(err.jump)) {
         request->errorCode = err.pub.msg_code;
         jpeg_destroy_decompress(&cinfo);
@@ -184,7 +190,7 @@ bool RunDecompress(DecodeRequest* request)
 
     jpeg_read_header(&cinfo, TRUE);
     if (!PictureSizeAllowed(qint64(cinfo.image_width), qint64(cinfo.image_height)))
-        Fail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_IMAGE_TOO_BIG);
+        JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_IMAGE_TOO_BIG);
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
@@ -199,10 +205,18 @@ bool RunDecompress(DecodeRequest* request)
     jpeg_start_decompress(&cinfo);
 
     const JDIMENSION width = cinfo.output_width;
+    if (request->sink) {
+        if (!request->sink->Begin(int(width), int(cinfo.output_height)))
+            JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
+        ReadWantedRows(&cinfo, request->sink, cmyk);
+        jpeg_finish_decompress(&cinfo);
+        jpeg_destroy_decompress(&cinfo);
+        return true;
+    }
     std::ptrdiff_t stride = 0;
     JSAMPLE* const pixels = request->allocate(request->context, width, cinfo.output_height, &stride);
     if (!pixels)
-        Fail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
+        JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
 
     if (cmyk) {
         JSAMPARRAY cmykRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
@@ -249,6 +263,13 @@ QImage DecodeJpeg(QIODevice& in)
     QImage image;
     DecodeRequest request{&in, AllocateImage, &image, 0};
     if (!RunDecompress(&request))
-        throw EJPEG(QStringLiteral("JPEG エラー #%1").arg(request.errorCode));
+        throw JpegError(request.errorCode);
     return image;
+}
+
+void DecodeJpegRows(QIODevice& in, JpegRowSink& sink)
+{
+    DecodeRequest request{&in, nullptr, nullptr, 0, &sink};
+    if (!RunDecompress(&request))
+        throw JpegError(request.errorCode);
 }

@@ -1,6 +1,7 @@
 #include "jpegencoder.h"
 
 #include "atomicfile.h"
+#include "jpegerror.h"
 #include "error.h"
 
 #include <csetjmp>
@@ -19,18 +20,6 @@ namespace {
 
 constexpr int kQuality = 80;
 
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-void JumpOnError(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-void DropMessage(j_common_ptr, int) {}
-void DropOutput(j_common_ptr) {}
 
 // Destination manager collecting the stream in one growing malloc block that
 // the caller owns, so it is freed on every path (the library's own memory
@@ -42,11 +31,6 @@ struct MemoryDestination {
     std::size_t size;
 };
 
-void Fail(j_common_ptr cinfo, int code)
-{
-    cinfo->err->msg_code = code;
-    (*cinfo->err->error_exit)(cinfo);
-}
 
 void InitDestination(j_compress_ptr cinfo)
 {
@@ -54,7 +38,7 @@ void InitDestination(j_compress_ptr cinfo)
     dest->capacity = 64 * 1024;
     dest->data = static_cast<unsigned char*>(std::malloc(dest->capacity));
     if (!dest->data)
-        Fail(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+        JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
     dest->pub.next_output_byte = dest->data;
     dest->pub.free_in_buffer = dest->capacity;
 }
@@ -66,7 +50,7 @@ boolean EmptyOutputBuffer(j_compress_ptr cinfo)
     const std::size_t grown = dest->capacity * 2;
     void* moved = std::realloc(dest->data, grown);
     if (!moved)
-        Fail(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+        JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
     dest->data = static_cast<unsigned char*>(moved);
     dest->pub.next_output_byte = dest->data + dest->capacity;
     dest->pub.free_in_buffer = grown - dest->capacity;
@@ -92,12 +76,9 @@ struct EncodeRequest {
 bool RunCompress(EncodeRequest* request)
 {
     jpeg_compress_struct cinfo;
-    ErrorManager err;
+    JpegErrorManager err;
 
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = JumpOnError;
-    err.pub.emit_message = DropMessage;
-    err.pub.output_message = DropOutput;
+    InstallJpegErrorManager(reinterpret_cast<jpeg_common_struct*>(&cinfo), &err);
     if (setjmp(err.jump)) {
         request->errorCode = err.pub.msg_code;
         jpeg_destroy_compress(&cinfo);
@@ -142,7 +123,7 @@ QByteArray EncodeJpeg(const QImage& image)
     const bool ok = RunCompress(&request);
     const std::unique_ptr<unsigned char, void (*)(void*)> owned(request.dest.data, std::free);
     if (!ok)
-        throw EJPEG(QStringLiteral("JPEG エラー #%1").arg(request.errorCode));
+        throw JpegError(request.errorCode);
     return QByteArray(reinterpret_cast<const char*>(owned.get()), qsizetype(request.dest.size));
 }
 

@@ -1,4 +1,5 @@
 #include "shinebtncolors.h"
+#include "storeifchanged.h"
 
 #include "error.h"
 
@@ -15,23 +16,14 @@ void TShineBtnColors::Changed()
     if (OnChange) OnChange(this);
 }
 
-namespace {
-template <typename T>
-bool Store(T& slot, T value)
-{
-    if (slot == value) return false;
-    slot = value;
-    return true;
-}
-} // namespace
 
-void TShineBtnColors::SetColor(TColor v) { if (Store(color_, v)) Changed(); }
-void TShineBtnColors::SetHighlight(TColor v) { if (Store(highlight_, v)) Changed(); }
-void TShineBtnColors::SetShadow(TColor v) { if (Store(shadow_, v)) Changed(); }
-void TShineBtnColors::SetDarkShadow(TColor v) { if (Store(darkShadow_, v)) Changed(); }
-void TShineBtnColors::SetGradColor(TColor v) { if (Store(gradColor_, v)) Changed(); }
-void TShineBtnColors::SetGradVertical(bool v) { if (Store(gradVertical_, v)) Changed(); }
-void TShineBtnColors::SetGradation(bool v) { if (Store(gradation_, v)) Changed(); }
+void TShineBtnColors::SetColor(TColor v) { if (StoreIfChanged(color_, v)) Changed(); }
+void TShineBtnColors::SetHighlight(TColor v) { if (StoreIfChanged(highlight_, v)) Changed(); }
+void TShineBtnColors::SetShadow(TColor v) { if (StoreIfChanged(shadow_, v)) Changed(); }
+void TShineBtnColors::SetDarkShadow(TColor v) { if (StoreIfChanged(darkShadow_, v)) Changed(); }
+void TShineBtnColors::SetGradColor(TColor v) { if (StoreIfChanged(gradColor_, v)) Changed(); }
+void TShineBtnColors::SetGradVertical(bool v) { if (StoreIfChanged(gradVertical_, v)) Changed(); }
+void TShineBtnColors::SetGradation(bool v) { if (StoreIfChanged(gradation_, v)) Changed(); }
 
 void TShineBtnColors::CopyValuesFrom(const TShineBtnColors& source)
 {

@@ -1,4 +1,5 @@
 #include "shinespeedbutton.h"
+#include "storeifchanged.h"
 
 #include "drawtext.h"
 #include "error.h"
@@ -102,30 +103,21 @@ void TShineSpeedButton::SetDown(bool v)
     repaint();
 }
 
-namespace {
-template <typename T>
-bool Store(T& slot, T value)
-{
-    if (slot == value) return false;
-    slot = value;
-    return true;
-}
-} // namespace
 
-void TShineSpeedButton::SetClickDownHook(bool v) { if (Store(clickDownHook_, v)) update(); }
-void TShineSpeedButton::SetAccelCharDown(bool v) { if (Store(accelCharDown_, v)) update(); }
-void TShineSpeedButton::SetFrameType(TFrameType v) { if (Store(frameType_, v)) update(); }
-void TShineSpeedButton::SetActiveFrame(bool v) { if (Store(activeFrame_, v)) update(); }
-void TShineSpeedButton::SetUpFrame(bool v) { if (Store(upFrame_, v)) update(); }
-void TShineSpeedButton::SetDownFrame(bool v) { if (Store(downFrame_, v)) update(); }
-void TShineSpeedButton::SetActiveImage(TActiveImageType v) { if (Store(activeImage_, v)) update(); }
-void TShineSpeedButton::SetDisabledImage(TDisabledImageType v) { if (Store(disabledImage_, v)) update(); }
-void TShineSpeedButton::SetDisabledHighlight(TColor v) { if (Store(disabledHighlight_, v)) update(); }
-void TShineSpeedButton::SetDisabledShadow(TColor v) { if (Store(disabledShadow_, v)) update(); }
-void TShineSpeedButton::SetShineColor(TColor v) { if (Store(shineColor_, v)) update(); }
-void TShineSpeedButton::SetLayout(TButtonLayout v) { if (Store(layout_, v)) update(); }
-void TShineSpeedButton::SetMargin(int v) { if (Store(margin_, v)) update(); }
-void TShineSpeedButton::SetSpacing(int v) { if (Store(spacing_, v)) update(); }
+void TShineSpeedButton::SetClickDownHook(bool v) { if (StoreIfChanged(clickDownHook_, v)) update(); }
+void TShineSpeedButton::SetAccelCharDown(bool v) { if (StoreIfChanged(accelCharDown_, v)) update(); }
+void TShineSpeedButton::SetFrameType(TFrameType v) { if (StoreIfChanged(frameType_, v)) update(); }
+void TShineSpeedButton::SetActiveFrame(bool v) { if (StoreIfChanged(activeFrame_, v)) update(); }
+void TShineSpeedButton::SetUpFrame(bool v) { if (StoreIfChanged(upFrame_, v)) update(); }
+void TShineSpeedButton::SetDownFrame(bool v) { if (StoreIfChanged(downFrame_, v)) update(); }
+void TShineSpeedButton::SetActiveImage(TActiveImageType v) { if (StoreIfChanged(activeImage_, v)) update(); }
+void TShineSpeedButton::SetDisabledImage(TDisabledImageType v) { if (StoreIfChanged(disabledImage_, v)) update(); }
+void TShineSpeedButton::SetDisabledHighlight(TColor v) { if (StoreIfChanged(disabledHighlight_, v)) update(); }
+void TShineSpeedButton::SetDisabledShadow(TColor v) { if (StoreIfChanged(disabledShadow_, v)) update(); }
+void TShineSpeedButton::SetShineColor(TColor v) { if (StoreIfChanged(shineColor_, v)) update(); }
+void TShineSpeedButton::SetLayout(TButtonLayout v) { if (StoreIfChanged(layout_, v)) update(); }
+void TShineSpeedButton::SetMargin(int v) { if (StoreIfChanged(margin_, v)) update(); }
+void TShineSpeedButton::SetSpacing(int v) { if (StoreIfChanged(spacing_, v)) update(); }
 
 void TShineSpeedButton::SetFontHighlight(TColor v)
 {
@@ -141,7 +133,7 @@ void TShineSpeedButton::SetFontShadow(TColor v)
 
 void TShineSpeedButton::SetTransparent(bool v)
 {
-    if (!Store(transparent_, v)) return;
+    if (!StoreIfChanged(transparent_, v)) return;
     setAttribute(Qt::WA_OpaquePaintEvent, !v);
     update();
 }
@@ -176,7 +168,7 @@ void TShineSpeedButton::SetActiveFont(QObject* v)
 
 void TShineSpeedButton::SetAllowAllUp(bool v)
 {
-    if (!Store(allowAllUp_, v)) return;
+    if (!StoreIfChanged(allowAllUp_, v)) return;
     // The whole group takes the new value.
     GroupUpdateStatus(groupIndex_);
 }
