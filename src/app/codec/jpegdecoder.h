@@ -20,3 +20,28 @@ inline constexpr int kMaxJpegScans = 500;
 //    (code JERR_IMAGE_TOO_BIG, before any picture memory is taken), or
 //  - it has more than kMaxJpegScans scans (code JERR_BAD_PROGRESSION).
 QImage DecodeJpeg(QIODevice& in);
+
+// Receives the rows of a selective decode (DecodeJpegRows). Its calls come
+// from inside the library's decoding loop, so none of them may throw.
+class JpegRowSink {
+public:
+    virtual ~JpegRowSink() = default;
+    // The picture's size, once its header has been read and found within
+    // bounds. Returns false when the sink cannot take it (no memory), which
+    // fails the decode with the library's out-of-memory code.
+    virtual bool Begin(int width, int height) noexcept = 0;
+    // The first row at or after `y` that the sink still wants, or `height`
+    // when it wants no more.
+    virtual int NextWanted(int y) const noexcept = 0;
+    // A wanted row: `width` pixels of 3 bytes, R G B.
+    virtual void Row(int y, const uchar* rgb) noexcept = 0;
+};
+
+// Decodes the stream like DecodeJpeg (same settings, same bounds, same
+// errors), but hands the sink only the rows it wants, top to bottom, and lets
+// the library skip the others (jpeg_skip_scanlines), which spares their
+// inverse DCT, upsampling and colour conversion where the picture's structure
+// allows. Every row handed over equals, byte for byte, that row of
+// DecodeJpeg's picture. The last row is always decoded, wanted or not, so the
+// stream is read to its end just as a full decode reads it.
+void DecodeJpegRows(QIODevice& in, JpegRowSink& sink);

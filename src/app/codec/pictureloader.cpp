@@ -4,6 +4,7 @@
 #include "error.h"
 #include "jpegdecoder.h"
 #include "pictureformat.h"
+#include "stretcheddecode.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,21 +18,33 @@ namespace {
     throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fullPath));
 }
 
-} // namespace
-
-QImage LoadPicture(const QString& path)
+// Opens `file` on the regular file at `path`; returns its full path.
+QString OpenPictureFile(const QString& path, QFile& file)
 {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     // Only regular files are opened: a FIFO or device would block or never end.
     if (!QFileInfo(fullPath).isFile())
         CannotOpen(fullPath);
-    QFile file(fullPath);
+    file.setFileName(fullPath);
     if (!file.open(QIODevice::ReadOnly))
         CannotOpen(fullPath);
     struct stat status {};
     if (fstat(file.handle(), &status) != 0 || !S_ISREG(status.st_mode))
         CannotOpen(fullPath);
+    return fullPath;
+}
 
+[[noreturn]] void NotAPicture(const QString& fullPath)
+{
+    throw EInvalidGraphic(QStringLiteral("ファイル %1 は画像ファイルではありません").arg(fullPath));
+}
+
+} // namespace
+
+QImage LoadPicture(const QString& path)
+{
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
     switch (PictureKindOf(fullPath)) {
     case PictureKind::Bitmap:
         return DecodeBmp(file);
@@ -40,5 +53,20 @@ QImage LoadPicture(const QString& path)
     case PictureKind::None:
         break;
     }
-    throw EInvalidGraphic(QStringLiteral("ファイル %1 は画像ファイルではありません").arg(fullPath));
+    NotAPicture(fullPath);
+}
+
+QImage LoadPictureStretched(const QString& path, QSize size)
+{
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    switch (PictureKindOf(fullPath)) {
+    case PictureKind::Bitmap:
+        return StretchToRgb888(DecodeBmp(file), size);
+    case PictureKind::Jpeg:
+        return DecodeJpegStretched(file, size);
+    case PictureKind::None:
+        break;
+    }
+    NotAPicture(fullPath);
 }

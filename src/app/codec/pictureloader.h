@@ -2,6 +2,7 @@
 // Loading a dropped picture file.
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 // Opens the file at `path` and decodes it as the type its extension names
@@ -15,3 +16,10 @@
 //  - EInvalidGraphic for a name with no picture extension (callers filter
 //    names with PictureKindOf first).
 QImage LoadPicture(const QString& path);
+
+// LoadPicture for a picture that will only ever be shown stretched to `size`:
+// returns the picture already stretched to that size (the pixels
+// StretchNearest gives, as QImage::Format_RGB888), decoding only the JPEG rows
+// the stretch reads. Opens, checks and fails exactly as LoadPicture does. An
+// empty `size` gives LoadPicture's full picture.
+QImage LoadPictureStretched(const QString& path, QSize size);

@@ -1,0 +1,26 @@
+#pragma once
+// Decoding a picture straight to the size a panel shows it at.
+//
+// A stretched picture control draws its picture with a nearest-neighbour
+// stretch (StretchNearest), which reads only some rows and columns of the
+// source. When only the panel's pixels matter, as for a one-off composite,
+// decoding just those saves most of the work and memory. The result is the
+// stretch itself, at the panel's size: stretching it again to that size
+// changes nothing, so a picture control given it draws exactly the pixels it
+// would draw from the full picture.
+
+#include <QImage>
+#include <QSize>
+
+class QIODevice;
+
+// The JPEG stream in `in` decoded and stretched to `size`: a
+// QImage::Format_RGB888 image equal, pixel for pixel, to
+// StretchNearest(DecodeJpeg(in), size). Rows the stretch never reads are
+// skipped, not decoded. Throws what DecodeJpeg throws, for the same streams.
+// An empty `size` gives DecodeJpeg's full picture.
+QImage DecodeJpegStretched(QIODevice& in, QSize size);
+
+// `picture` stretched to `size` as a QImage::Format_RGB888 image, the same
+// pixels StretchNearest gives. An empty `size` or picture gives `picture`.
+QImage StretchToRgb888(const QImage& picture, QSize size);

@@ -1,0 +1,143 @@
+#include "composeoptions.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// Reads "V,H" into the options; returns an error text or an empty one.
+QString ReadSplit(const QString& value, ComposeOptions& options)
+{
+    static const QRegularExpression form(QStringLiteral("^([0-9]{1,9}),([0-9]{1,9})$"));
+    const QRegularExpressionMatch m = form.match(value);
+    if (!m.hasMatch())
+        return QStringLiteral("--split wants two whole numbers V,H, not '%1'").arg(value);
+    const int v = m.captured(1).toInt();
+    const int h = m.captured(2).toInt();
+    if (v < kSplitVMin || v > kSplitVMax)
+        return QStringLiteral("--split: V must lie within %1..%2, not %3").arg(kSplitVMin).arg(kSplitVMax).arg(v);
+    if (h < kSplitHMin || h > kSplitHMax)
+        return QStringLiteral("--split: H must lie within %1..%2, not %3").arg(kSplitHMin).arg(kSplitHMax).arg(h);
+    options.splitV = v;
+    options.splitH = h;
+    return QString();
+}
+
+} // namespace
+
+const QStringList& MarkerModes()
+{
+    static const QStringList modes{QStringLiteral("white-numbers"), QStringLiteral("black-numbers"),
+                                   QStringLiteral("white-letters"), QStringLiteral("black-letters"),
+                                   QStringLiteral("none")};
+    return modes;
+}
+
+ComposeArguments ParseComposeArguments(const QStringList& args)
+{
+    ComposeArguments result;
+    ComposeOptions& o = result.options;
+    QStringList given;  // options seen, to refuse one given twice
+    QStringList pictures;
+    bool optionsEnded = false;
+
+    for (qsizetype i = 0; i < args.size() && result.ok(); ++i) {
+        const QString& arg = args[i];
+        if (optionsEnded || arg == QLatin1String("-") || !arg.startsWith(QLatin1Char('-'))) {
+            pictures.append(arg);
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            o.help = true;
+            continue;
+        }
+        // The options that take a value: "--name value", "--name=value", "-o value".
+        QString name = arg;
+        QString value;
+        bool hasValue = false;
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (arg.startsWith(QLatin1String("--")) && eq > 0) {
+            name = arg.left(eq);
+            value = arg.mid(eq + 1);
+            hasValue = true;
+        }
+        if (name == QLatin1String("--output"))
+            name = QStringLiteral("-o");
+        const QStringList valued{QStringLiteral("-o"), QStringLiteral("--raw"), QStringLiteral("--split"),
+                                 QStringLiteral("--markers")};
+        if (!valued.contains(name)) {
+            result.error = QStringLiteral("unknown option '%1'").arg(arg);
+            break;
+        }
+        if (!hasValue) {
+            if (i + 1 >= args.size()) {
+                result.error = QStringLiteral("%1 needs a value").arg(arg);
+                break;
+            }
+            value = args[++i];
+        }
+        if (given.contains(name)) {
+            result.error = QStringLiteral("%1 given more than once").arg(name);
+            break;
+        }
+        given.append(name);
+        if (name == QLatin1String("-o") || name == QLatin1String("--raw")) {
+            if (value.isEmpty()) {
+                result.error = QStringLiteral("%1 needs a file name").arg(name);
+                break;
+            }
+            (name == QLatin1String("-o") ? o.output : o.raw) = value;
+        } else if (name == QLatin1String("--split")) {
+            result.error = ReadSplit(value, o);
+        } else if (!MarkerModes().contains(value)) {
+            result.error = QStringLiteral("--markers wants one of %1, not '%2'")
+                               .arg(MarkerModes().join(QStringLiteral(", ")), value);
+        } else {
+            o.markers = value;
+        }
+    }
+    if (!result.ok() || o.help)
+        return result;
+    if (pictures.size() > 4) {
+        result.error = QStringLiteral("at most four pictures, one per panel (%1 given)").arg(pictures.size());
+        return result;
+    }
+    for (qsizetype p = 0; p < pictures.size(); ++p)
+        o.pictures[size_t(p)] = pictures[p] == QLatin1String("-") ? QString() : pictures[p];
+    if (o.output.isEmpty() && o.raw.isEmpty())
+        result.error = QStringLiteral("nothing to write: give -o FILE, --raw FILE or both");
+    else if (!o.output.isEmpty() && QFileInfo(o.output).absoluteFilePath() == QFileInfo(o.raw).absoluteFilePath())
+        result.error = QStringLiteral("-o and --raw name the same file");
+    return result;
+}
+
+QString ComposeUsage()
+{
+    return QStringLiteral(
+        "Usage: yotsumado-compose [options] [P1 [P2 [P3 [P4]]]]\n"
+        "\n"
+        "Composes up to four pictures (BMP or JPEG) into the 480 x 360 picture of\n"
+        "ヨツマド's window, without showing a window: the same layout, loading,\n"
+        "markers and JPEG writing as the program's Save command.\n"
+        "\n"
+        "P1 to P4 fill the upper left, upper right, lower left and lower right\n"
+        "panels; '-' leaves a panel empty.\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output FILE  write the composite as JPEG (quality 80), replacing FILE\n"
+        "  --raw FILE         write the composite before encoding as binary PPM (P6)\n"
+        "  --split V,H        the vertical divider's left edge V (60..416) and the\n"
+        "                     horizontal divider's top edge H (60..296); default 238,178\n"
+        "  --markers MODE     white-numbers (default), black-numbers, white-letters,\n"
+        "                     black-letters or none\n"
+        "  -h, --help         show this text\n"
+        "  --                 the arguments that follow are pictures\n"
+        "\n"
+        "At least one of -o and --raw is required.\n"
+        "Exit status: 0 done, 1 a picture could not be loaded or a file written,\n"
+        "2 wrong arguments.\n");
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The command line of yotsumado-compose.
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+struct ComposeOptions {
+    // Panels 1 to 4 (upper left, upper right, lower left, lower right); an
+    // empty name leaves the panel empty.
+    std::array<QString, 4> pictures;
+    // The vertical divider's left edge and the horizontal divider's top edge.
+    int splitV = 238;
+    int splitH = 178;
+    // One of MarkerModes().
+    QString markers = QStringLiteral("white-numbers");
+    QString output;  // -o: the composite JPEG
+    QString raw;     // --raw: the composite before encoding, as binary PPM
+    bool help = false;
+};
+
+// The marker modes in menu order, the default first.
+const QStringList& MarkerModes();
+
+// The dividers' limits, as the window's dividers keep them.
+inline constexpr int kSplitVMin = 60;
+inline constexpr int kSplitVMax = 416;
+inline constexpr int kSplitHMin = 60;
+inline constexpr int kSplitHMax = 296;
+
+struct ComposeArguments {
+    ComposeOptions options;
+    QString error;  // empty when the arguments are valid
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads the arguments (without the program name). Options and pictures may
+// come in any order; "--" ends the options, "-" is an empty panel.
+ComposeArguments ParseComposeArguments(const QStringList& args);
+
+// The --help text.
+QString ComposeUsage();

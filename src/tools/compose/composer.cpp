@@ -1,0 +1,172 @@
+#include "composer.h"
+
+#include "application.h"
+#include "atomicfile.h"
+#include "error.h"
+#include "image.h"
+#include "jpegencoder.h"
+#include "mainform.h"
+#include "pictureloader.h"
+#include "scriptedplatform.h"
+#include "selshape.h"
+
+#include <QAction>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void PrintError(const QString& message)
+{
+    const QByteArray text = ErrorBoxText(message).toLocal8Bit() + '\n';
+    std::fputs(text.constData(), stderr);
+}
+
+// Prints the error an exception pointer holds, as the error box would show it.
+void PrintError(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        PrintError(e.Message());
+    } catch (const std::bad_alloc&) {
+        PrintError(QStringLiteral("メモリが足りません"));
+    } catch (...) {
+        PrintError(QString());
+    }
+}
+
+QAction* MarkerAction(TMainForm1& form, const QString& mode)
+{
+    QAction* const actions[] = {form.N6, form.N7, form.N10, form.N11, form.N8};
+    const qsizetype i = MarkerModes().indexOf(mode);
+    return actions[i < 0 ? 0 : i];
+}
+
+} // namespace
+
+// ---- Loading ---------------------------------------------------------------
+
+TPanelLoader::TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        slots_[i].path = paths[i];
+        slots_[i].size = sizes[i];
+        count += paths[i].isEmpty() ? 0 : 1;
+    }
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t threads = std::min(cores, count);
+    for (size_t t = 0; t < threads; ++t)
+        workers_.emplace_back([this] { Work(); });
+}
+
+TPanelLoader::~TPanelLoader()
+{
+    Wait();
+}
+
+void TPanelLoader::Work()
+{
+    for (size_t i; (i = next_.fetch_add(1)) < slots_.size();) {
+        Slot& slot = slots_[i];
+        if (slot.path.isEmpty())
+            continue;
+        try {
+            slot.picture = LoadPictureStretched(slot.path, slot.size);
+        } catch (...) {
+            slot.error = std::current_exception();
+        }
+    }
+}
+
+void TPanelLoader::Wait()
+{
+    for (std::thread& worker : workers_)
+        worker.join();
+    workers_.clear();
+}
+
+std::array<QSize, 4> ForecastPanelSizes(int splitV, int splitH)
+{
+    const int left = splitV + 2, right = 478 - splitV;
+    const int top = splitH + 2, bottom = 358 - splitH;
+    return {QSize(left, top), QSize(right, top), QSize(left, bottom), QSize(right, bottom)};
+}
+
+// ---- Output ----------------------------------------------------------------
+
+QByteArray PpmBytes(const QImage& picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    QByteArray bytes = QByteArrayLiteral("P6\n") + QByteArray::number(rgb.width()) + ' '
+        + QByteArray::number(rgb.height()) + QByteArrayLiteral("\n255\n");
+    const qsizetype rowBytes = qsizetype(rgb.width()) * 3;
+    bytes.reserve(bytes.size() + rowBytes * rgb.height());
+    for (int y = 0; y < rgb.height(); ++y)
+        bytes.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rowBytes);
+    return bytes;
+}
+
+// ---- The composition -------------------------------------------------------
+
+int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
+{
+    // No dialog or box can ever appear: anything that would open one gets the
+    // scripted double's "cancelled", and any error box is reported below.
+    platform::ScopedScriptedPlatform scripted;
+    int status = 0;
+    try {
+        TMainForm1 form;
+        MainForm1 = &form;
+        form.show();
+
+        // The dividers where they were asked for, then the layout a release
+        // of either runs.
+        form.SelShape2->SetLeft(options.splitV);
+        form.SelShape1->SetTop(options.splitH);
+        form.SelShape1MouseUp(form.SelShape1, TMouseButton::mbLeft, TShiftState(), 0, 0);
+        MarkerAction(form, options.markers)->trigger();
+
+        loader.Wait();
+        TImage* const images[4] = {form.Image1, form.Image2, form.Image3, form.Image4};
+        for (size_t i = 0; i < 4; ++i) {
+            if (options.pictures[i].isEmpty())
+                continue;
+            if (loader.Error(i)) {
+                PrintError(loader.Error(i));
+                status = 1;
+                continue;
+            }
+            TImage* image = images[i];
+            if (image->Stretch() && image->size() == loader.Size(i))
+                image->SetPicture(loader.Picture(i));
+            else  // not what was forecast: load it as a drop would
+                image->SetPicture(LoadPicture(options.pictures[i]));
+        }
+        if (status != 0)
+            return status;
+
+        form.Capture();
+        const QImage composite = form.Image0->Picture();
+        if (!options.raw.isEmpty())
+            WriteFileAtomically(options.raw, PpmBytes(composite));
+        if (!options.output.isEmpty())
+            SaveJpeg(composite, options.output);
+    } catch (const EAbort&) {
+        status = 1;
+    } catch (const Exception& e) {
+        PrintError(e.Message());
+        status = 1;
+    }
+    // Errors the window's own handlers met were shown in its error box.
+    for (const platform::ScriptedLog::Box& box : scripted.log.boxes) {
+        if (box.kind == QLatin1String("error")) {
+            PrintError(box.text);
+            status = 1;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The work of yotsumado-compose: the program's own main window, built off
+// screen, filled, laid out and captured, then written out.
+
+#include "composeoptions.h"
+
+#include <QImage>
+#include <QSize>
+
+#include <array>
+#include <atomic>
+#include <exception>
+#include <thread>
+#include <vector>
+
+// Loads up to four pictures in worker threads, each already stretched to the
+// size its panel will show it at, while the caller builds the window. Only
+// the decoders run in the workers; no Qt widget is touched there.
+class TPanelLoader {
+public:
+    TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes);
+    ~TPanelLoader();
+    TPanelLoader(const TPanelLoader&) = delete;
+    TPanelLoader& operator=(const TPanelLoader&) = delete;
+
+    // Waits for every load to end.
+    void Wait();
+    // After Wait: panel i's picture (null when empty or failed) and the size
+    // it was stretched to, and its error (null when none).
+    const QImage& Picture(size_t i) const { return slots_[i].picture; }
+    QSize Size(size_t i) const { return slots_[i].size; }
+    std::exception_ptr Error(size_t i) const { return slots_[i].error; }
+
+private:
+    struct Slot {
+        QString path;
+        QSize size;
+        QImage picture;
+        std::exception_ptr error;
+    };
+    void Work();
+
+    std::array<Slot, 4> slots_;
+    std::vector<std::thread> workers_;
+    std::atomic<size_t> next_{0};
+};
+
+// The size each panel's picture has once the window is laid out for the
+// split V,H: the columns V + 2 and 478 - V wide, the rows H + 2 and 358 - H
+// high. Only a forecast to start decoding early: the composer checks it
+// against the laid-out window and decodes again where they differ.
+std::array<QSize, 4> ForecastPanelSizes(int splitV, int splitH);
+
+// Runs one composition in the running TApplication. Errors go to standard
+// error in the error box's words. Returns the exit status (0 or 1).
+int RunCompose(const ComposeOptions& options, TPanelLoader& loader);
+
+// The composite as a binary PPM (P6) file's bytes.
+QByteArray PpmBytes(const QImage& picture);
