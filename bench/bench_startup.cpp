@@ -1,0 +1,19 @@
+// Start-up of the program to its first painted frame: what main.cpp does,
+// ending as soon as the main window has painted once.
+
+#include "application.h"
+#include "firstpaint.h"
+#include "mainform.h"
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    app.SetTitle(QStringLiteral("ヨツマド"));
+    TFirstPaintExit exitAtFirstPaint;
+    MainForm1 = new TMainForm1();
+    MainForm1->installEventFilter(&exitAtFirstPaint);
+    MainForm1->show();
+    app.exec();
+    delete MainForm1;
+    return 0;
+}
