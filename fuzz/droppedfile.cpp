@@ -1,0 +1,55 @@
+#include "droppedfile.h"
+
+#include "error.h"
+#include "pictureloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+QTemporaryDir* Folder()
+{
+    // Memory-backed where the system has it: every input is one file write.
+    static QTemporaryDir folder(QDir(QStringLiteral("/dev/shm")).exists()
+                                    ? QStringLiteral("/dev/shm/yotsumado-fuzz-XXXXXX")
+                                    : QDir::tempPath() + QStringLiteral("/yotsumado-fuzz-XXXXXX"));
+    return &folder;
+}
+
+} // namespace
+
+void InitDroppedFileFuzzing(int* argc, char*** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static std::unique_ptr<QGuiApplication> app(new QGuiApplication(*argc, *argv));
+    if (!Folder()->isValid())
+        std::abort();
+}
+
+int LoadAsDroppedFile(const std::uint8_t* data, std::size_t size, const char* extension)
+{
+    const QString path = Folder()->filePath(QStringLiteral("dropped") + QLatin1String(extension));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        if (file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
+            std::abort();
+    }
+    try {
+        const QImage picture = LoadPicture(path);
+        // What the panel is given must be a real picture in the stated format.
+        if (picture.isNull() || picture.format() != QImage::Format_RGB888)
+            std::abort();
+    } catch (const Exception&) {
+        // The error box's case: expected for bad input.
+    }
+    return 0;
+}

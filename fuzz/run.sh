@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan + UBSan, Qt 6) and runs each one
+# for the given number of seconds, both at once (one per core), then prints
+# the executions each has run.
+#
+# Usage: fuzz/run.sh [seconds]      (default 600)
+#   FUZZ_TARGETS="fuzz_bmp"          run only some targets
+#   YOTSUMADO_TESTDATA=/path         the shared test pictures (default ../shared/testdata)
+#
+# Seeds come from the shared test pictures and are gathered at run time into
+# build-fuzz/seeds/; what the fuzzer learns is kept in build-fuzz/corpus/,
+# and inputs that crash, hang or run out of memory land in
+# build-fuzz/artifacts/<target>/. A run with a finding exits non-zero.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-600}
+targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg})
+build=build-fuzz
+testdata=${YOTSUMADO_TESTDATA:-$PWD/../shared/testdata}
+
+# Fuzz-only tools, not needed by the normal build.
+packages=(clang libclang-rt-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target "${targets[@]}" -j2
+
+# Seed folders, made afresh from the shared pictures.
+[ -d "$testdata" ] || { echo "no test pictures at $testdata (set YOTSUMADO_TESTDATA)" >&2; exit 2; }
+rm -rf "$build/seeds"
+mkdir -p "$build/seeds/fuzz_bmp" "$build/seeds/fuzz_jpeg"
+cp "$testdata"/bmpsuite/good/*.bmp "$testdata"/bmpsuite/questionable/*.bmp \
+   "$testdata"/libjpeg-turbo/*.bmp "$build/seeds/fuzz_bmp/"
+cp "$testdata"/libjpeg-turbo/*.jpg "$build/seeds/fuzz_jpeg/"
+
+# Leaks are findings too; UBSan reports stop the run with a stack.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export QT_QPA_PLATFORM=offscreen
+
+pids=()
+for t in "${targets[@]}"; do
+  mkdir -p "$build/corpus/$t" "$build/artifacts/$t"
+  echo "=== $t: ${seconds}s, log in $build/$t.log"
+  "$build/$t" "$build/corpus/$t" "$build/seeds/$t" \
+    -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+    -artifact_prefix="$build/artifacts/$t/" -print_final_stats=1 \
+    >"$build/$t.log" 2>&1 &
+  pids+=($!)
+done
+
+status=0
+for i in "${!targets[@]}"; do
+  t=${targets[$i]}
+  rc=0
+  wait "${pids[$i]}" || rc=$?
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$t.log" | tail -1)
+  took=$(sed -n 's/^stat::.*//; s/.*Done \([0-9]*\) runs in \([0-9]*\) second.*/\1 runs in \2 s/p' "$build/$t.log" | tail -1)
+  if [ "$rc" -eq 0 ]; then
+    echo "$t: ${runs:-?} executions (${took:-?}), no findings"
+  else
+    status=1
+    echo "$t: ${runs:-?} executions, FINDING (exit $rc):"
+    grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|artifact_prefix|Test unit written)' "$build/$t.log" | head -20
+  fi
+done
+exit $status
