@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
   libjpeg62-turbo-dev fonts-ipafont-gothic
   # tests and tools
-  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs
+  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time
 )
 missing=()
 for p in "${packages[@]}"; do
