@@ -6,15 +6,13 @@
 
 #include <QtTest>
 
-#include <memory>
-
 namespace {
 
-// A shown 480 x 360 top-level window with a white background, standing in for
-// the main window's client area.
-class Stage {
+// Scripted platform services and a shown 480 x 360 top-level window with a
+// white background, standing in for the main window's client area.
+class Scene {
 public:
-    Stage()
+    Scene()
     {
         window.setFixedSize(480, 360);
         window.setAutoFillBackground(true);
@@ -25,12 +23,17 @@ public:
         window.show();
     }
     bool Exposed() { return QTest::qWaitForWindowExposed(&window); }
+    const platform::ScriptedLog& log() const { return scripted.log; }
+
+    platform::ScopedScriptedPlatform scripted;
     QWidget window;
 };
 
 // Drives the mouse through the window system, so that events take the real
 // route (hit test of the child under the pointer, implicit grab while a
-// button is held). Points are in the window's client coordinates.
+// button is held). Points are in the window's client coordinates. Declare it
+// after everything an owner's handler uses: it releases held buttons when it
+// goes.
 class Pointer {
 public:
     explicit Pointer(QWidget* top) : window_(top->windowHandle())
@@ -67,17 +70,19 @@ public:
         held_ &= ~Qt::MouseButtons(b);
         QTest::mouseRelease(window_, b, {}, p);
     }
-    // Hover at from, press there, move to each point, release at the last.
+    // Hover at p, then press there.
+    void Hold(Qt::MouseButton b, QPoint p)
+    {
+        Move(p);
+        Press(b, p);
+    }
+    // Hold at from, move to each point, release at the last.
     void Drag(Qt::MouseButton b, QPoint from, std::initializer_list<QPoint> path)
     {
-        Move(from);
-        Press(b, from);
-        QPoint last = from;
-        for (const QPoint p : path) {
+        Hold(b, from);
+        for (const QPoint p : path)
             Move(p);
-            last = p;
-        }
-        Release(b, last);
+        Release(b, last_);
     }
 
 private:
@@ -94,37 +99,28 @@ void Send(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButton button, Q
     QApplication::sendEvent(w, &e);
 }
 
-void ApplyDividerLook(TSelShape* s)
+// The main window's two dividers, written the way its stored layout writes them.
+TSelShape* Divider(QWidget* parent, bool vertical)
 {
+    auto* s = new TSelShape(parent);
     s->Pen()->SetColor(clAqua);
     s->Brush()->SetColor(clBlue);
     s->Brush()->SetStyle(TBrush::bsFDiagonal);
-}
-
-// The main window's two dividers, written the way its stored layout writes them.
-TSelShape* HorizontalDivider(QWidget* parent)
-{
-    auto* s = new TSelShape(parent);
-    ApplyDividerLook(s);
-    ApplyStoredValues(s, {{"Left", 0}, {"Top", 178}, {"Width", 480}, {"Height", 4},
-                          {"Cursor", static_cast<int>(crVSplit)}, {"SizeSense", 5}, {"MinWidth", 5},
-                          {"MinHeight", 5}, {"MinTop", 60}, {"MinLeft", 0}, {"MaxBottom", 300},
-                          {"MaxRight", 0}, {"SelOption", 8}});
+    if (vertical)
+        ApplyStoredValues(s, {{"Left", 238}, {"Top", 0}, {"Width", 4}, {"Height", 360},
+                              {"Cursor", static_cast<int>(crHSplit)}, {"SizeSense", 5}, {"MinWidth", 5},
+                              {"MinHeight", 5}, {"MinTop", 0}, {"MinLeft", 60}, {"MaxBottom", 0},
+                              {"MaxRight", 420}, {"SelOption", 4}});
+    else
+        ApplyStoredValues(s, {{"Left", 0}, {"Top", 178}, {"Width", 480}, {"Height", 4},
+                              {"Cursor", static_cast<int>(crVSplit)}, {"SizeSense", 5}, {"MinWidth", 5},
+                              {"MinHeight", 5}, {"MinTop", 60}, {"MinLeft", 0}, {"MaxBottom", 300},
+                              {"MaxRight", 0}, {"SelOption", 8}});
     s->show();
     return s;
 }
-
-TSelShape* VerticalDivider(QWidget* parent)
-{
-    auto* s = new TSelShape(parent);
-    ApplyDividerLook(s);
-    ApplyStoredValues(s, {{"Left", 238}, {"Top", 0}, {"Width", 4}, {"Height", 360},
-                          {"Cursor", static_cast<int>(crHSplit)}, {"SizeSense", 5}, {"MinWidth", 5},
-                          {"MinHeight", 5}, {"MinTop", 0}, {"MinLeft", 60}, {"MaxBottom", 0},
-                          {"MaxRight", 420}, {"SelOption", 4}});
-    s->show();
-    return s;
-}
+TSelShape* HorizontalDivider(QWidget* parent) { return Divider(parent, false); }
+TSelShape* VerticalDivider(QWidget* parent) { return Divider(parent, true); }
 
 TSelShape* PlainShape(QWidget* parent, const QRect& bounds)
 {
@@ -133,6 +129,23 @@ TSelShape* PlainShape(QWidget* parent, const QRect& bounds)
     s->show();
     return s;
 }
+
+// Counts the events of the given types a widget receives.
+class EventCounter : public QObject {
+public:
+    EventCounter(QWidget* w, std::initializer_list<QEvent::Type> types) : types_(types) { w->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        count += types_.contains(e->type()) ? 1 : 0;
+        return false;
+    }
+
+private:
+    QList<QEvent::Type> types_;
+};
 
 // Records the shape's bounds after each move or resize it goes through.
 class BoundsRecorder : public QObject {
@@ -153,6 +166,8 @@ private:
     QWidget* w_;
 };
 
+// What the owner's OnMouseUp saw, call by call: the button, the shape's
+// bounds, its drag flag and how often the pointer had been released by then.
 struct UpCall {
     TMouseButton button;
     QRect bounds;
@@ -160,9 +175,59 @@ struct UpCall {
     int releases;
 };
 
+class UpRecorder {
+public:
+    UpRecorder(TSelShape* s, const platform::ScriptedLog& log)
+    {
+        s->OnMouseUp = [this, s, &log](QObject*, TMouseButton b, TShiftState, int, int) {
+            calls.append({b, s->geometry(), s->Dragging(), log.releases});
+        };
+    }
+    QList<UpCall> calls;
+};
+
+// Empty when the one-pixel frame of rect is all colour c in image.
+QString CheckOutline(const QImage& image, const QRect& r, QRgb c)
+{
+    for (const QRect side : {QRect(r.left(), r.top(), r.width(), 1), QRect(r.left(), r.bottom(), r.width(), 1),
+                             QRect(r.left(), r.top(), 1, r.height()), QRect(r.right(), r.top(), 1, r.height())})
+        if (QString msg = testing::CheckUniform(image, side, c); !msg.isEmpty())
+            return msg;
+    return {};
+}
+
+// Empty when the blue hatch of a divider fills rect as it should: on the
+// parent's diagonals x - y = 8k, whatever the shape's own position, with the
+// white beneath elsewhere. Counts the blue pixels into *blues.
+QString CheckHatch(const QImage& image, const QRect& rect, int* blues)
+{
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const bool hatched = ((x - y) % 8 + 8) % 8 == 0;
+            const QRgb expected = hatched ? qRgb(0, 0, 255) : qRgb(255, 255, 255);
+            if ((image.pixel(x, y) & 0xffffffu) != (expected & 0xffffffu))
+                return QStringLiteral("pixel (%1, %2) is %3, expected %4")
+                    .arg(x).arg(y).arg(testing::ColorName(image.pixel(x, y)), testing::ColorName(expected));
+            *blues += hatched ? 1 : 0;
+        }
+    return {};
+}
+
+#define CHECKED(expr)                         \
+    do {                                      \
+        const QString msg_ = (expr);          \
+        QVERIFY2(msg_.isEmpty(), qPrintable(msg_)); \
+    } while (0)
+
+// The shape's eight own settings and their values in a new shape.
+constexpr std::pair<const char*, int> kSettings[] = {
+    {"SizeSense", 5}, {"MinWidth", 5}, {"MinHeight", 5}, {"MinTop", 0},
+    {"MinLeft", 0},   {"MaxBottom", 0}, {"MaxRight", 0}, {"SelOption", 15}};
+
 } // namespace
 
 Q_DECLARE_METATYPE(TSelShape::TSelMode)
+Q_DECLARE_METATYPE(TMouseButton)
 
 class TestSelShape : public QObject {
     Q_OBJECT
@@ -177,14 +242,9 @@ private slots:
         QCOMPARE(s.Pen()->Style(), TPen::psSolid);
         QCOMPARE(s.Brush()->Color(), clWhite);
         QCOMPARE(s.Brush()->Style(), TBrush::bsClear);
-        QCOMPARE(s.SizeSense(), 5);
-        QCOMPARE(s.MinWidth(), 5);
-        QCOMPARE(s.MinHeight(), 5);
-        QCOMPARE(s.MinTop(), 0);
-        QCOMPARE(s.MinLeft(), 0);
-        QCOMPARE(s.MaxBottom(), 0);
-        QCOMPARE(s.MaxRight(), 0);
-        QCOMPARE(s.SelOption(), 15);
+        for (const auto& [name, value] : kSettings)
+            QVERIFY2(s.property(name).toInt() == value,
+                     qPrintable(QStringLiteral("%1 is %2").arg(name).arg(s.property(name).toInt())));
         QVERIFY(!s.Dragging());
         QCOMPARE(s.Mode(), TSelShape::SelM);
     }
@@ -195,8 +255,7 @@ private slots:
         QStringList listed;
         for (const auto& [name, value] : StoredValues(&s))
             listed << name;
-        for (const char* name : {"SizeSense", "MinWidth", "MinHeight", "MinTop", "MinLeft", "MaxBottom",
-                                 "MaxRight", "SelOption"})
+        for (const auto& [name, value] : kSettings)
             QVERIFY2(listed.contains(QLatin1String(name)), name);
 
         ApplyStoredValue(&s, "SelOption", 8);
@@ -215,24 +274,12 @@ private slots:
 
     void writingTheSettingsNeitherMovesNorRepaints()
     {
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 65));
-        QVERIFY(stage.Exposed());
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(100, 100, 65, 65));
+        QVERIFY(scene.Exposed());
         QCoreApplication::processEvents();
-
-        int paints = 0, moves = 0;
-        struct Counter : QObject {
-            int* paints; int* moves;
-            bool eventFilter(QObject*, QEvent* e) override
-            {
-                if (e->type() == QEvent::Paint) ++*paints;
-                if (e->type() == QEvent::Move || e->type() == QEvent::Resize) ++*moves;
-                return false;
-            }
-        } counter;
-        counter.paints = &paints;
-        counter.moves = &moves;
-        s->installEventFilter(&counter);
+        EventCounter paints(s, {QEvent::Paint});
+        EventCounter moves(s, {QEvent::Move, QEvent::Resize});
 
         s->SetSizeSense(9);
         s->SetMinWidth(200);
@@ -243,21 +290,20 @@ private slots:
         s->SetMaxRight(160);
         s->SetSelOption(0);
         QCoreApplication::processEvents();
-        QCOMPARE(paints, 0);
-        QCOMPARE(moves, 0);
+        QCOMPARE(paints.count, 0);
+        QCOMPARE(moves.count, 0);
         QCOMPARE(s->geometry(), QRect(100, 100, 65, 65));
 
         // The counter does see a repaint when there is one.
         s->update();
-        QTRY_VERIFY(paints > 0);
+        QTRY_VERIFY(paints.count > 0);
     }
 
     void pointerEventsReachTheShapeInItsOwnCoordinates()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 120, 65, 65));
-        QVERIFY(stage.Exposed());
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(100, 120, 65, 65));
+        QVERIFY(scene.Exposed());
         QList<QPoint> moves, downs, ups;
         s->OnMouseMove = [&](QObject* sender, TShiftState, int x, int y) {
             QCOMPARE(sender, s);
@@ -266,7 +312,7 @@ private slots:
         s->OnMouseDown = [&](QObject*, TMouseButton, TShiftState, int x, int y) { downs << QPoint(x, y); };
         s->OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int x, int y) { ups << QPoint(x, y); };
 
-        Pointer pointer(&stage.window);
+        Pointer pointer(&scene.window);
         pointer.Move(QPoint(130, 150));
         QVERIFY(!moves.isEmpty());
         QCOMPARE(moves.last(), QPoint(30, 30));
@@ -280,115 +326,101 @@ private slots:
         QVERIFY(!s->Dragging());
     }
 
-    void hitTestZones_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QPoint>("at");
-        QTest::addColumn<TSelShape::TSelMode>("mode");
-        QTest::addColumn<int>("cursor");
-        const QSize normal(65, 65);
-        QTest::newRow("inside") << normal << QPoint(30, 30) << TSelShape::SelM << int(crDefault);
-        QTest::newRow("inside next to left zone") << normal << QPoint(6, 30) << TSelShape::SelM << int(crDefault);
-        QTest::newRow("inside next to right zone") << normal << QPoint(59, 59) << TSelShape::SelM << int(crDefault);
-        QTest::newRow("top edge") << normal << QPoint(30, 5) << TSelShape::SelN << int(crSizeNS);
-        QTest::newRow("top edge first row") << normal << QPoint(30, 0) << TSelShape::SelN << int(crSizeNS);
-        QTest::newRow("bottom edge") << normal << QPoint(30, 60) << TSelShape::SelS << int(crSizeNS);
-        QTest::newRow("bottom edge last row") << normal << QPoint(30, 64) << TSelShape::SelS << int(crSizeNS);
-        QTest::newRow("left edge") << normal << QPoint(5, 30) << TSelShape::SelW << int(crSizeWE);
-        QTest::newRow("right edge") << normal << QPoint(60, 30) << TSelShape::SelE << int(crSizeWE);
-        QTest::newRow("top-right") << normal << QPoint(62, 2) << TSelShape::SelNE << int(crSizeNESW);
-        QTest::newRow("top-left") << normal << QPoint(0, 0) << TSelShape::SelNW << int(crSizeNWSE);
-        QTest::newRow("bottom-right") << normal << QPoint(64, 64) << TSelShape::SelSE << int(crSizeNWSE);
-        QTest::newRow("bottom-left") << normal << QPoint(3, 61) << TSelShape::SelSW << int(crSizeNESW);
-        // A shape no larger than twice the zone: left and top come first.
-        const QSize small(8, 8);
-        QTest::newRow("small: both zones, left and top win") << small << QPoint(5, 5) << TSelShape::SelNW << int(crSizeNWSE);
-        QTest::newRow("small: left column, bottom row") << small << QPoint(5, 6) << TSelShape::SelSW << int(crSizeNESW);
-        QTest::newRow("small: right column, top row") << small << QPoint(6, 5) << TSelShape::SelNE << int(crSizeNESW);
-        QTest::newRow("small: right and bottom") << small << QPoint(7, 7) << TSelShape::SelSE << int(crSizeNWSE);
-        const QSize thin(11, 40);
-        QTest::newRow("thin: no middle column left of 6") << thin << QPoint(5, 20) << TSelShape::SelW << int(crSizeWE);
-        QTest::newRow("thin: column 6 is right") << thin << QPoint(6, 20) << TSelShape::SelE << int(crSizeWE);
-    }
-
-    void hitTestZones()
-    {
-        QFETCH(QSize, size);
-        QFETCH(QPoint, at);
-        QFETCH(TSelShape::TSelMode, mode);
-        QFETCH(int, cursor);
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(QPoint(100, 100), size));
-        QVERIFY(stage.Exposed());
-        s->SetCursor(crHourGlass);
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(100, 100) + at);
-        QCOMPARE(s->Mode(), mode);
-        QCOMPARE(s->Cursor(), cursor);
-        QCOMPARE(s->HitTest(at.x(), at.y()), mode);
-    }
-
-    void selOptionReducesTheZone_data()
+    // Hovering a shape shows the zone under the pointer, as HitTest finds it
+    // and reduced by SelOption, in its mode and its cursor.
+    void hoverShowsTheZoneAsModeAndCursor_data()
     {
         using S = TSelShape;
+        QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("options");
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<TSelShape::TSelMode>("mode");
         QTest::addColumn<int>("cursor");
+        auto zone = [](const char* name, QSize size, QPoint at, S::TSelMode mode, TCursor cursor) {
+            QTest::newRow(name) << size << int(S::SelOptAll) << at << mode << int(cursor);
+        };
+        const QSize normal(65, 65);
+        zone("inside", normal, {30, 30}, S::SelM, crDefault);
+        zone("inside next to left zone", normal, {6, 30}, S::SelM, crDefault);
+        zone("inside next to right zone", normal, {59, 59}, S::SelM, crDefault);
+        zone("top edge", normal, {30, 5}, S::SelN, crSizeNS);
+        zone("top edge first row", normal, {30, 0}, S::SelN, crSizeNS);
+        zone("bottom edge", normal, {30, 60}, S::SelS, crSizeNS);
+        zone("bottom edge last row", normal, {30, 64}, S::SelS, crSizeNS);
+        zone("left edge", normal, {5, 30}, S::SelW, crSizeWE);
+        zone("right edge", normal, {60, 30}, S::SelE, crSizeWE);
+        zone("top-right", normal, {62, 2}, S::SelNE, crSizeNESW);
+        zone("top-left", normal, {0, 0}, S::SelNW, crSizeNWSE);
+        zone("bottom-right", normal, {64, 64}, S::SelSE, crSizeNWSE);
+        zone("bottom-left", normal, {3, 61}, S::SelSW, crSizeNESW);
+        // A shape no larger than twice the zone: left and top come first.
+        const QSize small(8, 8);
+        zone("small: both zones, left and top win", small, {5, 5}, S::SelNW, crSizeNWSE);
+        zone("small: left column, bottom row", small, {5, 6}, S::SelSW, crSizeNESW);
+        zone("small: right column, top row", small, {6, 5}, S::SelNE, crSizeNESW);
+        zone("small: right and bottom", small, {7, 7}, S::SelSE, crSizeNWSE);
+        const QSize thin(11, 40);
+        zone("thin: no middle column left of 6", thin, {5, 20}, S::SelW, crSizeWE);
+        zone("thin: column 6 is right", thin, {6, 20}, S::SelE, crSizeWE);
+
+        // SelOption takes away what it does not allow.
+        auto reduced = [&](const char* name, int options, QPoint at, S::TSelMode mode, TCursor cursor) {
+            QTest::newRow(name) << normal << options << at << mode << int(cursor);
+        };
         const int noResizeX = S::SelOpts({S::ResizeY, S::MoveX, S::MoveY});
         const int noResizeY = S::SelOpts({S::ResizeX, S::MoveX, S::MoveY});
         const int moveOnly = S::SelOpts({S::MoveX, S::MoveY});
         const QPoint n(30, 2), s(30, 62), w(2, 30), e(62, 30), ne(62, 2), nw(2, 2), se(62, 62), sw(2, 62);
-        QTest::newRow("no ResizeX: W") << noResizeX << w << S::SelM << int(crDefault);
-        QTest::newRow("no ResizeX: E") << noResizeX << e << S::SelM << int(crDefault);
-        QTest::newRow("no ResizeX: NE") << noResizeX << ne << S::SelN << int(crSizeNS);
-        QTest::newRow("no ResizeX: NW") << noResizeX << nw << S::SelN << int(crSizeNS);
-        QTest::newRow("no ResizeX: SE") << noResizeX << se << S::SelS << int(crSizeNS);
-        QTest::newRow("no ResizeX: SW") << noResizeX << sw << S::SelS << int(crSizeNS);
-        QTest::newRow("no ResizeX: N stays") << noResizeX << n << S::SelN << int(crSizeNS);
-        QTest::newRow("no ResizeY: N") << noResizeY << n << S::SelM << int(crDefault);
-        QTest::newRow("no ResizeY: S") << noResizeY << s << S::SelM << int(crDefault);
-        QTest::newRow("no ResizeY: NE") << noResizeY << ne << S::SelE << int(crSizeWE);
-        QTest::newRow("no ResizeY: SE") << noResizeY << se << S::SelE << int(crSizeWE);
-        QTest::newRow("no ResizeY: NW") << noResizeY << nw << S::SelW << int(crSizeWE);
-        QTest::newRow("no ResizeY: SW") << noResizeY << sw << S::SelW << int(crSizeWE);
-        QTest::newRow("no ResizeY: E stays") << noResizeY << e << S::SelE << int(crSizeWE);
-        QTest::newRow("move only: NE") << moveOnly << ne << S::SelM << int(crDefault);
-        QTest::newRow("move only: SW") << moveOnly << sw << S::SelM << int(crDefault);
-        QTest::newRow("move only: S") << moveOnly << s << S::SelM << int(crDefault);
-        QTest::newRow("empty: NW") << 0 << nw << S::SelM << int(crDefault);
-        QTest::newRow("empty: E") << 0 << e << S::SelM << int(crDefault);
-        QTest::newRow("moves do not matter: SE") << int(S::SelOpts({S::ResizeX, S::ResizeY})) << se << S::SelSE
-                                                 << int(crSizeNWSE);
+        reduced("no ResizeX: W", noResizeX, w, S::SelM, crDefault);
+        reduced("no ResizeX: E", noResizeX, e, S::SelM, crDefault);
+        reduced("no ResizeX: NE", noResizeX, ne, S::SelN, crSizeNS);
+        reduced("no ResizeX: NW", noResizeX, nw, S::SelN, crSizeNS);
+        reduced("no ResizeX: SE", noResizeX, se, S::SelS, crSizeNS);
+        reduced("no ResizeX: SW", noResizeX, sw, S::SelS, crSizeNS);
+        reduced("no ResizeX: N stays", noResizeX, n, S::SelN, crSizeNS);
+        reduced("no ResizeY: N", noResizeY, n, S::SelM, crDefault);
+        reduced("no ResizeY: S", noResizeY, s, S::SelM, crDefault);
+        reduced("no ResizeY: NE", noResizeY, ne, S::SelE, crSizeWE);
+        reduced("no ResizeY: SE", noResizeY, se, S::SelE, crSizeWE);
+        reduced("no ResizeY: NW", noResizeY, nw, S::SelW, crSizeWE);
+        reduced("no ResizeY: SW", noResizeY, sw, S::SelW, crSizeWE);
+        reduced("no ResizeY: E stays", noResizeY, e, S::SelE, crSizeWE);
+        reduced("move only: NE", moveOnly, ne, S::SelM, crDefault);
+        reduced("move only: SW", moveOnly, sw, S::SelM, crDefault);
+        reduced("move only: S", moveOnly, s, S::SelM, crDefault);
+        reduced("empty: NW", 0, nw, S::SelM, crDefault);
+        reduced("empty: E", 0, e, S::SelM, crDefault);
+        reduced("moves do not matter: SE", S::SelOpts({S::ResizeX, S::ResizeY}), se, S::SelSE, crSizeNWSE);
     }
 
-    void selOptionReducesTheZone()
+    void hoverShowsTheZoneAsModeAndCursor()
     {
+        QFETCH(QSize, size);
         QFETCH(int, options);
         QFETCH(QPoint, at);
         QFETCH(TSelShape::TSelMode, mode);
         QFETCH(int, cursor);
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 65));
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(QPoint(100, 100), size));
         s->SetSelOption(options);
-        QVERIFY(stage.Exposed());
-        s->SetCursor(crHandPoint);
-        Pointer pointer(&stage.window);
+        QVERIFY(scene.Exposed());
+        s->SetCursor(crHourGlass);
+        Pointer pointer(&scene.window);
         pointer.Move(QPoint(100, 100) + at);
         QCOMPARE(s->Mode(), mode);
         QCOMPARE(s->Cursor(), cursor);
+        // HitTest finds the zone before SelOption takes anything away.
+        if (options == TSelShape::SelOptAll)
+            QCOMPARE(s->HitTest(at.x(), at.y()), mode);
     }
 
     void horizontalDividerIsAMoveEverywhere()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = HorizontalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
+        Scene scene;
+        TSelShape* s = HorizontalDivider(&scene.window);
+        QVERIFY(scene.Exposed());
         QCOMPARE(s->Cursor(), int(crVSplit));
-        Pointer pointer(&stage.window);
+        Pointer pointer(&scene.window);
         for (const int x : {0, 1, 5, 6, 100, 474, 475, 479}) {
             for (int y = 178; y < 182; ++y) {
                 s->SetCursor(crVSplit);
@@ -399,184 +431,143 @@ private slots:
         }
     }
 
-    void horizontalDividerMovesOnlyUpAndDownWithinItsLimits_data()
+    // The horizontal divider moves between tops 60 and 296 (MinTop 60,
+    // MaxBottom 300), the vertical one between lefts 60 and 416 (MinLeft 60,
+    // MaxRight 420); nothing else about either ever changes.
+    void dividerMovesOnlyAcrossWithinItsLimits_data()
     {
+        QTest::addColumn<bool>("vertical");
         QTest::addColumn<QPoint>("from");
         QTest::addColumn<QList<QPoint>>("path");
-        QTest::addColumn<int>("top");
-        QTest::newRow("up from the middle") << QPoint(240, 180) << QList<QPoint>{{240, 100}} << 98;
-        QTest::newRow("down, sideways ignored") << QPoint(240, 180) << QList<QPoint>{{10, 250}} << 248;
-        QTest::newRow("from the left end") << QPoint(2, 179) << QList<QPoint>{{2, 150}} << 149;
-        QTest::newRow("from the right end") << QPoint(477, 181) << QList<QPoint>{{470, 200}} << 197;
-        QTest::newRow("just above the top limit") << QPoint(240, 180) << QList<QPoint>{{240, 63}} << 61;
-        QTest::newRow("onto the top limit") << QPoint(240, 180) << QList<QPoint>{{240, 62}} << 60;
-        QTest::newRow("far past the top limit") << QPoint(240, 180) << QList<QPoint>{{240, 1}} << 60;
-        QTest::newRow("onto the bottom limit") << QPoint(240, 180) << QList<QPoint>{{240, 298}} << 296;
-        QTest::newRow("far past the bottom limit") << QPoint(477, 181) << QList<QPoint>{{400, 358}} << 296;
-        QTest::newRow("to both ends and back") << QPoint(240, 180)
-                                               << QList<QPoint>{{240, 5}, {240, 350}, {240, 200}} << 198;
-    }
-
-    void horizontalDividerMovesOnlyUpAndDownWithinItsLimits()
-    {
-        QFETCH(QPoint, from);
-        QFETCH(QList<QPoint>, path);
-        QFETCH(int, top);
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = HorizontalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
-        pointer.Move(from);
-        pointer.Press(Qt::LeftButton, from);
-        for (const QPoint p : path) {
-            pointer.Move(p);
-            QVERIFY2(s->Top() >= 60 && s->Top() <= 296, qPrintable(QString::number(s->Top())));
-            QCOMPARE(s->Left(), 0);
-            QCOMPARE(s->Width(), 480);
-            QCOMPARE(s->Height(), 4);
-            QCOMPARE(s->Mode(), TSelShape::SelM);
-        }
-        pointer.Release(Qt::LeftButton, path.last());
-        QCOMPARE(s->geometry(), QRect(0, top, 480, 4));
-        QVERIFY(!s->Dragging());
-    }
-
-    void verticalDividerMovesOnlySidewaysWithinItsLimits_data()
-    {
-        QTest::addColumn<QPoint>("from");
-        QTest::addColumn<QList<QPoint>>("path");
-        QTest::addColumn<int>("left");
-        QTest::newRow("left from the middle") << QPoint(240, 180) << QList<QPoint>{{100, 180}} << 98;
-        QTest::newRow("right, up and down ignored") << QPoint(240, 180) << QList<QPoint>{{300, 5}} << 298;
-        QTest::newRow("from the top end") << QPoint(239, 1) << QList<QPoint>{{200, 1}} << 199;
-        QTest::newRow("from the bottom end") << QPoint(241, 358) << QList<QPoint>{{260, 300}} << 257;
-        QTest::newRow("onto the left limit") << QPoint(240, 180) << QList<QPoint>{{62, 180}} << 60;
-        QTest::newRow("far past the left limit") << QPoint(240, 180) << QList<QPoint>{{0, 180}} << 60;
-        QTest::newRow("just before the right limit") << QPoint(240, 180) << QList<QPoint>{{417, 180}} << 415;
-        QTest::newRow("onto the right limit") << QPoint(240, 180) << QList<QPoint>{{418, 180}} << 416;
-        QTest::newRow("far past the right limit") << QPoint(240, 180) << QList<QPoint>{{479, 10}} << 416;
+        QTest::addColumn<int>("position");  // the top or left where it ends
+        auto horizontal = [](const char* name, QPoint from, QList<QPoint> path, int top) {
+            QTest::addRow("horizontal: %s", name) << false << from << path << top;
+        };
+        horizontal("up from the middle", {240, 180}, {{240, 100}}, 98);
+        horizontal("down, sideways ignored", {240, 180}, {{10, 250}}, 248);
+        horizontal("from the left end", {2, 179}, {{2, 150}}, 149);
+        horizontal("from the right end", {477, 181}, {{470, 200}}, 197);
+        horizontal("just above the top limit", {240, 180}, {{240, 63}}, 61);
+        horizontal("onto the top limit", {240, 180}, {{240, 62}}, 60);
+        horizontal("far past the top limit", {240, 180}, {{240, 1}}, 60);
+        horizontal("onto the bottom limit", {240, 180}, {{240, 298}}, 296);
+        horizontal("far past the bottom limit", {477, 181}, {{400, 358}}, 296);
+        horizontal("to both ends and back", {240, 180}, {{240, 5}, {240, 350}, {240, 200}}, 198);
+        auto vertical = [](const char* name, QPoint from, QList<QPoint> path, int left) {
+            QTest::addRow("vertical: %s", name) << true << from << path << left;
+        };
+        vertical("left from the middle", {240, 180}, {{100, 180}}, 98);
+        vertical("right, up and down ignored", {240, 180}, {{300, 5}}, 298);
+        vertical("from the top end", {239, 1}, {{200, 1}}, 199);
+        vertical("from the bottom end", {241, 358}, {{260, 300}}, 257);
+        vertical("onto the left limit", {240, 180}, {{62, 180}}, 60);
+        vertical("far past the left limit", {240, 180}, {{0, 180}}, 60);
+        vertical("just before the right limit", {240, 180}, {{417, 180}}, 415);
+        vertical("onto the right limit", {240, 180}, {{418, 180}}, 416);
+        vertical("far past the right limit", {240, 180}, {{479, 10}}, 416);
         // Past the limit the pointer leaves the bar; coming back, the bar
         // lines up with the pointer again where it was held.
-        QTest::newRow("past the left limit and back") << QPoint(240, 180)
-                                                      << QList<QPoint>{{10, 180}, {100, 180}} << 98;
+        vertical("past the left limit and back", {240, 180}, {{10, 180}, {100, 180}}, 98);
     }
 
-    void verticalDividerMovesOnlySidewaysWithinItsLimits()
+    void dividerMovesOnlyAcrossWithinItsLimits()
     {
+        QFETCH(bool, vertical);
         QFETCH(QPoint, from);
         QFETCH(QList<QPoint>, path);
-        QFETCH(int, left);
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = VerticalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
+        QFETCH(int, position);
+        Scene scene;
+        TSelShape* s = Divider(&scene.window, vertical);
+        QVERIFY(scene.Exposed());
+        const QRect start = s->geometry();
+        const int highest = vertical ? 416 : 296;
+        Pointer pointer(&scene.window);
         pointer.Move(from);
         QCOMPARE(s->Mode(), TSelShape::SelM);
         QCOMPARE(s->Cursor(), int(crDefault));
         pointer.Press(Qt::LeftButton, from);
         for (const QPoint p : path) {
             pointer.Move(p);
-            QVERIFY2(s->Left() >= 60 && s->Left() <= 416, qPrintable(QString::number(s->Left())));
-            QCOMPARE(s->Top(), 0);
-            QCOMPARE(s->Width(), 4);
-            QCOMPARE(s->Height(), 360);
+            const int at = vertical ? s->Left() : s->Top();
+            QVERIFY2(at >= 60 && at <= highest, qPrintable(QString::number(at)));
+            QRect expected = start;
+            vertical ? expected.moveLeft(at) : expected.moveTop(at);
+            QCOMPARE(s->geometry(), expected);
+            QCOMPARE(s->Mode(), TSelShape::SelM);
         }
         pointer.Release(Qt::LeftButton, path.last());
-        QCOMPARE(s->geometry(), QRect(left, 0, 4, 360));
+        QCOMPARE(s->geometry(), vertical ? QRect(position, 0, 4, 360) : QRect(0, position, 480, 4));
+        QVERIFY(!s->Dragging());
     }
 
-    void ownerSeesFinalBoundsBeforeThePointerIsReleased()
+    // The owner's OnMouseUp runs once, with the shape at its final bounds, the
+    // drag flag still on and the pointer still confined; then the drag ends
+    // and the pointer goes free, whichever button held it and wherever it was
+    // released.
+    void releaseReachesTheOwnerBeforeThePointerIsFreed_data()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = HorizontalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        QList<UpCall> calls;
-        s->OnMouseUp = [&](QObject*, TMouseButton b, TShiftState, int, int) {
-            calls.append({b, s->geometry(), s->Dragging(), scripted.log.releases});
-        };
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(240, 180));
-        pointer.Press(Qt::LeftButton, QPoint(240, 180));
+        QTest::addColumn<bool>("vertical");
+        QTest::addColumn<int>("qtButton");
+        QTest::addColumn<TMouseButton>("button");
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QRect>("bounds");
+        QTest::newRow("left drag of the horizontal divider")
+            << false << int(Qt::LeftButton) << TMouseButton::mbLeft << QPoint(240, 180) << QPoint(240, 120)
+            << QRect(0, 118, 480, 4);
+        QTest::newRow("right click on the vertical divider")
+            << true << int(Qt::RightButton) << TMouseButton::mbRight << QPoint(240, 100) << QPoint(240, 100)
+            << QRect(238, 0, 4, 360);
+        // Held at the limit, the bar stays behind the pointer.
+        QTest::newRow("right drag released past the limit, outside the shape")
+            << true << int(Qt::RightButton) << TMouseButton::mbRight << QPoint(240, 100) << QPoint(460, 100)
+            << QRect(416, 0, 4, 360);
+    }
+
+    void releaseReachesTheOwnerBeforeThePointerIsFreed()
+    {
+        QFETCH(bool, vertical);
+        QFETCH(int, qtButton);
+        QFETCH(TMouseButton, button);
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(QRect, bounds);
+        Scene scene;
+        TSelShape* s = Divider(&scene.window, vertical);
+        QVERIFY(scene.Exposed());
+        UpRecorder ups(s, scene.log());
+        Pointer pointer(&scene.window);
+        pointer.Hold(Qt::MouseButton(qtButton), from);
         QVERIFY(s->Dragging());
-        QCOMPARE(scripted.log.confinements.size(), 1);
-        QCOMPARE(scripted.log.releases, 0);
-        pointer.Move(QPoint(240, 120));
-        QVERIFY(calls.isEmpty());
-        pointer.Release(Qt::LeftButton, QPoint(240, 120));
+        QCOMPARE(scene.log().confinements.size(), 1);
+        QCOMPARE(scene.log().releases, 0);
+        pointer.Move(to);
+        QCOMPARE(s->geometry(), bounds);
+        QVERIFY(ups.calls.isEmpty());
+        pointer.Release(Qt::MouseButton(qtButton), to);
 
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0].button, TMouseButton::mbLeft);
-        QCOMPARE(calls[0].bounds, QRect(0, 118, 480, 4));
-        QVERIFY(calls[0].dragging);
-        QCOMPARE(calls[0].releases, 0);
+        QCOMPARE(ups.calls.size(), 1);
+        QCOMPARE(ups.calls[0].button, button);
+        QCOMPARE(ups.calls[0].bounds, bounds);
+        QVERIFY(ups.calls[0].dragging);
+        QCOMPARE(ups.calls[0].releases, 0);
         QVERIFY(!s->Dragging());
-        QCOMPARE(scripted.log.releases, 1);
-    }
-
-    void rightClickOnTheShapeReachesTheOwnerAndEndsTheDrag()
-    {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = VerticalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        QList<UpCall> calls;
-        s->OnMouseUp = [&](QObject*, TMouseButton b, TShiftState, int, int) {
-            calls.append({b, s->geometry(), s->Dragging(), scripted.log.releases});
-        };
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(240, 100));
-        pointer.Press(Qt::RightButton, QPoint(240, 100));
-        QVERIFY(s->Dragging());
-        QCOMPARE(scripted.log.confinements.size(), 1);
-        pointer.Release(Qt::RightButton, QPoint(240, 100));
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0].button, TMouseButton::mbRight);
-        QCOMPARE(calls[0].bounds, QRect(238, 0, 4, 360));
-        QVERIFY(!s->Dragging());
-        QCOMPARE(scripted.log.releases, 1);
-    }
-
-    void rightButtonDragReleasedOutsideTheShapeEndsTheDrag()
-    {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = VerticalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        QList<UpCall> calls;
-        s->OnMouseUp = [&](QObject*, TMouseButton b, TShiftState, int, int) {
-            calls.append({b, s->geometry(), s->Dragging(), scripted.log.releases});
-        };
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(240, 100));
-        pointer.Press(Qt::RightButton, QPoint(240, 100));
-        pointer.Move(QPoint(460, 100));
-        QCOMPARE(s->Left(), 416);  // held at the limit; the pointer is beyond the bar
-        pointer.Release(Qt::RightButton, QPoint(460, 100));
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0].bounds, QRect(416, 0, 4, 360));
-        QVERIFY(!s->Dragging());
-        QCOMPARE(scripted.log.releases, 1);
+        QCOMPARE(scene.log().releases, 1);
 
         // Later moves over the bar without a button no longer drag it.
-        pointer.Move(QPoint(417, 50));
-        pointer.Move(QPoint(419, 80));
-        QCOMPARE(s->Left(), 416);
-        QCOMPARE(scripted.log.releases, 1);
+        pointer.Move(bounds.center() - QPoint(1, 1));
+        pointer.Move(bounds.center() + QPoint(1, 1));
+        QCOMPARE(s->geometry(), bounds);
+        QCOMPARE(ups.calls.size(), 1);
+        QCOMPARE(scene.log().releases, 1);
     }
 
     void moveWithNoButtonHeldEndsALostDrag()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = VerticalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        QList<UpCall> calls;
-        s->OnMouseUp = [&](QObject*, TMouseButton b, TShiftState, int, int) {
-            calls.append({b, s->geometry(), s->Dragging(), scripted.log.releases});
-        };
+        Scene scene;
+        TSelShape* s = VerticalDivider(&scene.window);
+        QVERIFY(scene.Exposed());
+        UpRecorder ups(s, scene.log());
         Send(s, QEvent::MouseButtonPress, QPoint(2, 100), Qt::MiddleButton, Qt::MiddleButton);
         Send(s, QEvent::MouseMove, QPoint(12, 100), Qt::NoButton, Qt::MiddleButton);
         QCOMPARE(s->Left(), 248);
@@ -585,17 +576,17 @@ private slots:
         Send(s, QEvent::MouseMove, QPoint(1, 120), Qt::NoButton, Qt::NoButton);
         QVERIFY(!s->Dragging());
         QCOMPARE(s->Left(), 248);
-        QCOMPARE(scripted.log.releases, 1);
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0].button, TMouseButton::mbMiddle);
-        QCOMPARE(calls[0].bounds, QRect(248, 0, 4, 360));
-        QCOMPARE(calls[0].releases, 0);
+        QCOMPARE(scene.log().releases, 1);
+        QCOMPARE(ups.calls.size(), 1);
+        QCOMPARE(ups.calls[0].button, TMouseButton::mbMiddle);
+        QCOMPARE(ups.calls[0].bounds, QRect(248, 0, 4, 360));
+        QCOMPARE(ups.calls[0].releases, 0);
         // The move was taken as a plain hover.
         QCOMPARE(s->Mode(), TSelShape::SelM);
         Send(s, QEvent::MouseMove, QPoint(3, 130), Qt::NoButton, Qt::NoButton);
         QCOMPARE(s->Left(), 248);
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(scripted.log.releases, 1);
+        QCOMPARE(ups.calls.size(), 1);
+        QCOMPARE(scene.log().releases, 1);
     }
 
     void dragEndsWhenTheShapeGoesAway_data()
@@ -610,65 +601,96 @@ private slots:
     void dragEndsWhenTheShapeGoesAway()
     {
         QFETCH(QString, how);
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        QPointer<TSelShape> s = HorizontalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        int ups = 0;
-        s->OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int, int) { ++ups; };
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(240, 180));
-        pointer.Press(Qt::LeftButton, QPoint(240, 180));
+        Scene scene;
+        QPointer<TSelShape> s = HorizontalDivider(&scene.window);
+        QVERIFY(scene.Exposed());
+        UpRecorder ups(s, scene.log());
+        Pointer pointer(&scene.window);
+        pointer.Hold(Qt::LeftButton, QPoint(240, 180));
         pointer.Move(QPoint(240, 150));
         QVERIFY(s->Dragging());
-        QCOMPARE(scripted.log.confinements.size(), 1);
+        QCOMPARE(scene.log().confinements.size(), 1);
 
         if (how == QLatin1String("hide")) s->hide();
         else if (how == QLatin1String("disable")) s->SetEnabled(false);
-        else if (how == QLatin1String("hide window")) stage.window.hide();
+        else if (how == QLatin1String("hide window")) scene.window.hide();
         else delete s.data();
 
-        QCOMPARE(scripted.log.releases, 1);
-        QCOMPARE(ups, 0);
+        QCOMPARE(scene.log().releases, 1);
+        QCOMPARE(ups.calls.size(), 0);
         if (s) {
             QVERIFY(!s->Dragging());
             // Brought back, the shape does not think it is still held.
             s->show();
             s->SetEnabled(true);
-            stage.window.show();
-            QVERIFY(stage.Exposed());
+            scene.window.show();
+            QVERIFY(scene.Exposed());
             Send(s, QEvent::MouseMove, QPoint(240, 2), Qt::NoButton, Qt::NoButton);
             QCOMPARE(s->Top(), 148);
-            QCOMPARE(ups, 0);
-            QCOMPARE(scripted.log.releases, 1);
+            QCOMPARE(ups.calls.size(), 0);
+            QCOMPARE(scene.log().releases, 1);
         }
     }
 
     void ownerHidingTheShapeOnReleaseIsCalledOnce()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = HorizontalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
+        Scene scene;
+        TSelShape* s = HorizontalDivider(&scene.window);
+        QVERIFY(scene.Exposed());
         int ups = 0;
         s->OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int, int) {
             ++ups;
             s->hide();
         };
-        Pointer pointer(&stage.window);
+        Pointer pointer(&scene.window);
         pointer.Drag(Qt::LeftButton, QPoint(240, 180), {QPoint(240, 200)});
         QCOMPARE(ups, 1);
-        QCOMPARE(scripted.log.releases, 1);
+        QCOMPARE(scene.log().releases, 1);
         QVERIFY(!s->Dragging());
+    }
+
+    void ownerHidingTheShapeOnPressStartsNoDrag()
+    {
+        Scene scene;
+        TSelShape* s = HorizontalDivider(&scene.window);
+        QVERIFY(scene.Exposed());
+        s->OnMouseDown = [&](QObject*, TMouseButton, TShiftState, int, int) { s->hide(); };
+        Pointer pointer(&scene.window);
+        pointer.Hold(Qt::LeftButton, QPoint(240, 180));
+        QVERIFY(!s->Dragging());
+        QVERIFY(scene.log().confinements.isEmpty());
+        pointer.Release(Qt::LeftButton, QPoint(240, 180));
+        QCOMPARE(scene.log().releases, 0);
+    }
+
+    void firstReleaseOfTwoButtonsEndsTheDrag()
+    {
+        Scene scene;
+        TSelShape* s = HorizontalDivider(&scene.window);
+        QVERIFY(scene.Exposed());
+        UpRecorder ups(s, scene.log());
+        Pointer pointer(&scene.window);
+        pointer.Hold(Qt::LeftButton, QPoint(240, 180));
+        pointer.Press(Qt::RightButton, QPoint(240, 180));
+        pointer.Move(QPoint(240, 190));
+        QCOMPARE(s->Top(), 188);
+        pointer.Release(Qt::RightButton, QPoint(240, 190));
+        QVERIFY(!s->Dragging());
+        QCOMPARE(scene.log().releases, 1);
+        // The left button still held now only hovers.
+        pointer.Move(QPoint(240, 220));
+        QCOMPARE(s->Top(), 188);
+        pointer.Release(Qt::LeftButton, QPoint(240, 220));
+        QCOMPARE(ups.calls.size(), 2);
+        QCOMPARE(scene.log().releases, 1);
     }
 
     void cursorFollowsTheModeWhileDragging()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 65));
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(100, 100, 65, 65));
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
         pointer.Move(QPoint(102, 162));
         QCOMPARE(s->Cursor(), int(crSizeNESW));
         pointer.Press(Qt::LeftButton, QPoint(102, 162));
@@ -682,47 +704,6 @@ private slots:
         QCOMPARE(s->Mode(), TSelShape::SelS);
         QCOMPARE(s->Cursor(), int(crSizeNS));
         pointer.Release(Qt::LeftButton, QPoint(95, 175));
-    }
-
-    void ownerHidingTheShapeOnPressStartsNoDrag()
-    {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = HorizontalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        s->OnMouseDown = [&](QObject*, TMouseButton, TShiftState, int, int) { s->hide(); };
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(240, 180));
-        pointer.Press(Qt::LeftButton, QPoint(240, 180));
-        QVERIFY(!s->Dragging());
-        QVERIFY(scripted.log.confinements.isEmpty());
-        pointer.Release(Qt::LeftButton, QPoint(240, 180));
-        QCOMPARE(scripted.log.releases, 0);
-    }
-
-    void firstReleaseOfTwoButtonsEndsTheDrag()
-    {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = HorizontalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        int ups = 0;
-        s->OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int, int) { ++ups; };
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(240, 180));
-        pointer.Press(Qt::LeftButton, QPoint(240, 180));
-        pointer.Press(Qt::RightButton, QPoint(240, 180));
-        pointer.Move(QPoint(240, 190));
-        QCOMPARE(s->Top(), 188);
-        pointer.Release(Qt::RightButton, QPoint(240, 190));
-        QVERIFY(!s->Dragging());
-        QCOMPARE(scripted.log.releases, 1);
-        // The left button still held now only hovers.
-        pointer.Move(QPoint(240, 220));
-        QCOMPARE(s->Top(), 188);
-        pointer.Release(Qt::LeftButton, QPoint(240, 220));
-        QCOMPARE(ups, 2);
-        QCOMPARE(scripted.log.releases, 1);
     }
 
     void cornerDragAppliesVerticalBeforeHorizontal_data()
@@ -740,13 +721,11 @@ private slots:
     {
         QFETCH(QPoint, corner);
         QFETCH(QRect, result);
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 65));
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
-        pointer.Move(corner);
-        pointer.Press(Qt::LeftButton, corner);
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(100, 100, 65, 65));
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
+        pointer.Hold(Qt::LeftButton, corner);
         BoundsRecorder recorder(s);
         pointer.Move(corner + QPoint(10, 7));
         pointer.Release(Qt::LeftButton, corner + QPoint(10, 7));
@@ -769,11 +748,10 @@ private slots:
 
     void topEdgeStepBelowMinHeightIsDroppedWhole()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 20));
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(100, 100, 65, 20));
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
         pointer.Move(QPoint(130, 102));
         QCOMPARE(s->Mode(), TSelShape::SelN);
         pointer.Press(Qt::LeftButton, QPoint(130, 102));
@@ -802,24 +780,22 @@ private slots:
     {
         QFETCH(int, maxBottom);
         QFETCH(int, height);
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 50));
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(100, 100, 65, 50));
         s->SetMaxBottom(maxBottom);
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
         pointer.Drag(Qt::LeftButton, QPoint(130, 148), {QPoint(130, 149)});
         QCOMPARE(s->geometry(), QRect(100, 100, 65, height));
     }
 
     void bottomAndRightDragsCarryTheAnchorWithTheEdge()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 65));
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(100, 100, 65, 65));
         s->SetMaxRight(200);
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
         pointer.Move(QPoint(163, 130));
         QCOMPARE(s->Mode(), TSelShape::SelE);
         pointer.Press(Qt::LeftButton, QPoint(163, 130));
@@ -849,36 +825,37 @@ private slots:
     void zeroLimitStandsForTheParentsEdgeOnlyWhileTheMinimumIsNotNegative_data()
     {
         QTest::addColumn<int>("minimum");
-        QTest::addColumn<QRect>("result");
-        // Shape (100, 100) 60 x 40 moved 400 right and 400 down.
-        QTest::newRow("minimum 0: the parent's client area") << 0 << QRect(420, 320, 60, 40);
-        QTest::newRow("minimum -10: the limit 0 is in force") << -10 << QRect(-60, -40, 60, 40);
+        QTest::addColumn<QRect>("moved");
+        QTest::addColumn<QRect>("resized");
+        // Shape (100, 100) 60 x 40 moved, then grown, 400 right and 400 down.
+        QTest::newRow("minimum 0: the parent's client area")
+            << 0 << QRect(420, 320, 60, 40) << QRect(100, 100, 380, 260);
+        // The limit lies above the top: the bottom edge is pulled up to it.
+        QTest::newRow("minimum -10: the limit 0 is in force")
+            << -10 << QRect(-60, -40, 60, 40) << QRect(100, 100, 0, 0);
     }
 
     void zeroLimitStandsForTheParentsEdgeOnlyWhileTheMinimumIsNotNegative()
     {
         QFETCH(int, minimum);
-        QFETCH(QRect, result);
-        TSelShape* s;
+        QFETCH(QRect, moved);
+        QFETCH(QRect, resized);
         QWidget parent;
         parent.resize(480, 360);
-        s = new TSelShape(&parent);
+        auto* s = new TSelShape(&parent);
         s->SetBounds(100, 100, 60, 40);
         s->SetMinTop(minimum);
         s->SetMinLeft(minimum);
         s->SetMaxBottom(0);
         s->SetMaxRight(0);
         s->SelChgMov(400, 400);
-        QCOMPARE(s->geometry(), result);
+        QCOMPARE(s->geometry(), moved);
 
         // Resizing toward the same limits.
         s->SetBounds(100, 100, 60, 40);
         s->SelChgBot(400);
         s->SelChgRit(400);
-        if (minimum == 0)
-            QCOMPARE(s->geometry(), QRect(100, 100, 380, 260));
-        else  // the limit lies above the top: the bottom edge is pulled up to it
-            QCOMPARE(s->geometry(), QRect(100, 100, 0, 0));
+        QCOMPARE(s->geometry(), resized);
     }
 
     void minimumBeforeMaximumSoTheMaximumWins()
@@ -902,12 +879,11 @@ private slots:
 
     void emptySelOptionChangesNothing()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = PlainShape(&stage.window, QRect(100, 100, 65, 65));
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(100, 100, 65, 65));
         s->SetSelOption(0);
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
         for (const QPoint corner : {QPoint(102, 102), QPoint(162, 162), QPoint(130, 130), QPoint(130, 102),
                                     QPoint(162, 130)}) {
             s->SetCursor(crCross);
@@ -920,8 +896,8 @@ private slots:
             pointer.Release(Qt::LeftButton, corner - QPoint(30, 25));
             QCOMPARE(s->geometry(), QRect(100, 100, 65, 65));
         }
-        QCOMPARE(scripted.log.confinements.size(), 5);
-        QCOMPARE(scripted.log.releases, 5);
+        QCOMPARE(scene.log().confinements.size(), 5);
+        QCOMPARE(scene.log().releases, 5);
     }
 
     void pressWithoutAPrecedingMoveUsesTheLastMode()
@@ -948,75 +924,53 @@ private slots:
 
     void dividerPaintsAnAquaOutlineOverABlueHatch()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        HorizontalDivider(&stage.window);
-        VerticalDivider(&stage.window)->SetBounds(237, 20, 7, 100);
-        const QImage img = testing::Grab(&stage.window);
+        Scene scene;
+        HorizontalDivider(&scene.window);
+        VerticalDivider(&scene.window)->SetBounds(237, 20, 7, 100);
+        const QImage img = testing::Grab(&scene.window);
         const QRgb aqua = qRgb(0, 255, 255), blue = qRgb(0, 0, 255), white = qRgb(255, 255, 255);
 
         // Horizontal bar: rows 178 and 181 outline, rows 179-180 hatch.
-        UNIFORM(img, QRect(0, 178, 480, 1), aqua);
-        UNIFORM(img, QRect(0, 181, 480, 1), aqua);
-        UNIFORM(img, QRect(0, 178, 1, 4), aqua);
-        UNIFORM(img, QRect(479, 178, 1, 4), aqua);
+        CHECKED(CheckOutline(img, QRect(0, 178, 480, 4), aqua));
         UNIFORM(img, QRect(0, 182, 480, 10), white);
         UNIFORM(img, QRect(0, 170, 237, 8), white);
-
-        // The hatch lies on the parent's diagonals x - y = 8k, whatever the
-        // bar's own position, and leaves the white beneath elsewhere.
-        auto hatched = [](int x, int y) { return ((x - y) % 8 + 8) % 8 == 0; };
         int blues = 0;
-        for (int y = 179; y <= 180; ++y)
-            for (int x = 1; x <= 478; ++x) {
-                PIXEL_IS(img, x, y, hatched(x, y) ? blue : white);
-                blues += hatched(x, y) ? 1 : 0;
-            }
+        CHECKED(CheckHatch(img, QRect(1, 179, 478, 2), &blues));
         QVERIFY(blues > 100);
         PIXEL_IS(img, 179, 179, blue);
         PIXEL_IS(img, 180, 180, blue);
         PIXEL_IS(img, 181, 179, white);
 
         // A 7-wide bar at an odd place: outline columns 237 and 243, hatch between.
-        UNIFORM(img, QRect(237, 20, 1, 100), aqua);
-        UNIFORM(img, QRect(243, 20, 1, 100), aqua);
-        UNIFORM(img, QRect(237, 20, 7, 1), aqua);
-        UNIFORM(img, QRect(237, 119, 7, 1), aqua);
-        for (int y = 21; y <= 118; ++y)
-            for (int x = 238; x <= 242; ++x)
-                PIXEL_IS(img, x, y, hatched(x, y) ? blue : white);
+        CHECKED(CheckOutline(img, QRect(237, 20, 7, 100), aqua));
+        CHECKED(CheckHatch(img, QRect(238, 21, 5, 98), &blues));
         PIXEL_IS(img, 240, 120, white);
     }
 
     void newShapeIsJustAnOutline()
     {
-        Stage stage;
-        PlainShape(&stage.window, QRect(10, 10, 65, 65));
-        const QImage img = testing::Grab(&stage.window);
-        UNIFORM(img, QRect(10, 10, 65, 1), qRgb(0, 0, 0));
-        UNIFORM(img, QRect(10, 74, 65, 1), qRgb(0, 0, 0));
-        UNIFORM(img, QRect(10, 10, 1, 65), qRgb(0, 0, 0));
-        UNIFORM(img, QRect(74, 10, 1, 65), qRgb(0, 0, 0));
+        Scene scene;
+        PlainShape(&scene.window, QRect(10, 10, 65, 65));
+        const QImage img = testing::Grab(&scene.window);
+        CHECKED(CheckOutline(img, QRect(10, 10, 65, 65), qRgb(0, 0, 0)));
         UNIFORM(img, QRect(11, 11, 63, 63), qRgb(255, 255, 255));
     }
 
     void confinementIsTheParentsClientOriginWithItsOuterSize()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        TSelShape* s = HorizontalDivider(&stage.window);
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(240, 180));
-        pointer.Press(Qt::LeftButton, QPoint(240, 180));
-        QCOMPARE(scripted.log.confinements.size(), 1);
+        Scene scene;
+        TSelShape* s = HorizontalDivider(&scene.window);
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
+        pointer.Hold(Qt::LeftButton, QPoint(240, 180));
+        QCOMPARE(scene.log().confinements.size(), 1);
         // Client origin on the screen, outer size: past the client area on
         // the right and at the bottom by the frame.
-        const QRect expected(stage.window.geometry().topLeft(), stage.window.frameGeometry().size());
-        QCOMPARE(scripted.log.confinements[0], expected);
+        const QRect expected(scene.window.geometry().topLeft(), scene.window.frameGeometry().size());
+        QCOMPARE(scene.log().confinements[0], expected);
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
             // Moved to (50, 60) with the offscreen platform's 2-pixel frame.
-            QCOMPARE(scripted.log.confinements[0], QRect(52, 62, 484, 364));
+            QCOMPARE(scene.log().confinements[0], QRect(52, 62, 484, 364));
         }
         pointer.Release(Qt::LeftButton, QPoint(240, 180));
         QVERIFY(!s->Dragging());
@@ -1024,19 +978,17 @@ private slots:
 
     void confinementInsideAChildParentUsesItsSize()
     {
-        platform::ScopedScriptedPlatform scripted;
-        Stage stage;
-        auto* panel = new QWidget(&stage.window);
+        Scene scene;
+        auto* panel = new QWidget(&scene.window);
         panel->setGeometry(40, 30, 300, 200);
         panel->show();
         TSelShape* s = PlainShape(panel, QRect(10, 10, 65, 65));
-        QVERIFY(stage.Exposed());
-        Pointer pointer(&stage.window);
-        pointer.Move(QPoint(80, 70));
-        pointer.Press(Qt::LeftButton, QPoint(80, 70));
-        QCOMPARE(scripted.log.confinements.size(), 1);
-        QCOMPARE(scripted.log.confinements[0],
-                 QRect(stage.window.geometry().topLeft() + QPoint(40, 30), QSize(300, 200)));
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
+        pointer.Hold(Qt::LeftButton, QPoint(80, 70));
+        QCOMPARE(scene.log().confinements.size(), 1);
+        QCOMPARE(scene.log().confinements[0],
+                 QRect(scene.window.geometry().topLeft() + QPoint(40, 30), QSize(300, 200)));
         // The parent's client area is the limit here, not the window's.
         pointer.Move(QPoint(400, 300));
         QCOMPARE(s->geometry(), QRect(235, 135, 65, 65));
