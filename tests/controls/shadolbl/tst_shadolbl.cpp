@@ -164,16 +164,23 @@ QImage Render(QWidget& w)
     return testing::Grab(&w);
 }
 
+// A label that shows only its main text, in the marker font and the given
+// colour, on black.
+void ShowOnlyMainText(TShadowLabel& label, TColor color)
+{
+    UseMarkerFont(label, color);
+    label.SetColor(clBlack);
+    label.Shadow()->SetShadowVisible(false);
+    label.Highlight()->SetShadowVisible(false);
+}
+
 // A label for text-gradient checks: black, 200 x 30, no copies, red text,
 // lime middle colour, blue last colour.
 void SetUpGradientLabel(TShadowLabel& label)
 {
-    UseMarkerFont(label, clRed);
+    ShowOnlyMainText(label, clRed);
     label.SetAutoSize(false);
     label.SetBounds(0, 0, 200, 30);
-    label.SetColor(clBlack);
-    label.Shadow()->SetShadowVisible(false);
-    label.Highlight()->SetShadowVisible(false);
     label.SetTextMidColor(clLime);
     label.SetTextGradationColor(clBlue);
 }
@@ -183,7 +190,18 @@ public:
     using TShadow::TShadow;
 };
 
+// What a stored form writes for an object, by property name.
+QMap<QString, QVariant> Stored(const QObject* object)
+{
+    QMap<QString, QVariant> stored;
+    for (const auto& [name, value] : StoredValues(object))
+        stored.insert(name, value);
+    return stored;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(QList<Layer>)
 
 class TestShadowLabel : public QObject {
     Q_OBJECT
@@ -279,40 +297,41 @@ private slots:
         QCOMPARE(calls, 1);
     }
 
-    void assignCopiesAllValuesAndReportsOnce()
+    void assignCopiesEveryValueAndReportsOnce_data()
     {
-        TShadow source;
-        source.SetShadowVisible(false);
-        source.SetShadowColor(clNavy);
-        source.SetShadowLeft(5);
-        source.SetShadowTop(-7);
+        QTest::addColumn<bool>("derived");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<TColor>("color");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("top");
+        QTest::newRow("other values") << false << false << clNavy << 5 << -7;
+        // Even when nothing differs, the change is reported.
+        QTest::newRow("identical values") << false << true << clSilver << 1 << 1;
+        QTest::newRow("derived source") << true << true << clSilver << 9 << 1;
+    }
+    void assignCopiesEveryValueAndReportsOnce()
+    {
+        QFETCH(bool, derived);
+        QFETCH(bool, visible);
+        QFETCH(TColor, color);
+        QFETCH(int, left);
+        QFETCH(int, top);
+        TShadow plainSource;
+        DerivedShadow derivedSource;
+        TShadow& source = derived ? derivedSource : plainSource;
+        source.SetShadowVisible(visible);
+        source.SetShadowColor(color);
+        source.SetShadowLeft(left);
+        source.SetShadowTop(top);
         TShadow target;
         int calls = 0;
         target.OnChange = [&](QObject*) { ++calls; };
         target.Assign(&source);
         QCOMPARE(calls, 1);
-        QCOMPARE(target.Visible(), false);
-        QCOMPARE(target.Color(), clNavy);
-        QCOMPARE(target.OffsetLeft(), 5);
-        QCOMPARE(target.OffsetTop(), -7);
-    }
-
-    void assignOfIdenticalValuesStillReportsOnce()
-    {
-        TShadow source, target;
-        int calls = 0;
-        target.OnChange = [&](QObject*) { ++calls; };
-        target.Assign(&source);
-        QCOMPARE(calls, 1);
-    }
-
-    void assignAcceptsADerivedShadow()
-    {
-        DerivedShadow source;
-        source.SetShadowLeft(9);
-        TShadow target;
-        target.Assign(&source);
-        QCOMPARE(target.OffsetLeft(), 9);
+        QCOMPARE(target.Visible(), visible);
+        QCOMPARE(target.Color(), color);
+        QCOMPARE(target.OffsetLeft(), left);
+        QCOMPARE(target.OffsetTop(), top);
     }
 
     void assignOfAnotherClassFailsAndKeepsValues_data()
@@ -381,9 +400,7 @@ private slots:
     void storedFormListsHighlightButNotDeclaredDefaults()
     {
         TShadowLabel label;
-        QMap<QString, QVariant> stored;
-        for (const auto& [name, value] : StoredValues(&label))
-            stored.insert(name, value);
+        QMap<QString, QVariant> stored = Stored(&label);
         QCOMPARE(stored.value(QStringLiteral("Highlight.Color")).toInt(), clWhite);
         QCOMPARE(stored.value(QStringLiteral("Highlight.OffsetLeft")).toInt(), -1);
         QCOMPARE(stored.value(QStringLiteral("Highlight.OffsetTop")).toInt(), -1);
@@ -397,9 +414,7 @@ private slots:
 
         label.SetFlickerless(false);
         label.SetGradationColor(clRed);
-        stored.clear();
-        for (const auto& [name, value] : StoredValues(&label))
-            stored.insert(name, value);
+        stored = Stored(&label);
         QCOMPARE(stored.value(QStringLiteral("Flickerless")).toBool(), false);
         QCOMPARE(stored.value(QStringLiteral("GradationColor")).toInt(), clRed);
     }
@@ -612,100 +627,72 @@ private slots:
 
     // ---- painting ---------------------------------------------------------
 
-    void newLabelPaintsShadowThenHighlightThenText()
+    // The shadow, then the highlight, then the main text, each in its own
+    // colour at its own offset; a disabled label uses fixed system colours.
+    void copiesAreDrawnShadowThenHighlightThenText_data()
     {
-        QWidget parent;
-        parent.resize(60, 40);
-        TShadowLabel label(&parent);
-        UseMarkerFont(label, clRed);
-        label.SetColor(clBlack);
-        label.SetCaption(QStringLiteral("■"));
-        label.Shadow()->SetShadowColor(clBlue);
-        label.Highlight()->SetShadowColor(clLime);
-        label.SetBounds(10, 10, label.Width(), label.Height());
-
-        const QImage all = Render(label);
-        label.Shadow()->SetShadowVisible(false);
-        label.Highlight()->SetShadowVisible(false);
-        const QImage mainOnly = Render(label);
-        QImage background(mainOnly.size(), QImage::Format_RGB32);
-        background.fill(kBlack);
-
-        const LayerCheck c = CheckLayers(all, mainOnly, background, kRed,
-                                         {{QPoint(1, 1), kBlue}, {QPoint(-1, -1), kLime}, {QPoint(0, 0), kRed}});
-        QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
-        QVERIFY(c.visible[0] > 0);
-        QVERIFY(c.visible[1] > 0);
-        QVERIFY(c.visible[2] > 0);
-    }
-
-    void highlightIsDrawnOverTheShadow()
-    {
-        TShadowLabel label;
-        UseMarkerFont(label, clRed);
-        label.SetColor(clBlack);
-        label.SetCaption(QStringLiteral("I"));
-        label.SetAutoSize(false);
-        label.SetBounds(0, 0, 40, 30);
-        label.Shadow()->SetShadowColor(clBlue);
-        label.Shadow()->SetShadowLeft(4);
-        label.Shadow()->SetShadowTop(0);
-        label.Highlight()->SetShadowColor(clLime);
-        label.Highlight()->SetShadowLeft(3);
-        label.Highlight()->SetShadowTop(0);
-        const QImage all = Render(label);
-        label.Shadow()->SetShadowVisible(false);
-        label.Highlight()->SetShadowVisible(false);
-        const QImage mainOnly = Render(label);
-        QImage background(mainOnly.size(), QImage::Format_RGB32);
-        background.fill(kBlack);
-        const LayerCheck c = CheckLayers(all, mainOnly, background, kRed,
-                                         {{QPoint(4, 0), kBlue}, {QPoint(3, 0), kLime}, {QPoint(0, 0), kRed}});
-        QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
-        QVERIFY2(c.overlapped > 0, "no pixel where the highlight covers the shadow was checked");
-    }
-
-    void disabledLabelUsesFixedSystemColours()
-    {
-        QPalette pal = QApplication::palette();
-        pal.setColor(QPalette::Active, QPalette::Light, QColor(200, 40, 60));
-        pal.setColor(QPalette::Active, QPalette::Dark, QColor(20, 160, 90));
-        QApplication::setPalette(pal);
+        QTest::addColumn<LabelAction>("setup");
+        QTest::addColumn<QRgb>("textColour");
+        QTest::addColumn<QList<Layer>>("layers");
+        // Set when the copies overlap: then some pixel must show the
+        // highlight covering the shadow. Otherwise each copy must show.
+        QTest::addColumn<bool>("overlapping");
+        const auto blueShadowLimeHighlight = [](TShadowLabel& l) {
+            l.Shadow()->SetShadowColor(clBlue);
+            l.Highlight()->SetShadowColor(clLime);
+        };
+        QTest::newRow("new label") << LabelAction([=](TShadowLabel& l) {
+            l.SetCaption(QStringLiteral("■"));
+            blueShadowLimeHighlight(l);
+        }) << kRed << QList<Layer>{{QPoint(1, 1), kBlue}, {QPoint(-1, -1), kLime}, {QPoint(0, 0), kRed}} << false;
+        QTest::newRow("highlight over the shadow") << LabelAction([=](TShadowLabel& l) {
+            l.SetCaption(QStringLiteral("I"));
+            l.SetAutoSize(false);
+            l.SetBounds(0, 0, 40, 30);
+            blueShadowLimeHighlight(l);
+            l.Shadow()->SetShadowLeft(4);
+            l.Shadow()->SetShadowTop(0);
+            l.Highlight()->SetShadowLeft(3);
+            l.Highlight()->SetShadowTop(0);
+        }) << kRed << QList<Layer>{{QPoint(4, 0), kBlue}, {QPoint(3, 0), kLime}, {QPoint(0, 0), kRed}} << true;
         const QRgb btnHighlight = qRgb(200, 40, 60);
         const QRgb btnShadow = qRgb(20, 160, 90);
-        QCOMPARE(ColorToRgb(clBtnHighlight), btnHighlight);
-
+        QTest::newRow("disabled: fixed system colours") << LabelAction([=](TShadowLabel& l) {
+            QPalette pal = QApplication::palette();
+            pal.setColor(QPalette::Active, QPalette::Light, QColor(btnHighlight));
+            pal.setColor(QPalette::Active, QPalette::Dark, QColor(btnShadow));
+            QApplication::setPalette(pal);
+            l.SetCaption(QStringLiteral("■"));
+            l.setEnabled(false);
+        }) << btnShadow << QList<Layer>{{QPoint(1, 1), qRgb(0x80, 0x80, 0x80)}, {QPoint(-1, -1), btnHighlight},
+                                        {QPoint(0, 0), btnShadow}} << false;
+    }
+    void copiesAreDrawnShadowThenHighlightThenText()
+    {
+        QFETCH(LabelAction, setup);
+        QFETCH(QRgb, textColour);
+        QFETCH(QList<Layer>, layers);
+        QFETCH(bool, overlapping);
         TShadowLabel label;
         UseMarkerFont(label, clRed);
         label.SetColor(clBlack);
-        label.SetCaption(QStringLiteral("■"));
-        label.setEnabled(false);
+        setup(label);
+        if (!label.Enabled())
+            QCOMPARE(ColorToRgb(clBtnHighlight), layers[1].color);
+
         const QImage all = Render(label);
         label.Shadow()->SetShadowVisible(false);
         label.Highlight()->SetShadowVisible(false);
         const QImage mainOnly = Render(label);
         QImage background(mainOnly.size(), QImage::Format_RGB32);
         background.fill(kBlack);
-        const LayerCheck c = CheckLayers(all, mainOnly, background, btnShadow,
-                                         {{QPoint(1, 1), qRgb(0x80, 0x80, 0x80)},
-                                          {QPoint(-1, -1), btnHighlight},
-                                          {QPoint(0, 0), btnShadow}});
+        const LayerCheck c = CheckLayers(all, mainOnly, background, textColour, layers);
         QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
-        QVERIFY(c.visible[0] > 0 && c.visible[1] > 0 && c.visible[2] > 0);
-    }
-
-    void disabledLabelKeepsTextGradientColours()
-    {
-        TShadowLabel label;
-        SetUpGradientLabel(label);
-        label.SetCaption(QStringLiteral("AB"));
-        label.SetTextGradation(TShadowLabel::tg2Colors);
-        label.setEnabled(false);
-        const QImage img = Render(label);
-        const QFont font = label.DrawingFont();
-        const int wA = TextWidth(font, QStringLiteral("A"));
-        QCOMPARE(DominantColor(img, 0, wA, kBlack), kRed);
-        QCOMPARE(DominantColor(img, wA, wA + TextWidth(font, QStringLiteral("B")), kBlack), kBlue);
+        if (overlapping)
+            QVERIFY2(c.overlapped > 0, "no pixel where the highlight covers the shadow was checked");
+        else
+            for (qsizetype i = 0; i < layers.size(); ++i)
+                QVERIFY2(c.visible[i] > 0, qPrintable(QStringLiteral("copy %1 never shows").arg(i)));
     }
 
     void markerPaintsSilverShadowThenWhiteOverTheParent()
@@ -813,10 +800,7 @@ private slots:
         QFETCH(int, textTallerBy);
         QFETCH(int, shift);
         TShadowLabel label;
-        UseMarkerFont(label, clWhite);
-        label.SetColor(clBlack);
-        label.Shadow()->SetShadowVisible(false);
-        label.Highlight()->SetShadowVisible(false);
+        ShowOnlyMainText(label, clWhite);
         label.SetCaption(QStringLiteral("■"));
         label.SetAutoSize(false);
         const int textHeight = QFontMetrics(label.DrawingFont()).height();
@@ -850,43 +834,47 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<TShadowLabel::TTextGradation>("gradation");
         QTest::addColumn<TLabel::TAlignment>("alignment");
+        QTest::addColumn<bool>("enabled");
         QTest::addColumn<QList<QRgb>>("colours");
         const auto tg2 = TShadowLabel::tg2Colors;
         const auto tg3 = TShadowLabel::tg3Colors;
         const auto left = TLabel::taLeftJustify;
         const QRgb purple = qRgb(127, 0, 127);   // halfway from red to blue, truncated
         const QRgb teal = qRgb(0, 127, 127);     // halfway from lime to blue, truncated
-        QTest::newRow("AB two colours") << QStringLiteral("AB") << tg2 << left << QList<QRgb>{kRed, kBlue};
-        QTest::newRow("ABC two colours") << QStringLiteral("ABC") << tg2 << left << QList<QRgb>{kRed, purple, kBlue};
-        QTest::newRow("AB three colours is one run") << QStringLiteral("AB") << tg3 << left << QList<QRgb>{kRed, kBlue};
-        QTest::newRow("ABCD") << QStringLiteral("ABCD") << tg3 << left << QList<QRgb>{kRed, kLime, kLime, kBlue};
-        QTest::newRow("ABC") << QStringLiteral("ABC") << tg3 << left << QList<QRgb>{kRed, kLime, kBlue};
-        QTest::newRow("ABCDE") << QStringLiteral("ABCDE") << tg3 << left
-                               << QList<QRgb>{kRed, kLime, kLime, teal, kBlue};
-        QTest::newRow("three double-byte") << QStringLiteral("あいう") << tg3 << left
-                                           << QList<QRgb>{kRed, kLime, kBlue};
-        QTest::newRow("middle byte in a double-byte character") << QStringLiteral("AあBC") << tg3 << left
-                                                                << QList<QRgb>{kRed, kLime, kLime, kBlue};
-        QTest::newRow("half-width katakana") << QStringLiteral("ｱｲｳｴｵ") << tg3 << left
-                                             << QList<QRgb>{kRed, kLime, kLime, teal, kBlue};
-        QTest::newRow("ABCD right-justified") << QStringLiteral("ABCD") << tg3 << TLabel::taRightJustify
-                                              << QList<QRgb>{kRed, kLime, kLime, kBlue};
-        QTest::newRow("ABCD centred") << QStringLiteral("ABCD") << tg3 << TLabel::taCenter
-                                      << QList<QRgb>{kRed, kLime, kLime, kBlue};
-        QTest::newRow("AB right-justified") << QStringLiteral("AB") << tg2 << TLabel::taRightJustify
-                                            << QList<QRgb>{kRed, kBlue};
+        auto row = [](const char* name, const QString& caption, TShadowLabel::TTextGradation gradation,
+                      TLabel::TAlignment alignment, const QList<QRgb>& colours, bool enabled = true) {
+            QTest::newRow(name) << caption << gradation << alignment << enabled << colours;
+        };
+        row("AB two colours", QStringLiteral("AB"), tg2, left, {kRed, kBlue});
+        row("ABC two colours", QStringLiteral("ABC"), tg2, left, {kRed, purple, kBlue});
+        row("AB three colours is one run", QStringLiteral("AB"), tg3, left, {kRed, kBlue});
+        row("ABCD", QStringLiteral("ABCD"), tg3, left, {kRed, kLime, kLime, kBlue});
+        row("ABC", QStringLiteral("ABC"), tg3, left, {kRed, kLime, kBlue});
+        row("ABCDE", QStringLiteral("ABCDE"), tg3, left, {kRed, kLime, kLime, teal, kBlue});
+        row("three double-byte", QStringLiteral("あいう"), tg3, left, {kRed, kLime, kBlue});
+        row("middle byte in a double-byte character", QStringLiteral("AあBC"), tg3, left,
+            {kRed, kLime, kLime, kBlue});
+        row("half-width katakana", QStringLiteral("ｱｲｳｴｵ"), tg3, left, {kRed, kLime, kLime, teal, kBlue});
+        row("ABCD right-justified", QStringLiteral("ABCD"), tg3, TLabel::taRightJustify,
+            {kRed, kLime, kLime, kBlue});
+        row("ABCD centred", QStringLiteral("ABCD"), tg3, TLabel::taCenter, {kRed, kLime, kLime, kBlue});
+        row("AB right-justified", QStringLiteral("AB"), tg2, TLabel::taRightJustify, {kRed, kBlue});
+        // A disabled label keeps the gradient's colours.
+        row("AB two colours, disabled", QStringLiteral("AB"), tg2, left, {kRed, kBlue}, false);
     }
     void textGradientColoursEachCharacterFromTheLeftEdge()
     {
         QFETCH(QString, caption);
         QFETCH(TShadowLabel::TTextGradation, gradation);
         QFETCH(TLabel::TAlignment, alignment);
+        QFETCH(bool, enabled);
         QFETCH(QList<QRgb>, colours);
         TShadowLabel label;
         SetUpGradientLabel(label);
         label.SetAlignment(alignment);
         label.SetCaption(caption);
         label.SetTextGradation(gradation);
+        label.setEnabled(enabled);
         const QImage img = Render(label);
         const QFont font = label.DrawingFont();
         const QStringList chars = SplitCharacters(caption);
@@ -962,10 +950,7 @@ private slots:
     void endEllipsisShortensTextThatDoesNotFit()
     {
         TShadowLabel label;
-        UseMarkerFont(label, clWhite);
-        label.SetColor(clBlack);
-        label.Shadow()->SetShadowVisible(false);
-        label.Highlight()->SetShadowVisible(false);
+        ShowOnlyMainText(label, clWhite);
         label.SetAutoSize(false);
         label.SetCaption(QStringLiteral("IIIIIIIIIIIIIIIIIIII"));
         const QFont font = label.DrawingFont();
@@ -1121,6 +1106,9 @@ private slots:
         UNIFORM(bitmap, bitmap.rect(), qRgb(10, 20, 30));
     }
 
+    // GradRect paints a rectangle of a canvas through a small bitmap that is
+    // stretched over it, and leaves the rest of the canvas (and the painter's
+    // composition mode) as they were. A rectangle without area gets nothing.
     void gradRectBuildsASmallBitmapAndStretchesIt_data()
     {
         QTest::addColumn<QRect>("rect");
@@ -1130,6 +1118,13 @@ private slots:
         QTest::newRow("horizontal 100 x 19") << QRect(0, 0, 100, 19) << false << QSize(100, 1);
         QTest::newRow("horizontal 7 x 40") << QRect(3, 3, 7, 40) << false << QSize(7, 3);
         QTest::newRow("vertical 100 x 21") << QRect(10, 5, 100, 21) << true << QSize(1, 21);
+        const std::pair<const char*, QRect> noArea[] = {{"negative width", QRect(10, 5, -20, 21)},
+                                                        {"negative height", QRect(10, 5, 20, -21)},
+                                                        {"zero width", QRect(10, 5, 0, 21)},
+                                                        {"zero height", QRect(10, 5, 20, 0)}};
+        for (const auto& [name, rect] : noArea)
+            for (const bool vertical : {false, true})
+                QTest::addRow("%s, %s", name, vertical ? "vertical" : "horizontal") << rect << vertical << QSize();
     }
     void gradRectBuildsASmallBitmapAndStretchesIt()
     {
@@ -1145,10 +1140,11 @@ private slots:
             GradRect(p, rect, clBlack, RGBColor(255, 0, 0), vertical);
             QCOMPARE(p.compositionMode(), QPainter::CompositionMode_SourceOver);
         }
+        const QRect painted = rect.isEmpty() ? QRect() : rect;
         const int length = vertical ? rect.height() : rect.width();
         for (int y = 0; y < canvas.height(); ++y)
             for (int x = 0; x < canvas.width(); ++x) {
-                if (!rect.contains(x, y)) {
+                if (!painted.contains(x, y)) {
                     PIXEL_IS(canvas, x, y, qRgb(160, 160, 164));
                     continue;
                 }
@@ -1157,29 +1153,6 @@ private slots:
                 const int red = static_cast<int>(255 * t + 0);
                 PIXEL_IS(canvas, x, y, qRgb(red, 0, 0));
             }
-    }
-
-    void gradRectPaintsNothingWithoutArea_data()
-    {
-        QTest::addColumn<QRect>("rect");
-        QTest::newRow("negative width") << QRect(10, 5, -20, 21);
-        QTest::newRow("negative height") << QRect(10, 5, 20, -21);
-        QTest::newRow("zero width") << QRect(10, 5, 0, 21);
-        QTest::newRow("zero height") << QRect(10, 5, 20, 0);
-    }
-    void gradRectPaintsNothingWithoutArea()
-    {
-        QFETCH(QRect, rect);
-        QVERIFY(GradRectBitmapSize(rect, false).isEmpty());
-        QVERIFY(GradRectBitmapSize(rect, true).isEmpty());
-        for (bool vertical : {false, true}) {
-            QImage canvas(40, 40, QImage::Format_RGB32);
-            canvas.fill(Qt::gray);
-            QPainter p(&canvas);
-            GradRect(p, rect, clBlack, clWhite, vertical);
-            p.end();
-            UNIFORM(canvas, canvas.rect(), qRgb(160, 160, 164));
-        }
     }
 };
 
