@@ -8,7 +8,9 @@
 #include <QIODevice>
 #include <QImageReader>
 
+#include <algorithm>
 #include <bit>
+#include <cstring>
 
 // Most bitmaps go through Qt's BMP reader. Pixels described by bit masks
 // (16-bit pixels, and 32-bit ones with BI_BITFIELDS) are decoded here instead:
@@ -211,6 +213,31 @@ void RaiseReaderLimit()
     Q_UNUSED(raised);
 }
 
+// A few bytes of run-length data can declare a 16384 x 16384 palette
+// picture. Converting it to 24 bits in one piece lets the whole-picture
+// copies of the conversion pile up (twice the picture's final size under
+// the sanitizers); converting it in bands of rows with the same Qt routine
+// keeps the peak at the palette picture plus the result.
+QImage PaletteToRgb888(const QImage& indexed)
+{
+    QImage out = NewRgb888Image(indexed.width(), indexed.height());
+    if (out.isNull())
+        Invalid();
+    constexpr int kBandRows = 64;
+    const qsizetype rowBytes = qsizetype(indexed.width()) * 3;
+    for (int y = 0; y < indexed.height(); y += kBandRows) {
+        const int rows = std::min(kBandRows, indexed.height() - y);
+        QImage band(indexed.constScanLine(y), indexed.width(), rows, indexed.bytesPerLine(), indexed.format());
+        band.setColorTable(indexed.colorTable());
+        const QImage rgb = band.convertToFormat(QImage::Format_RGB888);
+        if (rgb.isNull())
+            Invalid();
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(out.scanLine(y + r), rgb.constScanLine(r), std::size_t(rowBytes));
+    }
+    return out;
+}
+
 } // namespace
 
 bool ReadBmpHeader(const QByteArray& bytes, BmpHeader* header)
@@ -295,6 +322,9 @@ QImage DecodeBmp(QIODevice& in)
         Invalid();
     if (image.width() != h.width || image.height() != h.height)
         Invalid();
+    if (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono ||
+        image.format() == QImage::Format_MonoLSB)
+        return PaletteToRgb888(image);
     image.convertTo(QImage::Format_RGB888);
     return image;
 }

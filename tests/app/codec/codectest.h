@@ -42,6 +42,9 @@ private slots:
     void longJapanesePathLoadsIntact();
     void nameWithoutPictureExtensionIsRefused();
 
+    // tst_loadregressions.cpp
+    void tinyRunLengthBitmapOfLargestSizeStaysWithinMemory_data();
+    void tinyRunLengthBitmapOfLargestSizeStaysWithinMemory();
     // tst_jpegdecoder.cpp
     void jpegDecodeEqualsDjpeg_data();
     void jpegDecodeEqualsDjpeg();

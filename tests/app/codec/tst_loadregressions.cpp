@@ -1,0 +1,80 @@
+// Inputs that once cost the loader far more than they should, found by
+// fuzzing the drop path (fuzz/). Each row is a picture made here.
+
+#include "codectest.h"
+
+#include "codectools.h"
+#include "pictureloader.h"
+
+#include <QProcess>
+#include <QTest>
+#include <QtEndian>
+
+using namespace codectest;
+
+namespace {
+
+// A run-length bitmap of the given size whose data is only "end of bitmap":
+// every pixel keeps colour 0 of the palette, which is `colour`.
+QByteArray EmptyRunLengthBitmap(int width, int height, int bitCount, QRgb colour)
+{
+    const int colours = 1 << bitCount;
+    const quint32 offset = quint32(14 + 40 + 4 * colours);
+    const QByteArray data("\x00\x01", 2);
+    QByteArray b(qsizetype(offset), '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    qToLittleEndian(quint32(offset + quint32(data.size())), b.data() + 2);
+    qToLittleEndian(offset, b.data() + 10);
+    qToLittleEndian(quint32(40), b.data() + 14);
+    qToLittleEndian(qint32(width), b.data() + 18);
+    qToLittleEndian(qint32(height), b.data() + 22);
+    qToLittleEndian(quint16(1), b.data() + 26);
+    qToLittleEndian(quint16(bitCount), b.data() + 28);
+    qToLittleEndian(quint32(bitCount == 8 ? 1 : 2), b.data() + 30);  // BI_RLE8, BI_RLE4
+    qToLittleEndian(quint32(data.size()), b.data() + 34);
+    qToLittleEndian(quint32(colours), b.data() + 46);
+    b[54] = char(qBlue(colour));
+    b[55] = char(qGreen(colour));
+    b[56] = char(qRed(colour));
+    return b + data;
+}
+
+} // namespace
+
+void CodecTest::tinyRunLengthBitmapOfLargestSizeStaysWithinMemory_data()
+{
+    QTest::addColumn<int>("bitCount");
+    QTest::addColumn<int>("side");
+    // 16384 x 16384 is the largest bitmap Qt's reader takes.
+    QTest::newRow("RLE8, 16384 x 16384") << 8 << 16384;
+    QTest::newRow("RLE4, 16384 x 16384") << 4 << 16384;
+}
+
+void CodecTest::tinyRunLengthBitmapOfLargestSizeStaysWithinMemory()
+{
+    // A file of about a kilobyte makes a 768 MB picture, which the bound on
+    // picture size allows. Making it may take the palette picture Qt reads
+    // plus the 24-bit result (4 bytes a pixel) and some room, but not the
+    // further whole-picture copies that converting it in one piece piled up
+    // under the sanitizers (2 GB, found by fuzz/).
+    QFETCH(int, bitCount);
+    QFETCH(int, side);
+    const QRgb colour = qRgb(10, 200, 30);
+    const QString path = Temp(QStringLiteral("runlength.bmp"));
+    WriteAll(path, EmptyRunLengthBitmap(side, side, bitCount, colour));
+    // Loaded by a helper process, so that the peak is the load's own.
+    QProcess helper;
+    helper.start(QStringLiteral(LOADPEAK_PROGRAM), {path, QString::number(colour & 0xffffff, 16)});
+    QVERIFY(helper.waitForFinished(300000));
+    const QList<QByteArray> report = helper.readAllStandardOutput().trimmed().split(' ');
+    QCOMPARE(report.size(), 4);
+    QCOMPARE(report[0].toInt(), side);
+    QCOMPARE(report[1].toInt(), side);
+    QCOMPARE(report[2].toInt(), 1);  // every pixel shows colour 0 of the palette
+    const qint64 peakKb = report[3].toLongLong();
+    const qint64 pixels = qint64(side) * side;
+    const qint64 allowedKb = (pixels * 11 / 2 + (qint64(100) << 20)) / 1024;  // 5.5 bytes a pixel + 100 MB
+    QVERIFY2(peakKb > 0 && peakKb < allowedKb,
+             qPrintable(QStringLiteral("peak %1 MB, allowed %2 MB").arg(peakKb / 1024).arg(allowedKb / 1024)));
+}
