@@ -43,8 +43,8 @@ private slots:
     void nameWithoutPictureExtensionIsRefused();
 
     // tst_loadregressions.cpp
-    void tinyRunLengthBitmapOfLargestSizeStaysWithinMemory_data();
-    void tinyRunLengthBitmapOfLargestSizeStaysWithinMemory();
+    void runLengthBitmapEndingEarlyIsColourZeroWithinMemory_data();
+    void runLengthBitmapEndingEarlyIsColourZeroWithinMemory();
     // tst_jpegdecoder.cpp
     void jpegDecodeEqualsDjpeg_data();
     void jpegDecodeEqualsDjpeg();
@@ -99,7 +99,10 @@ QString ErrorOf(F&& action)
     return QStringLiteral("<no error>");
 }
 
-inline QString JpegError(int code)
+// The text of the library's error for a message code, as the error box shows it.
+// (Not JpegError: that name is the codec's own, and two functions of one
+// name and parameter list are one symbol to the linker.)
+inline QString JpegErrorText(int code)
 {
     return QStringLiteral("JPEG エラー #%1").arg(code);
 }

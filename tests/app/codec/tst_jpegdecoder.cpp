@@ -159,6 +159,6 @@ void CodecTest::progressiveScanLimit()
         const int expected = 5 * 8 + 7 * 2;
         QVERIFY(qAbs(qRed(image.pixel(5, 7)) - expected) <= 8);
     } else {
-        QCOMPARE(ErrorOf<EJPEG>([&] { Decode(jpeg); }), JpegError(JERR_BAD_PROGRESSION));
+        QCOMPARE(ErrorOf<EJPEG>([&] { Decode(jpeg); }), JpegErrorText(JERR_BAD_PROGRESSION));
     }
 }

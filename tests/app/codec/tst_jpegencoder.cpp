@@ -125,14 +125,14 @@ void CodecTest::encoderTakesAnyImageFormatAsItsRgb()
 
 void CodecTest::encodingAnEmptyPictureGivesJpegError()
 {
-    QCOMPARE(ErrorOf<EJPEG>([] { EncodeJpeg(QImage()); }), JpegError(JERR_EMPTY_IMAGE));
+    QCOMPARE(ErrorOf<EJPEG>([] { EncodeJpeg(QImage()); }), JpegErrorText(JERR_EMPTY_IMAGE));
 }
 
 void CodecTest::saveJpegEncoderErrorLeavesOldFileUntouched()
 {
     const QString path = Temp(QStringLiteral("keep.jpg"));
     WriteAll(path, "old contents");
-    QCOMPARE(ErrorOf<EJPEG>([&] { SaveJpeg(QImage(), path); }), JpegError(JERR_EMPTY_IMAGE));
+    QCOMPARE(ErrorOf<EJPEG>([&] { SaveJpeg(QImage(), path); }), JpegErrorText(JERR_EMPTY_IMAGE));
     QCOMPARE(ReadAll(path), QByteArray("old contents"));
 
     SaveJpeg(Pattern(480, 360), path);
