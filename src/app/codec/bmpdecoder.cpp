@@ -318,6 +318,16 @@ QImage DecodeBmp(QIODevice& in)
     }
     QImageReader reader(rewritten.isOpen() ? static_cast<QIODevice*>(&rewritten) : &in, QByteArrayLiteral("bmp"));
     QImage image;
+    if (h.compression == 1 || h.compression == 2) {
+        // Qt's reader writes only the pixels the runs reach and leaves the
+        // rest as it found them: reading into a picture cleared to colour 0
+        // shows them as that colour, as other readers do, instead of
+        // whatever the memory held before.
+        image = QImage(int(h.width), int(h.height), QImage::Format_Indexed8);
+        if (image.isNull())
+            Invalid();
+        image.fill(0);
+    }
     if (!reader.read(&image) || image.isNull())
         Invalid();
     if (image.width() != h.width || image.height() != h.height)

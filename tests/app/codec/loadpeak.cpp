@@ -25,8 +25,12 @@ int main(int argc, char** argv)
         int uniform = image.format() == QImage::Format_RGB888 ? 1 : 0;
         for (int y = 0; y < image.height() && uniform; ++y) {
             const uchar* row = image.constScanLine(y);
-            for (int x = 0; x < image.width() * 3 && uniform; ++x)
+            for (int x = 0; x < image.width() * 3 && uniform; ++x) {
                 uniform = row[x] == want[x % 3] ? 1 : 0;
+                if (!uniform)
+                    std::fprintf(stderr, "pixel (%d, %d) is %02x%02x%02x\n", x / 3, y, row[x - x % 3],
+                                 row[x - x % 3 + 1], row[x - x % 3 + 2]);
+            }
         }
         struct rusage usage {};
         getrusage(RUSAGE_SELF, &usage);
