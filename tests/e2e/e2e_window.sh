@@ -9,12 +9,17 @@ for tool in Xvfb xdotool xprop xwininfo; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 
-display=:$(( 90 + RANDOM % 400 ))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and names it once it accepts clients: a
+# guessed number can be taken by another run, and a loaded machine can take
+# more than a few seconds to start the server.
+rm -f "$out/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
 xvfb=$!
 cleanup() { [ -n "${app:-}" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; wait 2>/dev/null; }
+for _ in $(seq 300); do [ -s "$out/display" ] && break; sleep 0.1; done
+[ -s "$out/display" ] || fail "Xvfb did not start"
+display=:$(head -1 "$out/display")
 export DISPLAY=$display QT_QPA_PLATFORM=xcb
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 "$program" >"$out/program.log" 2>&1 &
 app=$!
