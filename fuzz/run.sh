@@ -13,6 +13,7 @@
 # build-fuzz/artifacts/<target>/. A run with a finding exits non-zero.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
 seconds=${1:-600}
 targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg})
 build=build-fuzz
@@ -20,17 +21,7 @@ testdata=${YOTSUMADO_TESTDATA:-$PWD/../shared/testdata}
 
 # Fuzz-only tools, not needed by the normal build.
 packages=(clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+ensure_packages "${packages[@]}"
 
 CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target "${targets[@]}" -j2

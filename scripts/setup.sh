@@ -3,6 +3,7 @@
 # Usage: scripts/setup.sh [preset]   (preset: default or asan; default: default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
 preset=${1:-default}
 
 packages=(
@@ -12,17 +13,7 @@ packages=(
   # tests and tools
   xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+ensure_packages "${packages[@]}"
 
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
