@@ -1,19 +1,40 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks, then configures and builds.
-# Usage: scripts/setup.sh [preset]   (preset: default or asan; default: default)
+# Usage: scripts/setup.sh [preset] [--program]
+#   preset     default or asan (default: default)
+#   --program  only what the program needs: its packages and its binary
+# In CI (CI=true) warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-preset=${1:-default}
+preset=default program_only=no
+for arg in "$@"; do
+  case "$arg" in
+    --program) program_only=yes ;;
+    *) preset=$arg ;;
+  esac
+done
 
-packages=(
+program_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
   libjpeg62-turbo-dev fonts-ipafont-gothic
-  # tests and tools
+)
+# Tests, benchmarks and the tools they drive.
+test_packages=(
   xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time
 )
-ensure_packages "${packages[@]}"
+if [ "$program_only" = yes ]; then
+  ensure_packages "${program_packages[@]}"
+else
+  ensure_packages "${program_packages[@]}" "${test_packages[@]}"
+fi
 
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset"
+werror=OFF
+[ "${CI:-}" = true ] && werror=ON
+cmake --preset "$preset" -DYOTSUMADO_WERROR="$werror" >/dev/null
+if [ "$program_only" = yes ]; then
+  cmake --build --preset "$preset" --target yotsumado
+else
+  cmake --build --preset "$preset"
+fi

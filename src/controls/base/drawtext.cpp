@@ -5,11 +5,6 @@
 
 namespace {
 
-struct Segment {
-    QString text;
-    bool underline = false;
-};
-
 // One displayed line: its text with prefixes resolved and where the
 // accelerator (if any) sits.
 struct Line {

@@ -9,7 +9,6 @@ class QWidget;
 
 // Message numbers of the original toolkit.
 enum : int {
-    WM_LBUTTONDBLCLK = 0x0203,
     WM_DROPFILES = 0x0233,
     CM_BASE = 0xB000,
     CM_DIALOGCHAR = CM_BASE + 6,
