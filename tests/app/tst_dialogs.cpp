@@ -101,6 +101,7 @@ struct SeenBox {
     bool onTop = false;
     bool quitsOnClose = true;
     QPoint centre;
+    bool ownsNextBox = false;  // a box opened now would belong to this one
 };
 
 // How the user closes a box.
@@ -166,6 +167,7 @@ LoopRun RunLoop(const std::function<void()>& step, int expectedBoxes, Close how)
             seen.onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             seen.quitsOnClose = box->testAttribute(Qt::WA_QuitOnClose);
             seen.centre = box->geometry().center();
+            seen.ownsNextBox = TApplication::Instance()->DialogOwner() == box;
             run.boxes.append(seen);
             switch (how) {
             case Close::Ok: box->buttons().value(0)->click(); break;
@@ -271,6 +273,7 @@ private slots:
         QCOMPARE(box.modality, Qt::ApplicationModal);
         QVERIFY2(box.onTop, "the error box can go under the always-on-top main window");
         QVERIFY(!box.quitsOnClose);
+        QVERIFY(box.ownsNextBox);
         QVERIFY(f->isVisible());
         QVERIFY(f->Image1->HasPicture());
         QCOMPARE(f->Image1->Picture(), w.picture);
@@ -320,6 +323,7 @@ private slots:
         QCOMPARE(seen.modality, Qt::ApplicationModal);
         QVERIFY2(seen.onTop, "the box can go under the always-on-top main window");
         QVERIFY(!seen.quitsOnClose);
+        QVERIFY2(seen.ownsNextBox, "an error raised while the box is open would go under it");
         // These two boxes keep their place in the middle of the screen.
         const QPoint screenCentre = f->screen()->geometry().center();
         QVERIFY2((seen.centre - screenCentre).manhattanLength() <= 2,
