@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QResizeEvent>
 #include <QShowEvent>
 
 namespace platform {
@@ -15,12 +16,15 @@ void CentreOnScreen(QMessageBox& box)
 {
     QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
+    // move() places the frame, so the frame is what is centred.
     const QRect area = screen->geometry();
-    box.move(area.center() - QPoint(box.width() / 2, box.height() / 2));
+    const QSize outer = box.frameGeometry().size();
+    box.move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
 }
 
 // A box in the middle of the screen. QMessageBox settles its size only as it
-// is shown, so the box is placed again then, before it appears.
+// is shown (and its layout may adjust it once more), so the box is placed
+// again whenever its size changes while shown.
 class ScreenCentredBox final : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -30,6 +34,12 @@ protected:
     {
         QMessageBox::showEvent(event);
         CentreOnScreen(*this);
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QMessageBox::resizeEvent(event);
+        if (isVisible())
+            CentreOnScreen(*this);
     }
 };
 } // namespace

@@ -100,7 +100,7 @@ struct SeenBox {
     Qt::WindowModality modality = Qt::NonModal;
     bool onTop = false;
     bool quitsOnClose = true;
-    QPoint centre;
+    QPoint centre;  // of the window with its frame
     bool ownsNextBox = false;  // a box opened now would belong to this one
 };
 
@@ -166,7 +166,7 @@ LoopRun RunLoop(const std::function<void()>& step, int expectedBoxes, Close how)
             seen.modality = box->windowModality();
             seen.onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             seen.quitsOnClose = box->testAttribute(Qt::WA_QuitOnClose);
-            seen.centre = box->geometry().center();
+            seen.centre = box->frameGeometry().center();
             seen.ownsNextBox = TApplication::Instance()->DialogOwner() == box;
             run.boxes.append(seen);
             switch (how) {
