@@ -11,6 +11,7 @@
 #include "selshape.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -49,8 +50,12 @@ QAction* MarkerAction(TMainForm1& form, const QString& mode)
 
 // ---- Loading ---------------------------------------------------------------
 
-TPanelLoader::TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes)
+TPanelLoader::TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
+                           const std::array<QSize, 4>& sizes)
 {
+    // The reference is the proof that the application object is complete.
+    Q_ASSERT(QCoreApplication::instance() == &app);
+    (void)app;
     size_t count = 0;
     for (size_t i = 0; i < 4; ++i) {
         slots_[i].path = paths[i];

@@ -6,7 +6,6 @@
 #include "composer.h"
 
 #include <QFile>
-#include <QThread>
 
 #include <cstdio>
 
@@ -39,12 +38,6 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // This thread is Qt's main thread: make it known as such before any
-    // worker touches a Qt object (a QFile is one).
-    (void)QThread::currentThread();
-    // The pictures decode while the window is being built.
-    TPanelLoader loader(options.pictures, ForecastPanelSizes(options.splitV, options.splitH));
-
     // No display is needed. The arguments were all ours: Qt sees none of them.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -53,5 +46,8 @@ int main(int argc, char** argv)
     char* qtArgv[] = {argv[0], nullptr};
     TApplication app(qtArgc, qtArgv);
     app.SetTitle(QStringLiteral("ヨツマド"));
+    // The pictures decode while the window is being built; the loader needs
+    // the finished application object.
+    TPanelLoader loader(app, options.pictures, ForecastPanelSizes(options.splitV, options.splitH));
     return RunCompose(options, loader);
 }
