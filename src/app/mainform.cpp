@@ -3,6 +3,7 @@
 #include "application.h"
 #include "error.h"
 #include "filedrop.h"
+#include "filename.h"
 #include "image.h"
 #include "jpegencoder.h"
 #include "mailattachments.h"
@@ -392,8 +393,8 @@ void TMainForm1::Save1Click(QObject*)
     if (!SavePictureDialog1->Execute(this))
         return;
     const QString fileName = SavePictureDialog1->FileName;
-    if (QFileInfo(fileName).isFile()) {
-        const QString question = fileName + QStringLiteral(" は既に存在します。\n上書きしますか？");
+    if (IsExistingFile(fileName)) {
+        const QString question = ShownFileName(fileName) + QStringLiteral(" は既に存在します。\n上書きしますか？");
         if (!platform::Current().messageBoxes->AskYesNo(this, QStringLiteral("確認"), question))
             return;
     }

@@ -3,6 +3,7 @@
 #include "application.h"
 #include "atomicfile.h"
 #include "error.h"
+#include "filename.h"
 #include "image.h"
 #include "jpegencoder.h"
 #include "mainform.h"
@@ -20,7 +21,9 @@ namespace {
 
 void PrintError(const QString& message)
 {
-    const QByteArray text = ErrorBoxText(message).toLocal8Bit() + '\n';
+    // File names in messages are shown escaped already; nothing else that
+    // reaches the terminal may carry a control character either.
+    const QByteArray text = ShownFileName(ErrorBoxText(message)).toUtf8() + '\n';
     std::fputs(text.constData(), stderr);
 }
 

@@ -4,6 +4,7 @@
 #include "application.h"
 #include "composeoptions.h"
 #include "composer.h"
+#include "filename.h"
 
 #include <QFile>
 
@@ -25,11 +26,11 @@ int main(int argc, char** argv)
 {
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args.append(QFile::decodeName(argv[i]));
+        args.append(FileNameFromBytes(QByteArray(argv[i])));  // file names are bytes
     const ComposeArguments parsed = ParseComposeArguments(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "yotsumado-compose: %s\nTry 'yotsumado-compose --help' for more information.\n",
-                     parsed.error.toLocal8Bit().constData());
+                     ShownFileName(parsed.error).toUtf8().constData());
         return 2;
     }
     const ComposeOptions& options = parsed.options;
