@@ -20,6 +20,9 @@ namespace {
     throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(ShownFileName(path)));
 }
 
+// Any failure on the way; reported as the create error with the name as given.
+struct CreateFailed {};
+
 class Descriptor {
 public:
     explicit Descriptor(int fd = -1) : fd_(fd) {}
@@ -119,6 +122,84 @@ bool LinkUnnamed(int fd, int folderFd, const char* name)
     return ::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0;
 }
 
+// Removes the hidden temporary file on every way out that has not renamed it.
+class HiddenFile {
+public:
+    explicit HiddenFile(int folderFd) : folderFd_(folderFd) {}
+    ~HiddenFile()
+    {
+        if (!name_.isEmpty())
+            ::unlinkat(folderFd_, name_.constData(), 0);
+    }
+    HiddenFile(const HiddenFile&) = delete;
+    HiddenFile& operator=(const HiddenFile&) = delete;
+    const QByteArray& Name() const { return name_; }
+    void Named(const QByteArray& name) { name_ = name; }
+    void Released() { name_.clear(); }
+
+private:
+    int folderFd_;
+    QByteArray name_;
+};
+
+// Writes the new file, unnamed or under a hidden name, and puts it in place
+// of `name`. Throws the create error on failure; false only when the unnamed
+// way is not available here and the hidden one should be tried.
+bool WriteAndPlace(int folderFd, const QByteArray& name, const QByteArray& data, mode_t mode,
+                   const struct stat* old, bool unnamed)
+{
+    const AtomicFileTestHooks& hooks = AtomicFileHooksForTests();
+    Descriptor file;
+    HiddenFile hidden(folderFd);
+    if (unnamed) {
+        file.Reset(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (!file.Valid())
+            return false;
+    } else {
+        for (int attempt = 0; attempt < 32 && !file.Valid(); ++attempt) {
+            const QByteArray candidate = HiddenName();
+            file.Reset(::openat(folderFd, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (file.Valid())
+                hidden.Named(candidate);
+            else if (errno != EEXIST)
+                throw CreateFailed();
+        }
+        if (!file.Valid())
+            throw CreateFailed();
+    }
+    if (!WriteAll(file.Get(), data.constData(), data.size()) || !TakeOver(file.Get(), mode, old)
+        || ::fsync(file.Get()) != 0)
+        throw CreateFailed();
+
+    if (hooks.beforeLink)
+        hooks.beforeLink();
+
+    if (unnamed) {
+        // A new name is taken in one step, failing if it appeared meanwhile.
+        // A file cannot be linked over an existing one, so a replacement is
+        // linked under a hidden name and renamed over the old file at once.
+        if (!old) {
+            if (LinkUnnamed(file.Get(), folderFd, name.constData()))
+                return true;  // written and flushed before it got its name
+            if (errno != EEXIST)
+                return false;
+        }
+        for (int attempt = 0; hidden.Name().isEmpty() && attempt < 32; ++attempt) {
+            const QByteArray candidate = HiddenName();
+            if (LinkUnnamed(file.Get(), folderFd, candidate.constData()))
+                hidden.Named(candidate);
+            else if (errno != EEXIST)
+                return false;
+        }
+        if (hidden.Name().isEmpty())
+            throw CreateFailed();
+    }
+    if (!file.Close() || ::renameat(folderFd, hidden.Name().constData(), folderFd, name.constData()) != 0)
+        throw CreateFailed();
+    hidden.Released();
+    return true;
+}
+
 } // namespace
 
 AtomicFileTestHooks& AtomicFileHooksForTests()
@@ -128,7 +209,7 @@ AtomicFileTestHooks& AtomicFileHooksForTests()
 }
 
 void WriteFileAtomically(const QString& path, const QByteArray& data)
-{
+try {
     const AtomicFileTestHooks& hooks = AtomicFileHooksForTests();
     QByteArray folder, name;
     if (path.isEmpty() || !ResolveTarget(FileNameBytes(path), folder, name))
@@ -145,69 +226,17 @@ void WriteFileAtomically(const QString& path, const QByteArray& data)
     const mode_t mode = replacing ? mode_t(old.st_mode & 07777) : NewFileMode();
 
     // The unnamed file has no name to leave behind; the hidden one is
-    // removed on every way out but one that kills the process.
-    Descriptor file;
-    QByteArray tempName;
-    struct TempRemover {
-        const Descriptor& folder;
-        QByteArray& temp;
-        ~TempRemover()
-        {
-            if (!temp.isEmpty())
-                ::unlinkat(folder.Get(), temp.constData(), 0);
-        }
-    } remover{folderFd, tempName};
-
-    if (!hooks.namedTemporaryOnly)
-        file.Reset(::openat(folderFd.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-    const bool unnamed = file.Valid();
-    if (!unnamed) {
-        for (int attempt = 0; attempt < 32 && !file.Valid(); ++attempt) {
-            const QByteArray candidate = HiddenName();
-            file.Reset(::openat(folderFd.Get(), candidate.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-            if (file.Valid())
-                tempName = candidate;
-            else if (errno != EEXIST)
-                break;
-        }
-        if (!file.Valid())
+    // removed on every way out but one that kills the process. Where the
+    // unnamed file cannot be made or given a name (a file system without
+    // O_TMPFILE, no /proc), the hidden one is used.
+    bool unnamed = !hooks.namedTemporaryOnly;
+    while (!WriteAndPlace(folderFd.Get(), name, data, mode, replacing ? &old : nullptr, unnamed)) {
+        if (!unnamed)
             CannotCreate(path);
-    }
-    if (!WriteAll(file.Get(), data.constData(), data.size()) || !TakeOver(file.Get(), mode, replacing ? &old : nullptr)
-        || ::fsync(file.Get()) != 0)
-        CannotCreate(path);
-
-    if (hooks.beforeLink)
-        hooks.beforeLink();
-
-    if (unnamed) {
-        // A new name is taken in one step, failing if it appeared meanwhile;
-        // a file cannot be linked over an existing one, so a replacement is
-        // linked under a hidden name and renamed over the old file at once.
-        bool placed = false;
-        if (!replacing) {
-            placed = LinkUnnamed(file.Get(), folderFd.Get(), name.constData());
-            if (!placed && errno != EEXIST)
-                CannotCreate(path);
-        }
-        for (int attempt = 0; !placed && tempName.isEmpty() && attempt < 32; ++attempt) {
-            const QByteArray candidate = HiddenName();
-            if (LinkUnnamed(file.Get(), folderFd.Get(), candidate.constData()))
-                tempName = candidate;
-            else if (errno != EEXIST)
-                CannotCreate(path);
-        }
-        if (!placed && tempName.isEmpty())
-            CannotCreate(path);
-    }
-    if (!file.Close())
-        CannotCreate(path);
-    if (!tempName.isEmpty()) {
-        if (::renameat(folderFd.Get(), tempName.constData(), folderFd.Get(), name.constData()) != 0)
-            CannotCreate(path);
-        tempName.clear();
+        unnamed = false;
     }
     // Make the new name itself durable; the new file is in place either way.
     ::fsync(folderFd.Get());
+} catch (const CreateFailed&) {
+    CannotCreate(path);
 }
