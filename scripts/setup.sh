@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
   libjpeg62-turbo-dev fonts-ipafont-gothic
   # tests and tools
-  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time
+  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time openbox
 )
 ensure_packages "${packages[@]}"
 
