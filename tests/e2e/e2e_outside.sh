@@ -23,8 +23,8 @@ mkdir -p "$out"
 tmp=$(mktemp -d)
 failures=0
 app=""; wm=""; xvfb=""
-note() { echo "[$mode] $*"; }
-fail() { echo "[$mode] FAIL: $*"; failures=$((failures + 1)); }
+note() { echo "[$mode] ${SECONDS}s $*"; }
+fail() { echo "[$mode] ${SECONDS}s FAIL: $*"; failures=$((failures + 1)); }
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
   [ -n "$wm" ] && kill "$wm" 2>/dev/null
@@ -91,7 +91,14 @@ printf '[Default Applications]\nx-scheme-handler/mailto=e2e-mail.desktop\n' >"$t
 # ---- helpers --------------------------------------------------------------------
 alive() { [ -n "$app" ] && [ -e "/proc/$app" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$app/status" 2>/dev/null; }
 
-visible_windows() { xdotool search --onlyvisible --pid "$app" --name '' 2>/dev/null | sort; }
+# The program's visible windows. (xdotool's --pid alone also lists windows
+# that carry no pid, such as the root and the window manager's own.)
+visible_windows() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname '^yotsumado$' 2>/dev/null); do
+    [ "$(xprop -id "$w" _NET_WM_PID 2>/dev/null | grep -o '[0-9]*$')" = "$app" ] && echo "$w"
+  done | sort
+}
 # The program's visible windows named exactly NAME (xdotool's own name
 # patterns do not match multibyte names reliably).
 windows_named() {
@@ -377,6 +384,11 @@ else
   wait "$app"; code=$?
   app=""
   [ "$code" -eq 0 ] && note "close: pass" || fail "close: exit code $code"
+fi
+
+# Sanitizer builds report memory and undefined-behaviour faults on the log.
+if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$out/program.log"; then
+  fail "the sanitizer reported faults: see $out/program.log"
 fi
 
 if [ "$failures" -gt 0 ]; then
