@@ -314,8 +314,13 @@ fi
 # The information page: the popup menu's item hands its address to the
 # desktop's browser.
 ensure_running
+before=$(visible_windows)
 xdotool mousemove $((ox + px[1])) $((oy + py[1])) click 3
-sleep 0.5
+for _ in $(seq 100); do
+  [ -n "$(comm -13 <(echo "$before") <(visible_windows))" ] && break
+  sleep 0.1
+done
+sleep 0.3
 xdotool key i
 for _ in $(seq 50); do [ -s "$tmp/url.args" ] && break; sleep 0.1; done
 if [ -s "$tmp/url.args" ]; then
