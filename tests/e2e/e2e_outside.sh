@@ -256,13 +256,24 @@ close_box_and_check_running() {
 start_program
 
 # Drops: the file lands in the panel the pointer crossed last; the result
-# reported to the source is a copy, also when the source proposes a move.
+# reported to the source is always a copy, never a move that would let the
+# source delete the user's file.
 drag 2 "$tmp/blue.bmp" || fail "bitmap drag: $(cat "$tmp/drag.out")"
 grep -q '^active ' "$tmp/drag.out" || fail "the drag source was not the active window"
 [ "$(reported finished)" = XdndActionCopy ] || fail "copy drag: source told $(reported finished)"
-drag 3 --move "$tmp/green.jpg" || fail "JPEG drag: $(cat "$tmp/drag.out")"
+# A source offering copy and move that proposes the move.
+drag 3 --move "$tmp/green.jpg" || fail "move-proposing drag: $(cat "$tmp/drag.out")"
 [ "$(reported status)" = XdndActionCopy ] || fail "move-proposing drag: status answered $(reported status), not a copy"
 [ "$(reported finished)" = XdndActionCopy ] || fail "move-proposing drag: source told $(reported finished) at the end, not a copy"
+# A source offering nothing but a move, as a GTK file manager's Shift-drag
+# does: refused, or taken as a copy (or link), never as a move.
+drag 3 --only-move "$tmp/green.jpg"
+rc=$?
+case "$rc:$(reported finished)" in
+  3:*) note "move-only drag refused" ;;
+  0:XdndActionCopy | 0:XdndActionLink) ;;
+  *) fail "move-only drag: status answered $(reported status), source told $(reported finished) at the end (exit $rc)" ;;
+esac
 expect_panels dropped "$WHITE" "$BLUE" "$GREEN" "$WHITE" && note "drops: pass"
 
 # A failed drop: one error box, above the main window; OK leaves the program

@@ -3,9 +3,13 @@
  * from a window of its own that it first makes the active one, and prints
  * what the target answered.
  *
- * Usage: xdndsource [--move] [--stay MS] X Y FILE...
- *   X, Y       the drop point in root coordinates
- *   --move     propose a move (as a Shift-drag does) instead of a copy
+ * Usage: xdndsource [--move] [--only-move] [--stay MS] X Y FILE...
+ *   X, Y         the drop point in root coordinates
+ *   --move       propose a move instead of a copy; both are offered, as a
+ *                file manager offers them (it proposes the move on a
+ *                Shift-drag)
+ *   --only-move  propose a move and offer nothing else (no action list),
+ *                as a simple source does
  *   --stay MS  keep the window open and active for MS milliseconds after
  *              the drop, as a file manager stays after a drag
  *
@@ -228,17 +232,20 @@ int main(int argc, char** argv)
 {
     int arg = 1;
     int move = 0;
+    int onlyMove = 0;
     int stayMs = 0;
     for (; arg < argc; ++arg) {
         if (strcmp(argv[arg], "--move") == 0)
             move = 1;
+        else if (strcmp(argv[arg], "--only-move") == 0)
+            move = onlyMove = 1;
         else if (strcmp(argv[arg], "--stay") == 0 && arg + 1 < argc)
             stayMs = atoi(argv[++arg]);
         else
             break;
     }
     if (argc - arg < 3) {
-        fprintf(stderr, "usage: xdndsource [--move] [--stay MS] X Y FILE...\n");
+        fprintf(stderr, "usage: xdndsource [--move] [--only-move] [--stay MS] X Y FILE...\n");
         return 2;
     }
     const int x = atoi(argv[arg]);
@@ -278,6 +285,17 @@ int main(int argc, char** argv)
     XSizeHints size = {.flags = USPosition | USSize, .x = 700, .y = 560, .width = 200, .height = 100};
     XSetWMNormalHints(dpy, source, &size);
     XChangeProperty(dpy, source, aXdndTypeList, XA_ATOM, 32, PropModeReplace, (unsigned char*)&aUriList, 1);
+    /* The actions offered, whichever one is proposed: a file manager offers
+     * both and proposes a move on a Shift-drag or between folders of one
+     * file system. */
+    if (!onlyMove) {
+        Atom actions[2] = {aCopy, aMove};
+        XChangeProperty(dpy, source, XInternAtom(dpy, "XdndActionList", False), XA_ATOM, 32,
+                        PropModeReplace, (unsigned char*)actions, 2);
+        static const char descriptions[] = "Copy\0Move\0";
+        XChangeProperty(dpy, source, XInternAtom(dpy, "XdndActionDescription", False), XA_STRING, 8,
+                        PropModeReplace, (const unsigned char*)descriptions, sizeof descriptions);
+    }
     XMapRaised(dpy, source);
     XEvent e;
     if (!WaitFor(IsMapped, &e, 10000)) {
@@ -338,7 +356,11 @@ int main(int argc, char** argv)
     }
     if (version > XDND_VERSION)
         version = XDND_VERSION;
-    printf("target 0x%lx version %d\n", (unsigned long)target, version);
+    Window rootReturn, childReturn;
+    int rx, ry, wx, wy;
+    unsigned int mask = 0;
+    XQueryPointer(dpy, DefaultRootWindow(dpy), &rootReturn, &childReturn, &rx, &ry, &wx, &wy, &mask);
+    printf("target 0x%lx version %d modifiers 0x%x\n", (unsigned long)target, version, mask);
     fflush(stdout);
 
     const Atom proposed = move ? aMove : aCopy;
