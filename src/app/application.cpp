@@ -11,6 +11,9 @@ TApplication::TApplication(int& argc, char** argv)
 {
     setApplicationName(QStringLiteral("yotsumado"));
     setDesktopFileName(QStringLiteral("yotsumado"));
+    // The program ends when its main window closes (TMainForm1::closeEvent),
+    // never because some other window of it was the last one to close.
+    setQuitOnLastWindowClosed(false);
     platform::InstallFontSubstitutions();
 }
 
@@ -33,7 +36,14 @@ void TApplication::ShowException(const Exception& error)
 {
     if (dynamic_cast<const EAbort*>(&error))
         return;
-    platform::Current().messageBoxes->ShowError(activeWindow(), title_, ErrorBoxText(error.Message()));
+    platform::Current().messageBoxes->ShowError(DialogOwner(), title_, ErrorBoxText(error.Message()));
+}
+
+QWidget* TApplication::DialogOwner() const
+{
+    if (QWidget* open = activeModalWidget())
+        return open;
+    return mainForm_;
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -5,6 +5,7 @@
 // error box while the window keeps running.
 
 #include <QApplication>
+#include <QPointer>
 
 class Exception;
 
@@ -18,6 +19,17 @@ public:
     QString Title() const { return title_; }
     void SetTitle(const QString& title) { title_ = title; }
 
+    // The application's main window: the first main window created. Only
+    // closing it ends the program; every box and dialog belongs to it.
+    QWidget* MainForm() const { return mainForm_; }
+    void SetMainForm(QWidget* form) { mainForm_ = form; }
+
+    // The window a box or dialog opened now belongs to: the box or dialog
+    // already open, if any, else the main window. Never whichever window
+    // happens to be active: after a drop from another program, or once the
+    // save dialog has closed, none of the program's windows is.
+    QWidget* DialogOwner() const;
+
     // Shows the error box for an error (nothing for a silent abort).
     void ShowException(const Exception& error);
 
@@ -25,6 +37,7 @@ public:
 
 private:
     QString title_;
+    QPointer<QWidget> mainForm_;
 };
 
 // The error box text: the message, with a "." appended when it is not empty

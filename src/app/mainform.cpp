@@ -132,6 +132,10 @@ TMainForm1::TMainForm1(QWidget* owner)
     Button1 = Component<QPushButton>("Button1");
 
     CurrentPanel.clear();
+    // Being the first window created, it becomes the application's main
+    // window: the one whose closing ends the program and owns every box.
+    if (auto* app = qobject_cast<TApplication*>(QCoreApplication::instance()); app && !app->MainForm())
+        app->SetMainForm(this);
     // From here on the window takes files dropped from the file manager.
     setAcceptDrops(true);
     setContextMenuPolicy(Qt::DefaultContextMenu);
@@ -193,15 +197,28 @@ bool TMainForm1::event(QEvent* event)
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
+        // Taken as a copy whatever the source proposes (a move under Shift,
+        // or by some file managers): the source must keep the user's file.
         auto* e = static_cast<QDragMoveEvent*>(event);
-        if (e->mimeData()->hasUrls()) e->acceptProposedAction();
-        else e->ignore();
+        const Qt::DropAction action = platform::DropFiles::AcceptedAction(e->possibleActions());
+        if (e->mimeData()->hasUrls() && action != Qt::IgnoreAction) {
+            e->setDropAction(action);
+            e->accept();
+        } else {
+            e->ignore();
+        }
         return true;
     }
     case QEvent::Drop: {
         auto* e = static_cast<QDropEvent*>(event);
+        const Qt::DropAction action = platform::DropFiles::AcceptedAction(e->possibleActions());
+        if (action == Qt::IgnoreAction) {
+            e->ignore();
+            return true;
+        }
         platform::DropFiles drop = platform::DropFiles::FromMimeData(e->mimeData());
-        e->acceptProposedAction();
+        e->setDropAction(action);
+        e->accept();
         try {
             WMDropFiles(drop);
         } catch (const Exception& error) {
@@ -247,9 +264,11 @@ void TMainForm1::contextMenuEvent(QContextMenuEvent* event)
 void TMainForm1::closeEvent(QCloseEvent* event)
 {
     // Closing the application's main window ends the program, without a
-    // question. A tool window does not count for Qt's own last-window rule.
+    // question. Qt's own last-window rule is off (a tool window does not
+    // count for it, and a box would): this is the one way out.
     event->accept();
-    if (MainForm1 == this)
+    auto* app = qobject_cast<TApplication*>(QCoreApplication::instance());
+    if (MainForm1 == this || (app && app->MainForm() == this))
         QCoreApplication::quit();
 }
 

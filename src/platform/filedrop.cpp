@@ -17,4 +17,13 @@ DropFiles DropFiles::FromMimeData(const QMimeData* data)
     return DropFiles(paths);
 }
 
+Qt::DropAction DropFiles::AcceptedAction(Qt::DropActions possible)
+{
+    if (possible.testFlag(Qt::CopyAction))
+        return Qt::CopyAction;
+    if (possible.testFlag(Qt::LinkAction))
+        return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
 } // namespace platform

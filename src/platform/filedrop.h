@@ -16,6 +16,12 @@ public:
     static DropFiles FromMimeData(const QMimeData* data);
     explicit DropFiles(QStringList paths) : paths_(std::move(paths)) {}
 
+    // The action a file drop is taken with, out of those the source offers:
+    // a copy, else a link; never a move, since a source that moves deletes
+    // its file once the drop is over. Qt::IgnoreAction when neither is
+    // offered: such a drop is refused.
+    static Qt::DropAction AcceptedAction(Qt::DropActions possible);
+
     int Count() const { return static_cast<int>(paths_.size()); }
     // The full path of the file at index, or an empty text past the end.
     QString Name(int index) const { return paths_.value(index); }

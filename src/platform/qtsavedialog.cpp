@@ -1,5 +1,6 @@
 #include "qtsavedialog.h"
 
+#include "dialogowner.h"
 #include "picturepreview.h"
 
 #include <QComboBox>
@@ -45,6 +46,7 @@ QString ApplyDefaultSuffix(const QString& path, const QString& suffix)
 std::unique_ptr<QFileDialog> CreateSaveFileDialog(QWidget* parent, const SaveDialogRequest& request)
 {
     auto dialog = std::make_unique<QFileDialog>(parent);
+    BelongTo(*dialog, parent);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     // The command asks before replacing a file; the dialog must not.
     dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
