@@ -374,7 +374,10 @@ int main(int argc, char** argv)
     printf("status accept=%d ", accepted);
     PrintAtom("action=", (Atom)e.xclient.data.l[4]);
     if (!accepted) {
+        /* The user lets go over a window that refuses: the drag leaves it,
+         * and the source stays a while as a file manager does. */
         Send(target, aXdndLeave, 0, 0, 0, 0);
+        WaitFor(Never, &e, 500);
         return 3;
     }
 
