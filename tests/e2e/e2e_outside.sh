@@ -35,11 +35,25 @@ cleanup() {
 trap cleanup EXIT
 
 # ---- the display --------------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 300); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -1 "$tmp/display")
+# Xvfb picks a free display itself. A server of another run that is still
+# shutting down can remove the socket of the number it just gave up, after
+# ours took it: a display that does not answer is started again.
+start_display() {
+  rm -f "$tmp/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 300); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+  [ -s "$tmp/display" ] || return 1
+  export DISPLAY=:$(head -1 "$tmp/display")
+  sleep 0.3
+  xprop -root >/dev/null 2>&1
+}
+for attempt in 1 2 3; do
+  start_display && break
+  note "display ${DISPLAY:-?} does not answer (attempt $attempt)"
+  kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; xvfb=""
+done
+[ -n "$xvfb" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
 export QT_QPA_PLATFORM=xcb
 
 if [ "$mode" = openbox ]; then
@@ -122,9 +136,10 @@ start_program() {
   for _ in $(seq 100); do
     wid=$(windows_named 'ヨツマド - (右クリックでポップアップメニュー)' | head -1)
     [ -n "$wid" ] && break
+    alive || break
     sleep 0.1
   done
-  [ -n "$wid" ] || { echo "FAIL: no main window appeared"; exit 1; }
+  [ -n "$wid" ] || { echo "FAIL: no main window appeared"; tail -5 "$out/program.log"; exit 1; }
   sleep 0.5
   local geom
   geom=$(xwininfo -id "$wid")
