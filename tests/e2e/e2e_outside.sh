@@ -82,7 +82,10 @@ convert -size 64x48 xc:'#30A050' -quality 95 "$tmp/green.jpg"
 printf 'This is no JPEG stream, only text in a file named as one.\n%.0s' $(seq 20) >"$tmp/broken.jpg"
 
 # A private desktop: the default mail program and the browser are stand-ins
-# that record how they were called.
+# that record how they were called. The mail program is named kmail, whose
+# command line takes the subject and the attachment as plain arguments; the
+# desktop's opener, xdg-open, is what Qt hands a web address to when it is on
+# the PATH.
 mkdir -p "$tmp/bin" "$tmp/config" "$tmp/data/applications" "$tmp/cache" "$tmp/runtime" "$tmp/home"
 chmod 700 "$tmp/runtime" "$tmp/cache"
 cat >"$tmp/bin/kmail" <<EOF
