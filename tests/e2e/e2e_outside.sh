@@ -224,12 +224,12 @@ wait_for_window() {  # NAME: prints the window once visible
   return 1
 }
 
-# The error box belongs to the main window and is stacked above it.
+# A box or dialog belongs to the main window and is stacked above it.
 check_box_above_main() {
   local box=$1 what=$2 transient
   transient=$(xprop -id "$box" WM_TRANSIENT_FOR 2>/dev/null | grep -o '0x[0-9a-f]*')
   [ -n "$transient" ] && [ $((transient)) -eq "$wid" ] ||
-    fail "$what: error box is transient for ${transient:-nothing}, not the main window $(printf 0x%x "$wid")"
+    fail "$what: the box is transient for ${transient:-nothing}, not the main window $(printf 0x%x "$wid")"
   if [ "$mode" = openbox ]; then
     # Bottom to top.
     local order ib=-1 im=-1 i=0 w
@@ -239,35 +239,59 @@ check_box_above_main() {
       [ $((w)) -eq "$wid" ] && im=$i
       i=$((i + 1))
     done
-    [ $ib -gt $im ] || fail "$what: error box is stacked under the main window ($order)"
+    [ $ib -gt $im ] || fail "$what: the box is stacked under the main window ($order)"
   else
     # Top to bottom.
     local first
     first=$(xwininfo -root -children | grep -o -E "^ +0x[0-9a-f]+" | while read -r w; do
       if [ $((w)) -eq "$box" ] || [ $((w)) -eq "$wid" ]; then echo $((w)); break; fi; done)
-    [ "$first" = "$box" ] || fail "$what: error box is stacked under the main window"
+    [ "$first" = "$box" ] || fail "$what: the box is stacked under the main window"
   fi
 }
 
-# Closes the box with OK (Return) and checks the program goes on.
+# close_box_and_check_running BOX WHAT [KEY [NAME]]: answers the box (OK by
+# Return, or KEY) and checks that it went and the program goes on.
 close_box_and_check_running() {
-  local box=$1 what=$2
+  local box=$1 what=$2 key=${3:-Return} name=${4:-ヨツマド}
   focus "$box"
-  xdotool key Return
+  xdotool key "$key"
   for _ in $(seq 50); do
-    [ -z "$(windows_named 'ヨツマド')" ] && break
+    [ -z "$(windows_named "$name")" ] && break
     alive || break
     sleep 0.1
   done
   sleep 0.8
   if ! alive; then
     wait "$app"
-    fail "$what: the program ended (exit $?) when its error box was closed with OK; its pictures are lost"
+    fail "$what: the program ended (exit $?) when its box was closed; its pictures are lost"
     app=""
     return 1
   fi
-  [ -z "$(windows_named 'ヨツマド')" ] || { fail "$what: error box still open after OK"; return 1; }
+  [ -z "$(windows_named "$name")" ] || { fail "$what: the box is still open after $key"; return 1; }
   return 0
+}
+
+# open_save_dialog: Ctrl+S; sets dialog to the save dialog's window.
+open_save_dialog() {
+  local before
+  focus "$wid"
+  before=$(visible_windows)
+  xdotool key ctrl+s
+  dialog=""
+  for _ in $(seq 100); do
+    dialog=$(comm -13 <(echo "$before") <(visible_windows) | head -1)
+    [ -n "$dialog" ] && break
+    sleep 0.1
+  done
+  [ -n "$dialog" ] || return 1
+  sleep 0.5
+}
+# save_as PATH: types PATH into the open save dialog and confirms it.
+save_as() {
+  focus "$dialog"
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$1"
+  xdotool key Return
 }
 
 # ---- the checks -----------------------------------------------------------------
@@ -303,6 +327,7 @@ source=$!
 if box=$(wait_for_window 'ヨツマド'); then
   shot drop-error
   grep -q '^active ' "$tmp/drag.out" || fail "failed drop: the drag source was not the active window"
+  [ "$(windows_named 'ヨツマド' | wc -l)" -eq 1 ] || fail "failed drop: more than one error box"
   check_box_above_main "$box" "failed drop"
   if close_box_and_check_running "$box" "failed drop"; then
     expect_panels after-drop-error "$WHITE" "$BLUE" "$GREEN" "$WHITE" && note "failed drop: pass"
@@ -340,6 +365,25 @@ else
   fail "mail: the mail program was not started"
 fi
 
+# Mail without a mail program that can be started: the failure box, which
+# belongs to the main window; OK leaves the program running.
+ensure_running
+cat >"$tmp/data/applications/e2e-mail.desktop" <<EOF
+[Desktop Entry]
+Type=Application
+Name=E2E Mail
+Exec=$tmp/no-such-folder/kmail %u
+EOF
+focus "$wid"
+xdotool key ctrl+m
+if box=$(wait_for_window 'ヨツマド'); then
+  shot mail-failure
+  check_box_above_main "$box" "mail failure"
+  close_box_and_check_running "$box" "mail failure" && note "mail failure: pass"
+else
+  fail "mail failure: no box"
+fi
+
 # The information page: the popup menu's item hands its address to the
 # desktop's browser.
 ensure_running
@@ -365,22 +409,10 @@ fi
 # its pictures, and nothing is written.
 ensure_running
 sleep 0.3
-focus "$wid"
-before=$(visible_windows)
-xdotool key ctrl+s
-dialog=""
-for _ in $(seq 100); do
-  dialog=$(comm -13 <(echo "$before") <(visible_windows) | head -1)
-  [ -n "$dialog" ] && break
-  sleep 0.1
-done
-if [ -n "$dialog" ]; then
-  sleep 0.5
+if open_save_dialog; then
   shot save-dialog
-  focus "$dialog"
-  xdotool key ctrl+a
-  xdotool type --delay 5 "$tmp/no-such-folder/composite.jpg"
-  xdotool key Return
+  check_box_above_main "$dialog" "save dialog"
+  save_as "$tmp/no-such-folder/composite.jpg"
   if box=$(wait_for_window 'ヨツマド'); then
     shot save-error
     check_box_above_main "$box" "failed save"
@@ -391,6 +423,45 @@ if [ -n "$dialog" ]; then
     fail "failed save: no error box"
   fi
   [ ! -e "$tmp/no-such-folder" ] || fail "failed save: something was written"
+else
+  fail "save: no dialog appeared"
+fi
+
+# A Save that works: a name without extension gets ".jpg", the file is the
+# window's 480 x 360 picture. Saving to it again asks first; "いいえ" keeps it.
+ensure_running
+if open_save_dialog; then
+  save_as "$tmp/composite"
+  for _ in $(seq 50); do [ -s "$tmp/composite.jpg" ] && break; sleep 0.1; done
+  sleep 0.3
+  if [ -s "$tmp/composite.jpg" ]; then
+    cp "$tmp/composite.jpg" "$out/saved.jpg"
+    kind=$(identify -format '%m %w %h' "$tmp/composite.jpg" 2>/dev/null)
+    [ "$kind" = "JPEG 480 360" ] || fail "save: the file is '$kind', not a 480 x 360 JPEG"
+    for n in 2 3; do
+      got=$(pixel_of "$tmp/composite.jpg" "${px[n]}" "${py[n]}")
+      want=$BLUE; [ "$n" = 3 ] && want=$GREEN
+      near "$got" "$want" 12 || fail "save: panel $n shows $got in the file, not the dropped picture"
+    done
+    saved=$(cksum <"$tmp/composite.jpg")
+    if open_save_dialog; then
+      save_as "$tmp/composite.jpg"
+      if box=$(wait_for_window '確認'); then
+        shot overwrite-question
+        check_box_above_main "$box" "overwrite question"
+        if close_box_and_check_running "$box" "overwrite question" Escape '確認'; then
+          [ "$(cksum <"$tmp/composite.jpg")" = "$saved" ] && note "save: pass" ||
+            fail "save: the file changed although the question was answered no"
+        fi
+      else
+        fail "save: no question before replacing the file"
+      fi
+    else
+      fail "save: no dialog appeared the second time"
+    fi
+  else
+    fail "save: no file written"
+  fi
 else
   fail "save: no dialog appeared"
 fi
