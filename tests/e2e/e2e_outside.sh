@@ -161,7 +161,7 @@ start_program() {
     XDG_RUNTIME_DIR=$tmp/runtime PATH=$tmp/bin:$PATH "$program" >>"$out/program.log" 2>&1 &
   app=$!
   wid=""
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     wid=$(windows_named 'ヨツマド - (右クリックでポップアップメニュー)' | head -1)
     [ -n "$wid" ] && break
     alive || break
