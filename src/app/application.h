@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QWidget>
 
 class Exception;
 
