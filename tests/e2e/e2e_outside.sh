@@ -252,6 +252,7 @@ wait_for_window() {  # NAME: prints the window once visible
 # A box or dialog belongs to the main window and is stacked above it.
 check_box_above_main() {
   local box=$1 what=$2 transient
+  xprop -id "$box" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_MODAL || fail "$what: the box is not modal"
   transient=$(xprop -id "$box" WM_TRANSIENT_FOR 2>/dev/null | grep -o '0x[0-9a-f]*')
   [ -n "$transient" ] && [ $((transient)) -eq "$wid" ] ||
     fail "$what: the box is transient for ${transient:-nothing}, not the main window $(printf 0x%x "$wid")"
@@ -491,8 +492,16 @@ else
   fail "save: no dialog appeared"
 fi
 
+# A double-click empties the panel under it, and only that one.
+ensure_running
+xdotool mousemove $((ox + px[3])) $((oy + py[3])) click --repeat 2 --delay 80 1
+sleep 0.4
+expect_panels double-clicked "$WHITE" "$BLUE" "$PINK" "$WHITE" && note "double-click: pass"
+drag 3 "$tmp/green.jpg" || fail "drag after the double-click: $(cat "$tmp/drag.out")"
+
 # Del empties all four panels.
 ensure_running
+expect_panels before-del "$WHITE" "$BLUE" "$GREEN" "$WHITE"
 focus "$wid"
 xdotool key Delete
 sleep 0.4
