@@ -60,8 +60,9 @@ trap cleanup EXIT
 
 # ---- the display --------------------------------------------------------------
 # Xvfb picks a free display itself. A server of another run that is still
-# shutting down can remove the socket of the number it just gave up, after
-# ours took it: a display that does not answer is started again.
+# shutting down on the number it just gave up keeps answering (or refusing)
+# on it for a moment, or removes the socket ours made: the display must
+# answer a few times in a row, else it is started again.
 start_display() {
   rm -f "$tmp/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
@@ -69,8 +70,10 @@ start_display() {
   for _ in $(seq 300); do [ -s "$tmp/display" ] && break; sleep 0.1; done
   [ -s "$tmp/display" ] || return 1
   export DISPLAY=:$(head -1 "$tmp/display")
-  sleep 0.3
-  xprop -root >/dev/null 2>&1
+  for _ in 1 2 3 4; do
+    sleep 0.3
+    xprop -root >/dev/null 2>&1 || return 1
+  done
 }
 for attempt in 1 2 3; do
   start_display && break
@@ -156,18 +159,30 @@ focus() {
   sleep 0.2
 }
 
+# Each start of the program logs to a file of its own: program-N.log.
+starts=0
 start_program() {
-  HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache \
-    XDG_RUNTIME_DIR=$tmp/runtime PATH=$tmp/bin:$PATH "$program" >>"$out/program.log" 2>&1 &
-  app=$!
+  local attempt log
   wid=""
-  for _ in $(seq 300); do
-    wid=$(windows_named 'ヨツマド - (右クリックでポップアップメニュー)' | head -1)
+  for attempt in 1 2 3; do
+    starts=$((starts + 1))
+    log=$out/program-$starts.log
+    HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache \
+      XDG_RUNTIME_DIR=$tmp/runtime PATH=$tmp/bin:$PATH "$program" >"$log" 2>&1 &
+    app=$!
+    for _ in $(seq 300); do
+      wid=$(windows_named 'ヨツマド - (右クリックでポップアップメニュー)' | head -1)
+      [ -n "$wid" ] && break
+      alive || break
+      sleep 0.1
+    done
     [ -n "$wid" ] && break
-    alive || break
-    sleep 0.1
+    # Only a refused connection is worth another try (see start_display).
+    grep -q 'could not connect to display' "$log" || break
+    wait "$app" 2>/dev/null
+    sleep 1
   done
-  [ -n "$wid" ] || { display_lost; echo "FAIL: no main window appeared"; tail -5 "$out/program.log"; exit 1; }
+  [ -n "$wid" ] || { display_lost; echo "FAIL: no main window appeared"; tail -5 "$log"; exit 1; }
   sleep 0.5
   local geom
   geom=$(xwininfo -id "$wid")
@@ -526,8 +541,8 @@ else
 fi
 
 # Sanitizer builds report memory and undefined-behaviour faults on the log.
-if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$out/program.log"; then
-  fail "the sanitizer reported faults: see $out/program.log"
+if grep -l -E 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$out"/program-*.log; then
+  fail "the sanitizer reported faults: see the logs above"
 fi
 
 if [ "$failures" -gt 0 ]; then
