@@ -9,13 +9,13 @@
  *                file manager offers them (it proposes the move on a
  *                Shift-drag)
  *   --only-move  propose a move and offer nothing else (no action list),
- *                as a simple source does
- *   --stay MS  keep the window open and active for MS milliseconds after
- *              the drop, as a file manager stays after a drag
+ *                as a GTK program's Shift-drag does
+ *   --stay MS    keep the window open and active for MS milliseconds after
+ *                the drop, as a file manager stays after a drag
  *
  * Prints, one per line:
  *   active 0xWINDOW
- *   target 0xWINDOW version N
+ *   target 0xWINDOW version N modifiers 0xMASK
  *   status accept=0|1 action=ATOM-NAME
  *   requested ATOM-NAME            (each selection request answered)
  *   finished success=0|1 action=ATOM-NAME
