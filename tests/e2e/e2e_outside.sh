@@ -167,7 +167,10 @@ start_program() {
   for attempt in 1 2 3; do
     starts=$((starts + 1))
     log=$out/program-$starts.log
-    HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache \
+    # Nothing of the machine's own desktop session reaches the program.
+    env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u QT_QPA_PLATFORMTHEME -u BROWSER \
+      -u DBUS_SESSION_BUS_ADDRESS -u XDG_CONFIG_DIRS -u XDG_DATA_DIRS \
+      HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache \
       XDG_RUNTIME_DIR=$tmp/runtime PATH=$tmp/bin:$PATH "$program" >"$log" 2>&1 &
     app=$!
     for _ in $(seq 300); do
