@@ -22,7 +22,7 @@ program_packages=(
 )
 # Tests, benchmarks and the tools they drive.
 test_packages=(
-  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time
+  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time openbox
 )
 if [ "$program_only" = yes ]; then
   ensure_packages "${program_packages[@]}"
