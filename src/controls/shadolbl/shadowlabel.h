@@ -78,8 +78,15 @@ private:
     void PaintText(QPainter& surface);
     void DrawTextGradient(QPainter& surface, const QStringList& chars, const QRect& textRect,
                           unsigned flags, const QFont& font);
+    // Where the gradient runs of one paint have got to: the left edge they
+    // started from, the running x position and the characters drawn so far.
+    struct TRunPosition {
+        int origin;
+        int x;
+        QString drawn;
+    };
     void GradientRun(QPainter& surface, TColor color1, TColor color2, const QStringList& piece,
-                     const QRect& textRect, unsigned flags, const QFont& font, int& x);
+                     const QRect& textRect, unsigned flags, const QFont& font, TRunPosition& at);
 
     TEllipsis ellipsis_ = elNone;
     bool flickerless_ = true;
