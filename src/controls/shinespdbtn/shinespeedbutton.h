@@ -14,7 +14,9 @@
 #include "shinebuttonpaint.h"
 #include "shinetypes.h"
 
+#include <QAction>
 #include <QImage>
+#include <QPointer>
 
 #include <memory>
 #include <optional>
@@ -70,6 +72,14 @@ class TShineSpeedButton : public TGraphicControl {
     Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
     Q_PROPERTY(QImage Glyph READ Glyph WRITE SetGlyph)
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    // An action is linked in code, not written to a stored form.
+    Q_PROPERTY(QAction* Action READ Action WRITE SetAction STORED false)
+    Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+    Q_CLASSINFO("default:Hint", "")
+    Q_CLASSINFO("default:ShowHint", "false")
+    Q_CLASSINFO("default:Tag", "0")
 
 public:
     explicit TShineSpeedButton(QWidget* parent = nullptr);
@@ -101,6 +111,10 @@ public:
     int Spacing() const { return spacing_; }
     QImage Glyph() const { return glyph_; }
     QString Caption() const { return caption_; }
+    QAction* Action() const { return action_; }
+    QString Hint() const { return hint_; }
+    bool ShowHint() const { return showHint_; }
+    int Tag() const { return tag_; }
 
     void SetGroupIndex(int v);
     void SetDown(bool v);
@@ -133,6 +147,15 @@ public:
     // clears the glyph.
     void SetGlyph(const QImage& v);
     void SetCaption(const QString& v);
+    // Links an action (not owned; null unlinks): the button takes its text,
+    // enabled state and checked state (as Down, by the group rules) whenever
+    // they change, and a click triggers it unless OnClick is assigned.
+    void SetAction(QAction* v);
+    // The tooltip shows Hint while ShowHint is on.
+    void SetHint(const QString& v);
+    void SetShowHint(bool v);
+    // A number for the program's own use; the button never reads it.
+    void SetTag(int v) { tag_ = v; }
 
     bool BindEvent(const QByteArray& name, const TEventHandler& handler) override;
 
@@ -175,6 +198,11 @@ protected:
     void CMMouseEnter(TMessage& message);
     void CMMouseLeave(TMessage& message);
     void CMEnabledChanged(TMessage& message);
+    // An ancestor was disabled or enabled: the look follows, Down does not.
+    void EffectiveEnabledChanged();
+    // Gives the window its accelerator key filter when the caption has an
+    // accelerator.
+    void InstallAcceleratorKeys();
     void CMDialogChar(TMessage& message);
     void CMFontChanged(TMessage& message);
     void CMTextChanged(TMessage& message);
@@ -185,6 +213,9 @@ protected:
     void ActiveButtonTimerOnTimer();
     void FontsAndColorsOnChange(QObject* sender);
     void GlyphOnChange();
+    void ActionChanged();
+    // The click of the base: OnClick, or else the linked action.
+    void BaseClick();
 
 private:
     bool FrameWanted() const;
@@ -211,6 +242,10 @@ private:
     int margin_ = -1;
     int spacing_ = 4;
     QString caption_;
+    QPointer<QAction> action_;
+    QString hint_;
+    bool showHint_ = false;
+    int tag_ = 0;
 
     std::unique_ptr<TShineBtnColors> colors_;
     std::unique_ptr<TShineBtnColors> pressedColors_;
@@ -222,5 +257,6 @@ private:
     TShineState state_ = shUp;
     bool mouseInControl_ = false;
     bool pressing_ = false;
+    bool ownEnabled_ = true;
     const TGroupSender* groupSender_ = nullptr;
 };
