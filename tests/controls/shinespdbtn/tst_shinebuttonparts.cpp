@@ -310,6 +310,27 @@ private slots:
         }
     }
 
+    void faceTakesBothEndsOfTheRamp_data()
+    {
+        // Pixel i of a face n pixels long takes entry i * 255 / (n - 1).
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QList<int>>("entries");  // for pixels 0, 1, middle, last
+        QTest::newRow("one pixel") << 1 << QList<int>{0, 0, 0, 0};
+        QTest::newRow("two pixels") << 2 << QList<int>{0, 255, 255, 255};
+        QTest::newRow("default button") << 25 << QList<int>{0, 10, 127, 255};
+        QTest::newRow("as long as the ramp") << 256 << QList<int>{0, 1, 128, 255};
+        QTest::newRow("longer than the ramp") << 511 << QList<int>{0, 0, 127, 255};
+    }
+    void faceTakesBothEndsOfTheRamp()
+    {
+        QFETCH(int, length);
+        QFETCH(QList<int>, entries);
+        QCOMPARE(RampIndex(0, length), entries[0]);
+        QCOMPARE(RampIndex(std::min(1, length - 1), length), entries[1]);
+        QCOMPARE(RampIndex(length / 2, length), entries[2]);
+        QCOMPARE(RampIndex(length - 1, length), entries[3]);
+    }
+
     void edgePictureOfSolidGlyphIsAllBlack()
     {
         const QImage glyph = Filled(8, 6, 0x123456);
