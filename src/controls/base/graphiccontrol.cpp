@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 
 QCursor CursorShape(TCursor cursor)
@@ -22,6 +23,15 @@ QCursor CursorShape(TCursor cursor)
     case crHandPoint: return Qt::PointingHandCursor;
     default: return Qt::ArrowCursor;
     }
+}
+
+qreal DevicePixelRatioOf(QPainter& painter)
+{
+    // While a widget is rendered into another device, painter.device() is
+    // still the widget; the engine's device is the one that is painted.
+    const QPaintEngine* engine = painter.paintEngine();
+    const QPaintDevice* device = engine && engine->paintDevice() ? engine->paintDevice() : painter.device();
+    return device ? std::max<qreal>(1.0, device->devicePixelRatio()) : 1.0;
 }
 
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)

@@ -49,6 +49,11 @@ using TMouseEvent = std::function<void(QObject* Sender, TMouseButton Button, TSh
 using TMouseMoveEvent = std::function<void(QObject* Sender, TShiftState Shift, int X, int Y)>;
 using TEventHandler = std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent>;
 
+// The device pixel ratio of what a painter really draws on: a widget's
+// backing store on a scaled screen, or the image a widget is rendered into.
+// Off-screen bitmaps made at this ratio keep the controls crisp at any scale.
+qreal DevicePixelRatioOf(QPainter& painter);
+
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 // The live keyboard and mouse state (Double is never set).
 TShiftState CurrentShiftState();
@@ -79,7 +84,9 @@ public:
 
     bool Visible() const { return !isHidden(); }
     void SetVisible(bool v) { setVisible(v); }
-    bool Enabled() const { return isEnabled(); }
+    // The control's own setting. isEnabled() also follows the ancestors: a
+    // control in a disabled container reads Enabled true but is not enabled.
+    bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
     void SetEnabled(bool v) { setEnabled(v); }
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor v);

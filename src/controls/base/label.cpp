@@ -16,6 +16,8 @@ TLabel::TLabel(QWidget* parent)
 
 void TLabel::FontChanged()
 {
+    if (!takingParentFont_)
+        parentFont_ = false;
     update();
     AdjustBounds();
 }
@@ -34,7 +36,116 @@ void TLabel::SetColor(TColor v)
     if (v == color_)
         return;
     color_ = v;
+    parentColor_ = false;
     update();
+}
+
+void TLabel::SetParentColor(bool v)
+{
+    if (v == parentColor_)
+        return;
+    parentColor_ = v;
+    ApplyParentColor();
+}
+
+void TLabel::SetParentFont(bool v)
+{
+    if (v == parentFont_)
+        return;
+    parentFont_ = v;
+    ApplyParentFont();
+}
+
+namespace {
+
+// A parent that is one of our controls has a Color and a Font of its own;
+// any other widget gives its palette's window colour and its Qt font.
+TColor ColorOfParent(const QWidget& parent)
+{
+    const QVariant own = parent.property("Color");
+    if (own.isValid() && own.canConvert<int>())
+        return static_cast<TColor>(own.toInt());
+    return RgbToColor(parent.palette().color(QPalette::Window).rgb());
+}
+
+void FontOfParent(const QWidget& parent, TFont& out)
+{
+    const QVariant own = parent.property("Font");
+    if (own.metaType().flags() & QMetaType::PointerToQObject) {
+        if (const auto* font = qobject_cast<const TFont*>(own.value<QObject*>())) {
+            out.Assign(*font);
+            return;
+        }
+    }
+    const QFont qt = parent.font();
+    TFont taken;
+    taken.SetName(qt.family());
+    const int px = qt.pixelSize() > 0 ? qt.pixelSize() : qRound(qt.pointSizeF() * 96.0 / 72.0);
+    taken.SetHeight(-std::max(1, px));
+    taken.SetStyle((qt.bold() ? TFont::fsBold : 0) | (qt.italic() ? TFont::fsItalic : 0)
+                   | (qt.underline() ? TFont::fsUnderline : 0) | (qt.strikeOut() ? TFont::fsStrikeOut : 0));
+    taken.SetColor(RgbToColor(parent.palette().color(QPalette::WindowText).rgb()));
+    out.Assign(taken);
+}
+
+} // namespace
+
+void TLabel::ApplyParentColor()
+{
+    if (!parentColor_ || !parentWidget())
+        return;
+    const TColor c = ColorOfParent(*parentWidget());
+    if (c == color_)
+        return;
+    color_ = c;
+    update();
+}
+
+void TLabel::ApplyParentFont()
+{
+    if (!parentFont_ || !parentWidget())
+        return;
+    takingParentFont_ = true;
+    FontOfParent(*parentWidget(), *font_);
+    takingParentFont_ = false;
+}
+
+bool TLabel::BindEvent(const QByteArray& name, const TEventHandler& handler)
+{
+    if (name == "OnMouseEnter" || name == "OnMouseLeave") {
+        const auto* h = std::get_if<TNotifyEvent>(&handler);
+        if (!h) return false;
+        (name == "OnMouseEnter" ? OnMouseEnter : OnMouseLeave) = *h;
+        return true;
+    }
+    return TGraphicControl::BindEvent(name, handler);
+}
+
+bool TLabel::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Enter:
+        if (OnMouseEnter) OnMouseEnter(this);
+        break;
+    case QEvent::Leave:
+        if (OnMouseLeave) OnMouseLeave(this);
+        break;
+    // The parent's palette and font reach the label as its own changes.
+    case QEvent::ParentChange:
+        ApplyParentColor();
+        ApplyParentFont();
+        break;
+    case QEvent::PaletteChange:
+        ApplyParentColor();
+        ApplyParentFont();
+        break;
+    case QEvent::FontChange:
+        ApplyParentFont();
+        break;
+    default:
+        break;
+    }
+    return TGraphicControl::event(event);
 }
 
 void TLabel::SetTransparent(bool v)
@@ -155,7 +266,7 @@ void TLabel::Paint()
     else if (layout_ == tlBottom)
         r.translate(0, Height() - needed.height());
 
-    if (Enabled()) {
+    if (isEnabled()) {
         DrawTextFlags(&c, text, r, flags, font, ToQColor(font_->Color()));
     } else {
         // The platform's engraved look of disabled text.

@@ -24,6 +24,10 @@ class TLabel : public TGraphicControl {
     Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(bool ShowAccelChar READ ShowAccelChar WRITE SetShowAccelChar)
+    Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
+    Q_CLASSINFO("default:ParentColor", "false")
+    Q_CLASSINFO("default:ParentFont", "false")
     Q_CLASSINFO("default:Transparent", "false")
     Q_CLASSINFO("default:Alignment", "taLeftJustify")
     Q_CLASSINFO("default:Layout", "tlTop")
@@ -48,6 +52,8 @@ public:
     bool WordWrap() const { return wordWrap_; }
     bool AutoSize() const { return autoSize_; }
     bool ShowAccelChar() const { return showAccelChar_; }
+    bool ParentColor() const { return parentColor_; }
+    bool ParentFont() const { return parentFont_; }
 
     void SetCaption(const QString& v);
     void SetColor(TColor v);
@@ -57,6 +63,16 @@ public:
     void SetWordWrap(bool v);
     void SetAutoSize(bool v);
     void SetShowAccelChar(bool v);
+    // While on, Color (or Font) is the parent's and follows it; giving the
+    // label a colour (or changing its font) turns it off.
+    void SetParentColor(bool v);
+    void SetParentFont(bool v);
+
+    bool BindEvent(const QByteArray& name, const TEventHandler& handler) override;
+
+    // The pointer entered or left the label.
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
 
     // Reading a stored layout: between BeginLoading() and Loaded() the label
     // does not size itself; Loaded() sizes it once with the final values.
@@ -81,9 +97,12 @@ protected:
     void AdjustBounds();
 
     void Paint() override;
+    bool event(QEvent* event) override;
 
 private:
     void FontChanged();
+    void ApplyParentColor();
+    void ApplyParentFont();
 
     QString caption_;
     TFont* font_;
@@ -95,4 +114,7 @@ private:
     bool autoSize_ = true;
     bool showAccelChar_ = true;
     bool loading_ = false;
+    bool parentColor_ = false;
+    bool parentFont_ = false;
+    bool takingParentFont_ = false;
 };

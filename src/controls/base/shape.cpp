@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 Qt::BrushStyle HatchOf(TBrush::TBrushStyle s)
 {
@@ -27,12 +29,13 @@ void FillWithBrush(QPainter& painter, const QRect& rect, const TBrush& brush)
 
 void DrawRectangle(QPainter& painter, int left, int top, int right, int bottom, const TPen& pen, const TBrush& brush)
 {
-    if (pen.Style() == TPen::psClear || pen.Width() <= 0) {
+    if (pen.Style() == TPen::psClear) {
         // Without a pen the fill stops one pixel short on the right and bottom.
         FillWithBrush(painter, QRect(QPoint(left, top), QPoint(right - 2, bottom - 2)), brush);
         return;
     }
-    const int p = pen.Width();
+    // A pen of width 0 (or less) is drawn one pixel wide.
+    const int p = std::max(1, pen.Width());
     const int lo = p / 2;          // the pen's band around the path, before it
     const int hi = p - 1 - lo;     // and after it
     // The outline's path runs along (left, top)..(right - 1, bottom - 1).
@@ -61,7 +64,10 @@ void TShape::Paint()
     QPainter& c = Canvas();
     // Hatches line up with the parent's origin, not the control's.
     c.setBrushOrigin(-pos());
-    const int p = pen_->Style() == TPen::psClear ? 0 : pen_->Width();
+    // A clear pen keeps its width in the arithmetic: the fill moves in by
+    // the pen's half width as the outline would. Only a width of 0 uses the
+    // whole control.
+    const int p = std::max(0, pen_->Width());
     const int x = p / 2;
     const int w = p == 0 ? Width() : Width() - p + 1;
     const int h = p == 0 ? Height() : Height() - p + 1;

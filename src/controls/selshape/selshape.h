@@ -1,12 +1,40 @@
 #pragma once
-// TSelShape: a rectangle the user moves and resizes with the mouse, within
-// limits. Near its edges and corners (SizeSense pixels) a drag resizes it
-// from there, inside a drag moves it; SelOption says which of these are
-// allowed. While a button is held the pointer is kept inside the parent's
-// area on the screen. It paints as the plain shape does.
-//
-// The eight own settings are plain fields: writing one neither moves nor
-// repaints the shape, it counts from the next pointer event on.
+/*!
+    \class TSelShape
+    \brief A rectangle that the user moves and resizes with the mouse,
+    held inside limits.
+
+    Within SizeSense pixels of an edge or corner a drag resizes the shape
+    from there; elsewhere inside, a drag moves it. The cursor shows which.
+    While a mouse button is held the pointer is confined to the parent's
+    area on the screen (through the platform seam handed in by the program),
+    and released after the owner's OnMouseUp has run, so the owner sees the
+    shape at its final bounds.
+
+    \section1 Properties
+    \list
+    \li SelOption: which of ResizeX, ResizeY, MoveX, MoveY are allowed (all
+        four after construction). A shape that may only move shows the
+        default cursor everywhere.
+    \li SizeSense (5): width of the edge zones. The left and top zones win
+        in a shape too small for both.
+    \li MinWidth, MinHeight (5): the smallest size a drag can reach.
+    \li MinLeft, MinTop (0): the smallest position.
+    \li MaxRight, MaxBottom (0): the largest right and bottom edge, in force
+        only while greater than MinLeft or MinTop; otherwise the parent's
+        client area is the limit.
+    \li Pen and Brush (from TShape): the outline and the fill; a new shape
+        is an unfilled outline. A pen of width 0 draws one pixel wide.
+    \endlist
+    The eight own settings are plain fields: writing one neither moves nor
+    repaints the shape; it counts from the next pointer event on.
+
+    \section1 Events
+    OnMouseDown, OnMouseMove, OnMouseUp (each before the shape acts on the
+    event), OnClick, OnDblClick. SelChgTop(), SelChgBot(), SelChgLft(),
+    SelChgRit() and SelChgMov() apply the same limits for a program that
+    moves the shape itself.
+*/
 
 #include "shape.h"
 

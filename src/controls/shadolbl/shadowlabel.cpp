@@ -5,6 +5,7 @@
 #include "gradient.h"
 
 #include <QPainter>
+#include <QtMath>
 
 TShadowLabel::TShadowLabel(QWidget* parent)
     : TLabel(parent)
@@ -117,7 +118,11 @@ void TShadowLabel::Paint()
         return;
 
     if (flickerless_ && !Transparent()) {
-        QImage bitmap(client.size(), QImage::Format_BGR888);
+        // Made at the surface's device pixels, so that the text stays sharp
+        // on a scaled screen instead of being enlarged from one pixel each.
+        const qreal dpr = DevicePixelRatioOf(Canvas());
+        QImage bitmap(qCeil(client.width() * dpr), qCeil(client.height() * dpr), QImage::Format_BGR888);
+        bitmap.setDevicePixelRatio(dpr);
         if (bitmap.isNull()) {
             // No memory for the bitmap: draw directly rather than not at all.
             PaintDirect(client);
@@ -132,7 +137,7 @@ void TShadowLabel::Paint()
             surface.setRenderHints(Canvas().renderHints());
             PaintText(surface);
         }
-        Canvas().drawImage(0, 0, bitmap);
+        Canvas().drawImage(QRectF(client), bitmap);
         return;
     }
 
@@ -171,7 +176,7 @@ void TShadowLabel::PaintText(QPainter& surface)
     TColor shadowColor = shadow_->Color();
     TColor highlightColor = highlight_->Color();
     TColor textColor = Font()->Color();
-    if (!Enabled()) {
+    if (!isEnabled()) {
         shadowColor = clGray;
         highlightColor = clBtnHighlight;
         textColor = clBtnShadow;
@@ -198,33 +203,42 @@ void TShadowLabel::DrawTextGradient(QPainter& surface, const QStringList& chars,
 {
     // The runs follow one another on one line from the text's left edge,
     // whatever the alignment.
-    int x = textRect.left();
+    TRunPosition at{textRect.left(), textRect.left(), QString()};
     if (textGradation_ == tg2Colors || chars.size() == 2) {
-        GradientRun(surface, Font()->Color(), textGradationColor_, chars, textRect, flags, font, x);
+        GradientRun(surface, Font()->Color(), textGradationColor_, chars, textRect, flags, font, at);
         return;
     }
     const qsizetype split = ThreeColorSplit(chars);
     const QStringList first = chars.mid(0, split);
     const QStringList rest = chars.mid(split);
-    GradientRun(surface, Font()->Color(), textMidColor_, first, textRect, flags, font, x);
+    GradientRun(surface, Font()->Color(), textMidColor_, first, textRect, flags, font, at);
     if (rest.size() == 1)
-        GradientRun(surface, textGradationColor_, textGradationColor_, rest, textRect, flags, font, x);
+        GradientRun(surface, textGradationColor_, textGradationColor_, rest, textRect, flags, font, at);
     else
-        GradientRun(surface, textMidColor_, textGradationColor_, rest, textRect, flags, font, x);
+        GradientRun(surface, textMidColor_, textGradationColor_, rest, textRect, flags, font, at);
 }
 
 void TShadowLabel::GradientRun(QPainter& surface, TColor color1, TColor color2, const QStringList& piece,
-                               const QRect& textRect, unsigned flags, const QFont& font, int& x)
+                               const QRect& textRect, unsigned flags, const QFont& font, TRunPosition& at)
 {
     const qsizetype n = piece.size();
     if (n == 0)
         return;
+    // Every cell ends where the text up to and including its character ends,
+    // measured from the run's origin as a whole, the way auto-size measures
+    // the caption. Adding up the characters' own rounded widths instead
+    // would let the cells drift left of the text and clip its last
+    // character at the label's edge.
+    auto advance = [&](const QString& ch) {
+        at.drawn += ch;
+        at.x = at.origin + TextWidth(font, at.drawn);
+    };
     if (n == 1) {
         // A lone character is placed by the alignment within the rest of the line.
-        const QRect cell(QPoint(x, textRect.top()), QPoint(textRect.right(), textRect.bottom()));
+        const QRect cell(QPoint(at.x, textRect.top()), QPoint(textRect.right(), textRect.bottom()));
         if (cell.width() > 0)
             DrawTextFlags(&surface, piece.first(), cell, flags, font, ToQColor(color1));
-        x += TextWidth(font, piece.first());
+        advance(piece.first());
         return;
     }
 
@@ -234,16 +248,15 @@ void TShadowLabel::GradientRun(QPainter& surface, TColor color1, TColor color2, 
     const auto dr = static_cast<qint16>(r2 - r1);
     const auto dg = static_cast<qint16>(g2 - g1);
     const auto db = static_cast<qint16>(b2 - b1);
-    constexpr int overhang = 0;  // Qt's text engine adds no synthetic overhang
     for (qsizetype k = 0; k < n; ++k) {
         const double t = static_cast<double>(k) / static_cast<double>(n - 1);
         const QColor color(static_cast<int>(dr * t + r1), static_cast<int>(dg * t + g1),
                            static_cast<int>(db * t + b1));
         const QString& ch = piece.at(k);
-        const int cellRight = x + TextWidth(font, ch) - overhang;
-        if (cellRight > x)
-            DrawTextFlags(&surface, ch, QRect(x, textRect.top(), cellRight - x, textRect.height()), flags,
-                          font, color);
-        x = cellRight;
+        const int cellLeft = at.x;
+        advance(ch);
+        if (at.x > cellLeft)
+            DrawTextFlags(&surface, ch, QRect(cellLeft, textRect.top(), at.x - cellLeft, textRect.height()),
+                          flags, font, color);
     }
 }

@@ -1,15 +1,50 @@
 #pragma once
-// TShadowLabel: a label that draws two offset copies of its text behind the
-// main text (a shadow and a highlight), can fill its background with a
-// two-colour gradient instead of its solid colour, can paint the characters
-// of its text in a two- or three-colour gradient, and can shorten text that
-// does not fit with an ellipsis.
-//
-// Every setting that changes the picture schedules a repaint; the picture is
-// produced only by Paint(). With Flickerless on (the default) an opaque label
-// draws through an off-screen bitmap made for each paint, so that it never
-// appears half-drawn; a transparent label always draws directly over its
-// parent.
+/*!
+    \class TShadowLabel
+    \brief A text label with shadow and highlight copies, background and
+    text gradients, and ellipses.
+
+    TShadowLabel is a window-less label: it paints on its parent inside its
+    own bounds and takes no focus. Behind the main text it draws a Shadow
+    copy (silver, one pixel right and down) and over that a Highlight copy
+    (white, one pixel left and up); each is a TShadow with Visible, Color,
+    OffsetLeft and OffsetTop, owned by the label for its whole life. Writing
+    Shadow or Highlight copies the values into the owned object.
+
+    \section1 Properties
+    \list
+    \li Caption, Font, Color, Transparent, Alignment, Layout, WordWrap,
+        AutoSize (on: the label takes the size its text needs),
+        ShowAccelChar ("&" underlines the next character, "&&" shows one)
+        and ParentColor / ParentFont (the parent's colour or font while on;
+        giving the label its own colour or changing its font turns them
+        off; both start off), from TLabel.
+    \li Gradation, GradationColor, GradateVert: a background gradient from
+        GradationColor (left or top) to Color (right or bottom).
+    \li TextGradation (tgNone, tg2Colors, tg3Colors), TextMidColor,
+        TextGradationColor: the characters shade from Font.Color through
+        TextMidColor to TextGradationColor. Gradient text runs from the left
+        edge whatever the Alignment.
+    \li Ellipsis (elNone, elEnd, elPath): how text that does not fit the
+        width is shortened.
+    \li Flickerless: paint through an off-screen bitmap while opaque.
+    \endlist
+
+    \section1 Events
+    OnClick, OnDblClick, OnMouseDown, OnMouseMove, OnMouseUp, and
+    OnMouseEnter / OnMouseLeave when the pointer enters or leaves the label.
+    Bind them directly or by name with BindEvent().
+
+    \section1 Rules worth knowing
+    \list
+    \li A setter given the value the property already has does nothing.
+    \li A disabled label (or one in a disabled container) draws its copies
+        in fixed system colours; a text gradient keeps its colours.
+    \li Colours are TColor values: an explicit RGB value, or a system colour
+        looked up in the application palette each time the label paints.
+    \li Between BeginLoading() and Loaded() the label does not size itself.
+    \endlist
+*/
 
 #include "label.h"
 #include "shadow.h"
@@ -78,8 +113,15 @@ private:
     void PaintText(QPainter& surface);
     void DrawTextGradient(QPainter& surface, const QStringList& chars, const QRect& textRect,
                           unsigned flags, const QFont& font);
+    // Where the gradient runs of one paint have got to: the left edge they
+    // started from, the running x position and the characters drawn so far.
+    struct TRunPosition {
+        int origin;
+        int x;
+        QString drawn;
+    };
     void GradientRun(QPainter& surface, TColor color1, TColor color2, const QStringList& piece,
-                     const QRect& textRect, unsigned flags, const QFont& font, int& x);
+                     const QRect& textRect, unsigned flags, const QFont& font, TRunPosition& at);
 
     TEllipsis ellipsis_ = elNone;
     bool flickerless_ = true;

@@ -64,6 +64,10 @@ TDialogCharFilter::TDialogCharFilter(QWidget* window)
 
 TDialogCharFilter* TDialogCharFilter::Install(QWidget* window)
 {
+    if (!window) return nullptr;
+    // One filter per window: a second one would offer every key twice.
+    if (auto* existing = window->findChild<TDialogCharFilter*>(QString(), Qt::FindDirectChildrenOnly))
+        return existing;
     auto* filter = new TDialogCharFilter(window);
     // On the application, so that Alt keys are seen before the focused control.
     QCoreApplication::instance()->installEventFilter(filter);

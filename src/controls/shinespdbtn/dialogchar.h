@@ -20,7 +20,10 @@ bool OfferDialogChar(QWidget* window, char32_t c);
 class TDialogCharFilter : public QObject {
     Q_OBJECT
 public:
-    // Installs a filter on window, owned by it.
+    // Installs a filter on window, owned by it, unless the window has one
+    // already; returns the window's filter either way (null for no window).
+    // A shine speed button whose caption has an accelerator installs it on
+    // its window when it is shown, so a window rarely needs to call this.
     static TDialogCharFilter* Install(QWidget* window);
 
 protected:

@@ -181,17 +181,14 @@ QImage EdgePicture(const QImage& source)
     return out;
 }
 
-std::optional<TStateGlyph> CreateStateGlyph(const QImage& glyph, TShineState state,
-                                            TActiveImageType activeImage,
-                                            TDisabledImageType disabledImage, std::uint32_t shine,
-                                            std::uint32_t face)
+namespace {
+
+// Applies the effect of state to result.Image, a copy of source, whose
+// background is the key colour.
+void ApplyStateEffect(TStateGlyph& result, const QImage& source, std::uint32_t key, TShineState state,
+                      TActiveImageType activeImage, TDisabledImageType disabledImage, std::uint32_t shine,
+                      std::uint32_t face)
 {
-    if (glyph.isNull() || glyph.width() == 0 || glyph.height() == 0)
-        return std::nullopt;
-    const QImage source = glyph.format() == QImage::Format_RGB32 ? glyph : glyph.convertToFormat(QImage::Format_RGB32);
-    const std::uint32_t key = KeyColorOf(source);
-    TStateGlyph result;
-    result.Image = source.copy();
     switch (state) {
     case shDown:
     case shUp:
@@ -209,6 +206,85 @@ std::optional<TStateGlyph> CreateStateGlyph(const QImage& glyph, TShineState sta
         }
         break;
     }
+}
+
+// A colour that no visible pixel of an ARGB32 picture has, to stand for its
+// fully transparent pixels while the effects run. Magenta, the customary
+// key, is tried first.
+std::uint32_t UnusedColor(const QImage& argb)
+{
+    std::vector<std::uint32_t> used;
+    used.reserve(static_cast<size_t>(argb.width()) * static_cast<size_t>(argb.height()));
+    for (int y = 0; y < argb.height(); ++y) {
+        const std::uint32_t* row = Row(argb, y);
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(row[x]) != 0) used.push_back(row[x] & kRgbMask);
+    }
+    std::sort(used.begin(), used.end());
+    // At most one candidate per visible pixel can be taken.
+    for (std::uint32_t i = 0; i <= kRgbMask; ++i) {
+        const std::uint32_t c = (0xFF00FFu + i) & kRgbMask;
+        if (!std::binary_search(used.begin(), used.end(), c)) return c;
+    }
+    return 0xFF00FFu;  // every colour in use: a picture of at least 16M pixels
+}
+
+std::optional<TStateGlyph> AlphaStateGlyph(const QImage& glyph, TShineState state, TActiveImageType activeImage,
+                                           TDisabledImageType disabledImage, std::uint32_t shine,
+                                           std::uint32_t face)
+{
+    const QImage argb = glyph.convertToFormat(QImage::Format_ARGB32);
+    const std::uint32_t key = UnusedColor(argb);
+    // The effects see the picture as a keyed one: transparent pixels carry
+    // the key, every other pixel its colour.
+    QImage source(argb.size(), QImage::Format_RGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const std::uint32_t* in = Row(argb, y);
+        std::uint32_t* out = Row(source, y);
+        for (int x = 0; x < argb.width(); ++x)
+            out[x] = kOpaque | (qAlpha(in[x]) == 0 ? key : (in[x] & kRgbMask));
+    }
+    TStateGlyph result;
+    result.Image = source.copy();
+    ApplyStateEffect(result, source, key, state, activeImage, disabledImage, shine, face);
+    if (result.IsEdgePicture)
+        return result;
+    // Back to alpha: key pixels are transparent, pixels an effect painted
+    // where the picture was transparent (an outline) are opaque, and the
+    // others keep their own alpha.
+    QImage blended(argb.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const std::uint32_t* in = Row(argb, y);
+        const std::uint32_t* effect = Row(result.Image, y);
+        std::uint32_t* out = Row(blended, y);
+        for (int x = 0; x < argb.width(); ++x) {
+            const std::uint32_t rgb = effect[x] & kRgbMask;
+            const std::uint32_t alpha = rgb == key ? 0u : (qAlpha(in[x]) == 0 ? 255u : static_cast<std::uint32_t>(qAlpha(in[x])));
+            out[x] = alpha == 0 ? 0u : (alpha << 24) | rgb;
+        }
+    }
+    result.Image = blended;
+    result.HasAlpha = true;
+    result.TransparentColor = key;
+    return result;
+}
+
+} // namespace
+
+std::optional<TStateGlyph> CreateStateGlyph(const QImage& glyph, TShineState state,
+                                            TActiveImageType activeImage,
+                                            TDisabledImageType disabledImage, std::uint32_t shine,
+                                            std::uint32_t face)
+{
+    if (glyph.isNull() || glyph.width() == 0 || glyph.height() == 0)
+        return std::nullopt;
+    if (glyph.hasAlphaChannel())
+        return AlphaStateGlyph(glyph, state, activeImage, disabledImage, shine, face);
+    const QImage source = glyph.format() == QImage::Format_RGB32 ? glyph : glyph.convertToFormat(QImage::Format_RGB32);
+    const std::uint32_t key = KeyColorOf(source);
+    TStateGlyph result;
+    result.Image = source.copy();
+    ApplyStateEffect(result, source, key, state, activeImage, disabledImage, shine, face);
     // The transparent colour is read after the effect, so an outline that
     // reaches the bottom-left corner makes the shine colour transparent.
     result.TransparentColor = result.IsEdgePicture ? 0u : KeyColorOf(result.Image);

@@ -4,8 +4,11 @@
 // look). All effects work on Format_RGB32 images, whose pixels read as one
 // integer hold 0x..RRGGBB; pixels are compared by their low 24 bits only.
 //
-// The glyph's background is its key colour: the colour of its bottom-left
-// pixel. Per-pixel effects leave key pixels alone.
+// The background of a glyph without an alpha channel is its key colour: the
+// colour of its bottom-left pixel. Per-pixel effects leave key pixels alone.
+// A glyph with an alpha channel needs no key: its transparent pixels are its
+// background, the effects change the colours of the others and keep their
+// alpha, and it is blended onto the face.
 
 #include "shinetypes.h"
 
@@ -32,12 +35,15 @@ void ApplyDisabledImage(QImage& out, TDisabledImageType effect, std::uint32_t ke
 QImage EdgePicture(const QImage& source);
 
 struct TStateGlyph {
-    QImage Image;                      // Format_RGB32, or Format_Mono for the edge picture
-    std::uint32_t TransparentColor = 0;  // 0x00RRGGBB
+    // Format_RGB32; Format_ARGB32 when HasAlpha; Format_Mono for the edge picture.
+    QImage Image;
+    std::uint32_t TransparentColor = 0;  // 0x00RRGGBB; not drawn when HasAlpha
     bool IsEdgePicture = false;
+    bool HasAlpha = false;               // draw by blending with the alpha channel
 };
 
-// The state glyph for a drawing state, or none when glyph is empty. shine and
+// The state glyph for a drawing state, or none when glyph is empty. A glyph
+// with an alpha channel gives an alpha state glyph (see above). shine and
 // face are the shine colour and the face colour as 0x00RRGGBB.
 std::optional<TStateGlyph> CreateStateGlyph(const QImage& glyph, TShineState state,
                                             TActiveImageType activeImage,

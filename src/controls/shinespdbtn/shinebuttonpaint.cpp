@@ -1,9 +1,11 @@
 #include "shinebuttonpaint.h"
 
+#include "graphiccontrol.h"
 #include "image.h"
 #include "shinebtncolors.h"
 
 #include <QPainter>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -29,6 +31,12 @@ QImage GradientRamp(std::uint32_t from, std::uint32_t to, bool vertical)
     return ramp;
 }
 
+int RampIndex(int i, int length)
+{
+    if (length <= 1) return 0;
+    return static_cast<int>(static_cast<long long>(i) * 255 / (length - 1));
+}
+
 void DrawFace(QPainter& painter, QSize size, const TShineBtnColors& set)
 {
     if (size.isEmpty()) return;
@@ -36,8 +44,31 @@ void DrawFace(QPainter& painter, QSize size, const TShineBtnColors& set)
         painter.fillRect(QRect(QPoint(0, 0), size), ToQColor(set.Color()));
         return;
     }
-    const QImage ramp = GradientRamp(ColorToPixel(set.Color()), ColorToPixel(set.GradColor()), set.GradVertical());
-    painter.drawImage(QPoint(0, 0), StretchNearest(ramp, size));
+    const bool vertical = set.GradVertical();
+    const QImage ramp = GradientRamp(ColorToPixel(set.Color()), ColorToPixel(set.GradColor()), vertical);
+    // Stretch along the gradient so that the first and the last pixel take
+    // entries 0 and 255 at any size (on a surface with a device pixel ratio,
+    // at its device pixels), then repeat that line across the face.
+    const qreal dpr = DevicePixelRatioOf(painter);
+    const int w = std::max(1, qCeil(size.width() * dpr));
+    const int h = std::max(1, qCeil(size.height() * dpr));
+    const int length = vertical ? h : w;
+    QImage face(w, h, QImage::Format_RGB32);
+    const auto* entries = reinterpret_cast<const QRgb*>(ramp.constBits());
+    const qsizetype stride = vertical ? ramp.bytesPerLine() / 4 : 1;
+    auto entry = [&](int i) { return entries[RampIndex(i, length) * stride]; };
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(face.scanLine(y));
+        if (vertical) {
+            std::fill(row, row + w, entry(y));
+        } else if (y == 0) {
+            for (int x = 0; x < w; ++x) row[x] = entry(x);
+        } else {
+            std::copy_n(reinterpret_cast<const QRgb*>(face.constScanLine(0)), w, row);
+        }
+    }
+    face.setDevicePixelRatio(dpr);
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(size)), face);
 }
 
 void DrawLine(QPainter& painter, QPoint a, QPoint b, const QColor& color)

@@ -24,6 +24,10 @@ namespace ShineSpdBtn {
 // truncated toward zero.
 QImage GradientRamp(std::uint32_t from, std::uint32_t to, bool vertical);
 
+// The ramp entry that pixel i of a face length pixels long takes: 0 for the
+// first pixel and 255 for the last at every length, evenly spread between.
+int RampIndex(int i, int length);
+
 // Paints the face: solid set.Color, or its gradient stretched (no smoothing)
 // onto the rectangle (0, 0, size).
 void DrawFace(QPainter& painter, QSize size, const TShineBtnColors& set);

@@ -1,6 +1,7 @@
 #include "shinespeedbutton.h"
 #include "storeifchanged.h"
 
+#include "dialogchar.h"
 #include "drawtext.h"
 #include "error.h"
 #include "glypheffects.h"
@@ -10,6 +11,7 @@
 #include <QCursor>
 #include <QPainter>
 #include <QTimer>
+#include <QtMath>
 
 using namespace ShineSpdBtn;
 
@@ -186,9 +188,12 @@ void TShineSpeedButton::SetGlyph(const QImage& v)
 
 void TShineSpeedButton::GlyphOnChange()
 {
-    // The effects read and write whole 32-bit pixels.
-    if (!glyph_.isNull() && glyph_.format() != QImage::Format_RGB32)
-        glyph_ = glyph_.convertToFormat(QImage::Format_RGB32);
+    // The effects read and write whole 32-bit pixels. A picture with an
+    // alpha channel keeps it: its alpha, not a key colour, says what is
+    // background.
+    const QImage::Format format = glyph_.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    if (!glyph_.isNull() && glyph_.format() != format)
+        glyph_ = glyph_.convertToFormat(format);
     update();
 }
 
@@ -197,6 +202,36 @@ void TShineSpeedButton::SetCaption(const QString& v)
     if (v == caption_) return;
     caption_ = v;
     Perform(CM_TEXTCHANGED);
+}
+
+void TShineSpeedButton::SetAction(QAction* v)
+{
+    if (v == action_) return;
+    if (action_) disconnect(action_, nullptr, this, nullptr);
+    action_ = v;
+    if (!action_) return;
+    connect(action_, &QAction::changed, this, [this] { ActionChanged(); });
+    ActionChanged();
+}
+
+void TShineSpeedButton::ActionChanged()
+{
+    if (!action_) return;
+    SetCaption(action_->text());
+    SetEnabled(action_->isEnabled());
+    if (action_->isCheckable()) SetDown(action_->isChecked());
+}
+
+void TShineSpeedButton::SetHint(const QString& v)
+{
+    hint_ = v;
+    setToolTip(showHint_ ? hint_ : QString());
+}
+
+void TShineSpeedButton::SetShowHint(bool v)
+{
+    showHint_ = v;
+    setToolTip(showHint_ ? hint_ : QString());
 }
 
 void TShineSpeedButton::FontsAndColorsOnChange(QObject*)
@@ -241,10 +276,19 @@ void TShineSpeedButton::CMButtonPressed(TMessage& message)
     allowAllUp_ = sender->AllowAllUp();
 }
 
+void TShineSpeedButton::BaseClick()
+{
+    // OnClick, when assigned, replaces the linked action's trigger.
+    if (OnClick)
+        TGraphicControl::Click();
+    else if (action_)
+        action_->trigger();
+}
+
 void TShineSpeedButton::Click()
 {
     if (!clickDownHook_) {
-        TGraphicControl::Click();
+        BaseClick();
         return;
     }
     const TShineState remembered = state_;
@@ -253,7 +297,7 @@ void TShineSpeedButton::Click()
     {
         // The look comes back even when the handler fails.
         TRestore<TShineState> restore(state_, remembered);
-        TGraphicControl::Click();
+        BaseClick();
     }
     repaint();
 }
@@ -377,7 +421,18 @@ bool TShineSpeedButton::event(QEvent* event)
     switch (event->type()) {
     case QEvent::Enter: Perform(CM_MOUSEENTER); break;
     case QEvent::Leave: Perform(CM_MOUSELEAVE); break;
-    case QEvent::EnabledChange: Perform(CM_ENABLEDCHANGED); break;
+    case QEvent::EnabledChange:
+        // Qt reports a change of an ancestor's state too; only the button's
+        // own Enabled clears Down. A container going off and on again only
+        // changes the look.
+        if (Enabled() != ownEnabled_) {
+            ownEnabled_ = Enabled();
+            Perform(CM_ENABLEDCHANGED);
+        } else {
+            EffectiveEnabledChanged();
+        }
+        break;
+    case QEvent::Show: InstallAcceleratorKeys(); break;
     case QEvent::FontChange: Perform(CM_FONTCHANGED); break;
     case QEvent::PaletteChange:
     case QEvent::ApplicationPaletteChange: Perform(CM_SYSCOLORCHANGE); break;
@@ -422,6 +477,20 @@ void TShineSpeedButton::CMEnabledChanged(TMessage&)
     update();
 }
 
+void TShineSpeedButton::EffectiveEnabledChanged()
+{
+    if (!isEnabled()) {
+        activeButtonTimer_->stop();
+        mouseInControl_ = false;
+        pressing_ = false;
+        state_ = shDisabled;
+    } else if (state_ == shDisabled) {
+        state_ = down_ ? shDown : shUp;
+        UpdateTracking();
+    }
+    update();
+}
+
 void TShineSpeedButton::CMDialogChar(TMessage& message)
 {
     const QString accel = AcceleratorOf(caption_);
@@ -438,7 +507,19 @@ void TShineSpeedButton::CMDialogChar(TMessage& message)
 }
 
 void TShineSpeedButton::CMFontChanged(TMessage&) { update(); }
-void TShineSpeedButton::CMTextChanged(TMessage&) { update(); }
+void TShineSpeedButton::CMTextChanged(TMessage&)
+{
+    if (isVisible()) InstallAcceleratorKeys();
+    update();
+}
+
+void TShineSpeedButton::InstallAcceleratorKeys()
+{
+    // Alt+letter reaches the button only through its window's key filter;
+    // the window gets one the first time it shows a button that needs it.
+    if (parentWidget() && !AcceleratorOf(caption_).isEmpty())
+        TDialogCharFilter::Install(window());
+}
 // Colours are kept unresolved, so a repaint shows the new system colours.
 void TShineSpeedButton::CMSysColorChange(TMessage&) { update(); }
 
@@ -463,7 +544,11 @@ void TShineSpeedButton::Paint()
         FrameDraw(Canvas());
         return;
     }
-    QImage buffer(size(), QImage::Format_RGB32);
+    // The buffer has the device pixels of the surface, so that the caption
+    // and the frame stay sharp on a scaled screen.
+    const qreal dpr = DevicePixelRatioOf(Canvas());
+    QImage buffer(qCeil(width() * dpr), qCeil(height() * dpr), QImage::Format_RGB32);
+    buffer.setDevicePixelRatio(dpr);
     {
         QPainter surface(&buffer);
         surface.setRenderHint(QPainter::Antialiasing, false);
@@ -471,7 +556,7 @@ void TShineSpeedButton::Paint()
         ImageDraw(surface);
         FrameDraw(surface);
     }
-    Canvas().drawImage(QPoint(0, 0), buffer);
+    Canvas().drawImage(QRectF(QPointF(0, 0), QSizeF(size())), buffer);
 }
 
 void TShineSpeedButton::BackDraw(QPainter& surface)
@@ -494,14 +579,20 @@ TDrawPosition TShineSpeedButton::CalcDrawPosition(const QFont& font) const
 void TShineSpeedButton::ImageDraw(QPainter& surface)
 {
     const TFont& font = IsActiveState(state_) ? *activeFont_ : *font_;
-    const QFont qfont = font.ToQFont();
+    // Crisp text, as the labels draw it: every copy of the caption keeps
+    // exactly its colour, so the shadow, the highlight and the disabled
+    // emboss never blend into each other or into the face.
+    QFont qfont = font.ToQFont();
+    qfont.setStyleStrategy(QFont::NoAntialias);
     const std::optional<TStateGlyph> glyph = CreateStateGlyph();
     const TDrawPosition pos = CalcDrawPosition(qfont);
 
     if (glyph) {
         QPoint p = pos.Glyph;
         if (IsDownState(state_)) p += QPoint(1, 1);
-        if (!glyph->IsEdgePicture) {
+        if (glyph->HasAlpha) {
+            surface.drawImage(p, glyph->Image);
+        } else if (!glyph->IsEdgePicture) {
             DrawTransparentGlyph(surface, p, glyph->Image, glyph->TransparentColor);
         } else {
             DrawBrushWhereWhite(surface, p + QPoint(1, 1), glyph->Image, ToQColor(disabledHighlight_));

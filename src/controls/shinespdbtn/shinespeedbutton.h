@@ -1,11 +1,59 @@
 #pragma once
-// TShineSpeedButton: a self-drawn, window-less push button. Its face is a
-// solid colour or a gradient, its glyph can take a hover or a disabled effect,
-// its caption can carry shadow and highlight copies, and its bevel frame has
-// three styles; the look follows a five-valued drawing state. Buttons with the
-// same non-zero GroupIndex on one parent behave as radio buttons or, with
-// AllowAllUp, as toggles. The hot look follows the pointer, and a 200 ms
-// timer confirms that the pointer is still over the button.
+/*!
+    \class TShineSpeedButton
+    \brief A self-drawn, window-less push button with a gradient face,
+    glyph effects, caption copies and three bevel frames, which can stay
+    down alone or in a group.
+
+    The look follows a drawing state (shUp, shUpActive while the pointer is
+    over it, shDown, shDownActive, shDisabled): Colors paints the up looks,
+    PressedColors the down ones, ActiveFont the caption while the pointer is
+    over the button. A 200 ms timer confirms that the pointer is still there.
+
+    \section1 Properties
+    \list
+    \li Caption, Font, ActiveFont, FontShadow / FontHighlight (copies one
+        pixel right-down / left-up; clNone: none), Layout, Margin (negative:
+        centred), Spacing.
+    \li Glyph: the picture beside the caption. ShineColor, ActiveImage (the
+        hover effect) and DisabledImage, DisabledHighlight, DisabledShadow
+        (the disabled look).
+    \li Colors, PressedColors: TShineBtnColors sets (face Color, optional
+        Gradation to GradColor, GradVertical, and the Highlight, Shadow and
+        DarkShadow edges). Writing one copies into the button's own set.
+    \li FrameType (ftFlatFrame, ftNormalFrame, ftEnclosedFrame) and
+        UpFrame, DownFrame, ActiveFrame: which states get a frame.
+    \li GroupIndex, Down, AllowAllUp, AccelCharDown, ClickDownHook.
+    \li Transparent: no face and no off-screen bitmap; the parent shows.
+    \li Action, Hint, ShowHint, Tag, Enabled, Visible and the bounds.
+    \endlist
+
+    \section1 Events
+    OnClick (a release over the button, its accelerator, or Click()),
+    OnDblClick (only while Down), OnMouseDown, OnMouseMove, OnMouseUp,
+    OnMouseEnter, OnMouseLeave.
+
+    \section1 Rules worth knowing
+    \list
+    \li Glyph transparency: a picture without an alpha channel is keyed:
+        every pixel of the colour of its bottom-left pixel is transparent
+        and shows the face. A picture with an alpha channel uses its alpha
+        instead and is blended onto the face.
+    \li Groups: buttons with the same non-zero GroupIndex on one parent
+        form a group. Without AllowAllUp exactly one can be down, and only
+        another member going down releases it; with AllowAllUp a click
+        toggles it. Down on a button with GroupIndex 0 is ignored. Switching
+        the button's own Enabled releases it quietly; disabling a container
+        only changes the look.
+    \li Accelerators: "&O" in the caption makes Alt+O (or O when no
+        focused control takes it) click the button. The window gets its key
+        filter (TDialogCharFilter) the first time it shows such a button.
+    \li Action: the button follows the action's text, enabled and checked
+        state; a click triggers it unless OnClick is assigned.
+    \li Colours are TColor values; system colours are looked up in the
+        application palette at each paint, so a palette change shows.
+    \endlist
+*/
 
 #include "font.h"
 #include "glypheffects.h"
@@ -14,7 +62,9 @@
 #include "shinebuttonpaint.h"
 #include "shinetypes.h"
 
+#include <QAction>
 #include <QImage>
+#include <QPointer>
 
 #include <memory>
 #include <optional>
@@ -70,6 +120,14 @@ class TShineSpeedButton : public TGraphicControl {
     Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
     Q_PROPERTY(QImage Glyph READ Glyph WRITE SetGlyph)
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    // An action is linked in code, not written to a stored form.
+    Q_PROPERTY(QAction* Action READ Action WRITE SetAction STORED false)
+    Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+    Q_CLASSINFO("default:Hint", "")
+    Q_CLASSINFO("default:ShowHint", "false")
+    Q_CLASSINFO("default:Tag", "0")
 
 public:
     explicit TShineSpeedButton(QWidget* parent = nullptr);
@@ -101,6 +159,10 @@ public:
     int Spacing() const { return spacing_; }
     QImage Glyph() const { return glyph_; }
     QString Caption() const { return caption_; }
+    QAction* Action() const { return action_; }
+    QString Hint() const { return hint_; }
+    bool ShowHint() const { return showHint_; }
+    int Tag() const { return tag_; }
 
     void SetGroupIndex(int v);
     void SetDown(bool v);
@@ -133,6 +195,15 @@ public:
     // clears the glyph.
     void SetGlyph(const QImage& v);
     void SetCaption(const QString& v);
+    // Links an action (not owned; null unlinks): the button takes its text,
+    // enabled state and checked state (as Down, by the group rules) whenever
+    // they change, and a click triggers it unless OnClick is assigned.
+    void SetAction(QAction* v);
+    // The tooltip shows Hint while ShowHint is on.
+    void SetHint(const QString& v);
+    void SetShowHint(bool v);
+    // A number for the program's own use; the button never reads it.
+    void SetTag(int v) { tag_ = v; }
 
     bool BindEvent(const QByteArray& name, const TEventHandler& handler) override;
 
@@ -175,6 +246,11 @@ protected:
     void CMMouseEnter(TMessage& message);
     void CMMouseLeave(TMessage& message);
     void CMEnabledChanged(TMessage& message);
+    // An ancestor was disabled or enabled: the look follows, Down does not.
+    void EffectiveEnabledChanged();
+    // Gives the window its accelerator key filter when the caption has an
+    // accelerator.
+    void InstallAcceleratorKeys();
     void CMDialogChar(TMessage& message);
     void CMFontChanged(TMessage& message);
     void CMTextChanged(TMessage& message);
@@ -185,6 +261,9 @@ protected:
     void ActiveButtonTimerOnTimer();
     void FontsAndColorsOnChange(QObject* sender);
     void GlyphOnChange();
+    void ActionChanged();
+    // The click of the base: OnClick, or else the linked action.
+    void BaseClick();
 
 private:
     bool FrameWanted() const;
@@ -211,6 +290,10 @@ private:
     int margin_ = -1;
     int spacing_ = 4;
     QString caption_;
+    QPointer<QAction> action_;
+    QString hint_;
+    bool showHint_ = false;
+    int tag_ = 0;
 
     std::unique_ptr<TShineBtnColors> colors_;
     std::unique_ptr<TShineBtnColors> pressedColors_;
@@ -222,5 +305,6 @@ private:
     TShineState state_ = shUp;
     bool mouseInControl_ = false;
     bool pressing_ = false;
+    bool ownEnabled_ = true;
     const TGroupSender* groupSender_ = nullptr;
 };

@@ -947,6 +947,47 @@ private slots:
         PIXEL_IS(img, 240, 120, white);
     }
 
+    void penWidthAndStyleDecideTheRectangle_data()
+    {
+        // A 10 x 6 shape with a blue brush: where its outline and its fill go.
+        QTest::addColumn<int>("penWidth");
+        QTest::addColumn<bool>("clearPen");
+        QTest::addColumn<QRect>("outline");  // one-pixel outline, or empty
+        QTest::addColumn<QRect>("fill");
+        QTest::newRow("width 0 draws a one-pixel outline") << 0 << false << QRect(0, 0, 10, 6) << QRect(1, 1, 8, 4);
+        QTest::newRow("width 1") << 1 << false << QRect(0, 0, 10, 6) << QRect(1, 1, 8, 4);
+        QTest::newRow("clear pen of width 1") << 1 << true << QRect() << QRect(0, 0, 9, 5);
+        // x := 3 div 2 = 1, w := 10 - 3 + 1 = 8, h := 6 - 3 + 1 = 4: the
+        // rectangle (1, 1, 9, 5), filled without its last column and row.
+        QTest::newRow("clear pen of width 3") << 3 << true << QRect() << QRect(1, 1, 7, 3);
+        QTest::newRow("clear pen of width 0") << 0 << true << QRect() << QRect(0, 0, 9, 5);
+    }
+    void penWidthAndStyleDecideTheRectangle()
+    {
+        QFETCH(int, penWidth);
+        QFETCH(bool, clearPen);
+        QFETCH(QRect, outline);
+        QFETCH(QRect, fill);
+        Scene scene;
+        TSelShape* s = PlainShape(&scene.window, QRect(10, 10, 10, 6));
+        s->Pen()->SetWidth(penWidth);
+        if (clearPen) s->Pen()->SetStyle(TPen::psClear);
+        s->Brush()->SetStyle(TBrush::bsSolid);
+        s->Brush()->SetColor(clBlue);
+        const QImage img = testing::Grab(&scene.window).copy(10, 10, 10, 6);
+        QImage expected(10, 6, QImage::Format_RGB32);
+        expected.fill(qRgb(255, 255, 255));
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 10; ++x) {
+                const QPoint p(x, y);
+                if (fill.contains(p))
+                    expected.setPixel(p, qRgb(0, 0, 255));
+                else if (outline.contains(p))
+                    expected.setPixel(p, qRgb(0, 0, 0));
+            }
+        SAME_IMAGE(img, expected);
+    }
+
     void newShapeIsJustAnOutline()
     {
         Scene scene;

@@ -159,6 +159,29 @@ QRgb DominantColor(const QImage& image, int left, int right, QRgb background)
     return best;
 }
 
+// The rightmost column with a pixel other than background, or -1.
+int RightmostInk(const QImage& image, QRgb background)
+{
+    for (int x = image.width() - 1; x >= 0; --x)
+        for (int y = 0; y < image.height(); ++y)
+            if ((image.pixel(x, y) | 0xff000000u) != (background | 0xff000000u))
+                return x;
+    return -1;
+}
+
+// True when every aligned 2 x 2 block of a picture at ratio 2 is one colour:
+// the picture was drawn at one pixel per point and then enlarged.
+bool PixelDoubled(const QImage& img)
+{
+    for (int y = 0; y + 1 < img.height(); y += 2)
+        for (int x = 0; x + 1 < img.width(); x += 2) {
+            const QRgb c = img.pixel(x, y);
+            if (img.pixel(x + 1, y) != c || img.pixel(x, y + 1) != c || img.pixel(x + 1, y + 1) != c)
+                return false;
+        }
+    return true;
+}
+
 QImage Render(QWidget& w)
 {
     return testing::Grab(&w);
@@ -881,12 +904,13 @@ private slots:
         QCOMPARE(chars.size(), colours.size());
         int x = 0;
         for (qsizetype i = 0; i < chars.size(); ++i) {
-            const int w = TextWidth(font, chars[i]);
-            const QRgb got = DominantColor(img, x, x + w, kBlack);
+            // A character's cell ends where the text up to it ends.
+            const int right = TextWidth(font, chars.mid(0, i + 1).join(QString()));
+            const QRgb got = DominantColor(img, x, right, kBlack);
             QVERIFY2(got == colours[i], qPrintable(QStringLiteral("character %1 (%2) is %3, expected %4")
                                                        .arg(i).arg(chars[i], testing::ColorName(got),
                                                                    testing::ColorName(colours[i]))));
-            x += w;
+            x = right;
         }
         // Nothing is drawn to the right of the run.
         QCOMPARE(DominantColor(img, x, img.width(), kBlack), kBlack);
@@ -972,6 +996,122 @@ private slots:
     }
 
     // ---- gradient helpers -------------------------------------------------
+
+    void gradientTextReachesTheEndOfTheWholeText_data()
+    {
+        // Fonts whose characters' rounded widths add up to less than the
+        // width of the text they make together.
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("serif m") << QStringLiteral("DejaVu Serif") << 10 << QStringLiteral("mmmmmmmm");
+        QTest::newRow("gothic m") << QStringLiteral("IPAPGothic") << 12 << QStringLiteral("mmmmmmmm");
+        QTest::newRow("sans i") << QStringLiteral("DejaVu Sans") << 16 << QStringLiteral("iiiiiiii");
+    }
+    void gradientTextReachesTheEndOfTheWholeText()
+    {
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        QFETCH(QString, caption);
+        auto picture = [&](TShadowLabel::TTextGradation gradation) {
+            TShadowLabel label;
+            ShowOnlyMainText(label, clRed);
+            label.Font()->SetName(family);
+            label.Font()->SetHeight(-pixels);
+            label.Font()->SetStyle(0);
+            label.SetTextGradationColor(clBlue);
+            label.SetTextGradation(gradation);
+            label.SetCaption(caption);
+            return Render(label);
+        };
+        const QImage plain = picture(TShadowLabel::tgNone);
+        const QImage gradient = picture(TShadowLabel::tg2Colors);
+        // Auto-size fits the label to the whole text, and the last
+        // character of the gradient is not cut off short of it.
+        QCOMPARE(gradient.width(), plain.width());
+        QVERIFY2(RightmostInk(gradient, kBlack) >= RightmostInk(plain, kBlack) - 1,
+                 qPrintable(QStringLiteral("gradient text ends at x %1, the text at x %2 of %3")
+                                .arg(RightmostInk(gradient, kBlack))
+                                .arg(RightmostInk(plain, kBlack))
+                                .arg(plain.width())));
+    }
+
+    void parentColorAndParentFontFollowTheParent()
+    {
+        QWidget parent;
+        QPalette pal = parent.palette();
+        pal.setColor(QPalette::Window, QColor(10, 20, 30));
+        pal.setColor(QPalette::WindowText, QColor(200, 100, 50));
+        parent.setPalette(pal);
+        QFont font(QStringLiteral("DejaVu Serif"));
+        font.setPixelSize(19);
+        font.setBold(true);
+        parent.setFont(font);
+        TShadowLabel label(&parent);
+        QVERIFY(label.setProperty("ParentColor", true));
+        QCOMPARE(label.Color(), RGBColor(10, 20, 30));
+        pal.setColor(QPalette::Window, QColor(40, 50, 60));
+        parent.setPalette(pal);
+        QCOMPARE(label.Color(), RGBColor(40, 50, 60));
+        label.SetColor(clRed);
+        QVERIFY(!label.property("ParentColor").toBool());
+        pal.setColor(QPalette::Window, QColor(70, 80, 90));
+        parent.setPalette(pal);
+        QCOMPARE(label.Color(), clRed);
+
+        QVERIFY(label.setProperty("ParentFont", true));
+        QCOMPARE(label.Font()->Name(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(label.Font()->Height(), -19);
+        QCOMPARE(label.Font()->Style(), int(TFont::fsBold));
+        QCOMPARE(label.Font()->Color(), RGBColor(200, 100, 50));
+        font.setPixelSize(25);
+        parent.setFont(font);
+        QCOMPARE(label.Font()->Height(), -25);
+        label.Font()->SetHeight(-12);
+        QVERIFY(!label.property("ParentFont").toBool());
+        parent.setFont(QFont(QStringLiteral("DejaVu Sans")));
+        QCOMPARE(label.Font()->Height(), -12);
+    }
+
+    void mouseEnterAndLeaveReachTheirHandlers()
+    {
+        TShadowLabel label;
+        QStringList log;
+        QVERIFY(label.BindEvent("OnMouseEnter", TNotifyEvent([&](QObject* s) { log << (s == &label ? "enter" : "?"); })));
+        QVERIFY(label.BindEvent("OnMouseLeave", TNotifyEvent([&](QObject* s) { log << (s == &label ? "leave" : "?"); })));
+        QVERIFY(!label.BindEvent("OnMouseEnter", TMouseMoveEvent([](QObject*, TShiftState, int, int) {})));
+        QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
+        QCoreApplication::sendEvent(&label, &enter);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&label, &leave);
+        QCOMPARE(log, QStringList({"enter", "leave"}));
+    }
+
+    void offscreenBitmapHasTheDevicePixels_data()
+    {
+        QTest::addColumn<bool>("flickerless");
+        QTest::newRow("off-screen bitmap") << true;
+        QTest::newRow("drawn directly") << false;
+    }
+    void offscreenBitmapHasTheDevicePixels()
+    {
+        QFETCH(bool, flickerless);
+        TShadowLabel label;
+        ShowOnlyMainText(label, clWhite);
+        label.Font()->SetName(QStringLiteral("DejaVu Sans"));
+        label.Font()->SetHeight(-14);
+        label.SetFlickerless(flickerless);
+        label.SetCaption(QStringLiteral("Ag"));
+        label.SetAutoSize(false);
+        label.SetBounds(0, 0, 60, 24);
+        QImage img(label.size() * 2, QImage::Format_RGB32);
+        img.setDevicePixelRatio(2);
+        img.fill(Qt::red);
+        label.render(&img);
+        QVERIFY2(!PixelDoubled(img), "the text was drawn at one pixel per point and enlarged");
+        // Still covering the whole label.
+        UNIFORM(img, QRect(img.width() - 2, 0, 2, img.height()), kBlack);
+    }
 
     void getRgbSplitsColourBytes_data()
     {

@@ -8,7 +8,9 @@
 #include "storedform.h"
 #include "testmain.h"
 
+#include <QAction>
 #include <QLineEdit>
+#include <QSet>
 #include <QtTest>
 
 namespace {
@@ -115,6 +117,46 @@ struct TScene {
 
 const QPoint kInside(12, 12);
 const QPoint kOutside(100, 60);
+
+// True when every aligned 2 x 2 block of a picture at ratio 2 is one colour:
+// the picture was drawn at one pixel per point and then enlarged.
+bool PixelDoubled(const QImage& img)
+{
+    for (int y = 0; y + 1 < img.height(); y += 2)
+        for (int x = 0; x + 1 < img.width(); x += 2) {
+            const QRgb c = img.pixel(x, y);
+            if (img.pixel(x + 1, y) != c || img.pixel(x, y + 1) != c || img.pixel(x + 1, y + 1) != c)
+                return false;
+        }
+    return true;
+}
+
+int CountColour(const QImage& img, QRgb c)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if ((img.pixel(x, y) & 0xFFFFFFu) == (c & 0xFFFFFFu)) ++n;
+    return n;
+}
+
+// The colours of a picture that are not in allowed, as text; empty when none.
+QString ForeignColours(const QImage& img, const QList<QRgb>& allowed)
+{
+    QSet<QRgb> foreign;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb c = img.pixel(x, y) | 0xFF000000u;
+            if (!allowed.contains(c)) foreign.insert(c);
+        }
+    if (foreign.isEmpty()) return QString();
+    QStringList names;
+    for (QRgb c : foreign) names << testing::ColorName(c);
+    names.sort();
+    return QStringLiteral("%1 colours besides the expected ones, e.g. %2")
+        .arg(foreign.size())
+        .arg(names.mid(0, 3).join(QStringLiteral(", ")));
+}
 
 } // namespace
 
@@ -856,6 +898,233 @@ private slots:
         QCOMPARE(s.log.count("click"), 2);
         QTest::keyClick(&s.window, Qt::Key_X);
         QCOMPARE(s.log.count("click"), 2);
+    }
+
+    // --- what a program using the button relies on ---------------------------
+    void disablingAContainerKeepsDownAndTheGroup()
+    {
+        QWidget window;
+        auto* panel = new QWidget(&window);
+        auto* b1 = new TShineSpeedButton(panel);
+        auto* b2 = new TShineSpeedButton(panel);
+        b1->SetGroupIndex(1);
+        b2->SetGroupIndex(1);
+        b2->SetDown(true);
+        panel->setEnabled(false);
+        // Enabled is the button's own setting; the look follows the panel.
+        QVERIFY(b2->Enabled());
+        QVERIFY(b2->Down());
+        testing::Grab(b2);
+        QCOMPARE(b2->State(), shDisabled);
+        panel->setEnabled(true);
+        QVERIFY(b2->Down());
+        QCOMPARE(b2->State(), shDown);
+        // The group still works as before.
+        b1->SetDown(true);
+        QVERIFY(!b2->Down());
+        // The button's own Enabled still releases it.
+        b1->setEnabled(false);
+        QVERIFY(!b1->Down());
+    }
+
+    void actionHintShowHintAndTagArePublished()
+    {
+        QWidget parent;
+        auto* b = new TShineSpeedButton(&parent);
+        QAction action(QStringLiteral("&Open"));
+        int triggered = 0;
+        connect(&action, &QAction::triggered, this, [&] { ++triggered; });
+        QVERIFY(b->setProperty("Action", QVariant::fromValue(&action)));
+        QCOMPARE(b->property("Caption").toString(), QStringLiteral("&Open"));
+        action.setText(QStringLiteral("&Close"));
+        QCOMPARE(b->property("Caption").toString(), QStringLiteral("&Close"));
+        action.setEnabled(false);
+        QVERIFY(!b->property("Enabled").toBool());
+        action.setEnabled(true);
+        QVERIFY(b->property("Enabled").toBool());
+        b->Click();
+        QCOMPARE(triggered, 1);
+        // A checkable action sets Down by the group rules.
+        b->SetGroupIndex(1);
+        b->SetAllowAllUp(true);
+        action.setCheckable(true);
+        action.setChecked(true);
+        QVERIFY(b->Down());
+        action.setChecked(false);
+        QVERIFY(!b->Down());
+        // An assigned OnClick takes the place of the action's trigger.
+        int clicks = 0;
+        b->OnClick = [&](QObject*) { ++clicks; };
+        b->Click();
+        QCOMPARE(clicks, 1);
+        QCOMPARE(triggered, 1);
+        // Unlinked, the button no longer follows.
+        QVERIFY(b->setProperty("Action", QVariant::fromValue<QAction*>(nullptr)));
+        action.setText(QStringLiteral("&Quit"));
+        QCOMPARE(b->property("Caption").toString(), QStringLiteral("&Close"));
+
+        QVERIFY(b->setProperty("Hint", QStringLiteral("Opens a picture")));
+        QCOMPARE(b->toolTip(), QString());
+        QVERIFY(b->setProperty("ShowHint", true));
+        QCOMPARE(b->toolTip(), QStringLiteral("Opens a picture"));
+        QVERIFY(b->setProperty("Tag", 42));
+        QCOMPARE(b->property("Tag").toInt(), 42);
+        // Defaults are not written to a stored form; the action never is.
+        TShineSpeedButton fresh;
+        for (const auto& [name, value] : StoredValues(&fresh))
+            QVERIFY2(!QStringList({"Action", "Hint", "ShowHint", "Tag"}).contains(name), qPrintable(name));
+    }
+
+    void gradientFaceEndsAreExactAtEverySize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("vertical");
+        QTest::newRow("default button, horizontal") << QSize(25, 25) << false;
+        QTest::newRow("default button, vertical") << QSize(25, 25) << true;
+        QTest::newRow("narrow") << QSize(7, 3) << false;
+        QTest::newRow("wider than the ramp") << QSize(300, 4) << false;
+        QTest::newRow("two rows") << QSize(5, 2) << true;
+    }
+    void gradientFaceEndsAreExactAtEverySize()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, vertical);
+        TShineSpeedButton b;
+        b.resize(size);
+        b.SetUpFrame(false);
+        b.Colors()->SetColor(clBlack);
+        b.Colors()->SetGradColor(clRed);
+        b.Colors()->SetGradVertical(vertical);
+        b.Colors()->SetGradation(true);
+        const QImage img = testing::Grab(&b);
+        const QRect first = vertical ? QRect(0, 0, size.width(), 1) : QRect(0, 0, 1, size.height());
+        const QRect last = vertical ? QRect(0, size.height() - 1, size.width(), 1)
+                                    : QRect(size.width() - 1, 0, 1, size.height());
+        UNIFORM(img, first, qRgb(0, 0, 0));
+        UNIFORM(img, last, qRgb(255, 0, 0));
+    }
+
+    void alphaGlyphIsBlendedOnTheFace()
+    {
+        // A typical icon: transparent margin, black outline, red inside and
+        // one half-transparent white pixel.
+        QImage glyph(16, 16, QImage::Format_ARGB32);
+        glyph.fill(Qt::transparent);
+        for (int y = 2; y < 14; ++y)
+            for (int x = 2; x < 14; ++x)
+                glyph.setPixel(x, y, (x == 2 || y == 2 || x == 13 || y == 13) ? qRgba(0, 0, 0, 255)
+                                                                            : qRgba(255, 0, 0, 255));
+        glyph.setPixel(7, 7, qRgba(255, 255, 255, 128));
+        TShineSpeedButton b;
+        b.SetUpFrame(false);
+        b.SetGlyph(glyph);
+        const QImage img = testing::Grab(&b);
+        // The glyph stands at (4, 4).
+        PIXEL_IS(img, 6, 6, qRgb(0, 0, 0));
+        PIXEL_IS(img, 17, 17, qRgb(0, 0, 0));
+        PIXEL_IS(img, 6, 17, qRgb(0, 0, 0));
+        PIXEL_IS(img, 8, 8, qRgb(255, 0, 0));
+        PIXEL_IS(img, 5, 5, Sys(clBtnFace));
+        PIXEL_IS(img, 4, 19, Sys(clBtnFace));
+        // Half of the white over the face.
+        const QRgb face = Sys(clBtnFace);
+        const QRgb blended = img.pixel(11, 11);
+        QVERIFY2(std::abs(qRed(blended) - (qRed(face) + 255) / 2) <= 2
+                     && std::abs(qBlue(blended) - (qBlue(face) + 255) / 2) <= 2,
+                 qPrintable(testing::ColorName(blended)));
+        // The hover outline goes around the drawn shape, in the shine colour.
+        const auto hot = ShineSpdBtn::CreateStateGlyph(b.Glyph(), shUpActive, aiFrameLight, diDefault,
+                                                       0xFFFF00u, 0);
+        QVERIFY(hot);
+        QCOMPARE(hot->Image.pixel(1, 5), qRgba(255, 255, 0, 255));
+        QCOMPARE(qAlpha(hot->Image.pixel(0, 5)), 0);
+        QCOMPARE(hot->Image.pixel(2, 5), qRgba(0, 0, 0, 255));
+    }
+
+    void captionIsDrawnCrisp_data()
+    {
+        QTest::addColumn<int>("look");
+        QTest::addColumn<QList<TColor>>("colours");
+        QTest::newRow("plain") << 0 << QList<TColor>{clBlack};
+        QTest::newRow("shadow and highlight copies") << 1 << QList<TColor>{clBlack, clRed, clLime};
+        QTest::newRow("disabled emboss") << 2 << QList<TColor>{clAqua, clNavy};
+    }
+    void captionIsDrawnCrisp()
+    {
+        QFETCH(int, look);
+        QFETCH(QList<TColor>, colours);
+        TShineSpeedButton b;
+        b.resize(90, 30);
+        b.SetUpFrame(false);
+        TFont f;
+        f.SetHeight(-18);
+        f.SetColor(clBlack);
+        b.SetFont(&f);
+        b.SetCaption(QStringLiteral("W&ag"));
+        if (look == 1) {
+            b.SetFontShadow(clRed);
+            b.SetFontHighlight(clLime);
+        } else if (look == 2) {
+            b.SetDisabledHighlight(clAqua);
+            b.SetDisabledShadow(clNavy);
+            b.setEnabled(false);
+        }
+        const QImage img = testing::Grab(&b);
+        QList<QRgb> allowed{Sys(clBtnFace) | 0xFF000000u};
+        for (TColor c : colours) allowed << (ColorToRgb(c) | 0xFF000000u);
+        const QString foreign = ForeignColours(img, allowed);
+        QVERIFY2(foreign.isEmpty(), qPrintable(foreign));
+        for (TColor c : colours)
+            QVERIFY2(CountColour(img, ColorToRgb(c)) > 0, qPrintable(testing::ColorName(ColorToRgb(c))));
+    }
+
+    void drawsAtTheDevicePixelRatio()
+    {
+        TShineSpeedButton b;
+        b.resize(60, 25);
+        TFont f;
+        f.SetHeight(-14);
+        f.SetColor(clBlack);
+        b.SetFont(&f);
+        b.SetCaption(QStringLiteral("Ag"));
+        QImage img(120, 50, QImage::Format_RGB32);
+        img.setDevicePixelRatio(2);
+        img.fill(Qt::white);
+        b.render(&img);
+        QVERIFY2(!PixelDoubled(img), "the caption was drawn at one pixel per point and enlarged");
+        // The frame still lines the edges, two device pixels wide.
+        QCOMPARE(img.pixel(0, 0), Sys(clBtnHighlight));
+        QCOMPARE(img.pixel(1, 1), Sys(clBtnHighlight));
+        QCOMPARE(img.pixel(119, 49), Sys(clWindowFrame));
+        QCOMPARE(img.pixel(30, 2), Sys(clBtnFace));
+    }
+
+    void acceleratorNeedsNoCallByTheWindow_data()
+    {
+        QTest::addColumn<bool>("captionBeforeShow");
+        QTest::newRow("caption given before the window shows") << true;
+        QTest::newRow("caption given to a shown button") << false;
+    }
+    void acceleratorNeedsNoCallByTheWindow()
+    {
+        QFETCH(bool, captionBeforeShow);
+        QWidget window;
+        window.resize(120, 60);
+        auto* b = new TShineSpeedButton(&window);
+        int clicks = 0;
+        b->OnClick = [&](QObject*) { ++clicks; };
+        if (captionBeforeShow) b->SetCaption(QStringLiteral("&Open"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (!captionBeforeShow) b->SetCaption(QStringLiteral("&Open"));
+        QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
+        QCOMPARE(clicks, 1);
+        // Showing it again adds no second filter: one key, one click.
+        b->hide();
+        b->show();
+        TDialogCharFilter::Install(&window);
+        QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
+        QCOMPARE(clicks, 2);
     }
 
     void enablingUnderThePointerShowsTheHotLook()

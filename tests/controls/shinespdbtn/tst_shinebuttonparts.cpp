@@ -199,6 +199,46 @@ private slots:
         }
     }
 
+    void alphaGlyphUsesItsAlphaNotAKey_data()
+    {
+        // A glyph with an alpha channel: transparent except one opaque black
+        // pixel at (5, 5) and a half-transparent red one at (8, 5).
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("effect");
+        QTest::addColumn<QList<QPoint>>("shine");  // pixels painted opaque in the shine colour
+        QTest::newRow("up") << int(shUp) << int(aiFrameLight) << QList<QPoint>{};
+        QTest::newRow("frame light") << int(shUpActive) << int(aiFrameLight)
+                                     << QList<QPoint>{{4, 5}, {6, 5}, {5, 4}, {5, 6}, {7, 5}, {9, 5}, {8, 4}, {8, 6}};
+    }
+    void alphaGlyphUsesItsAlphaNotAKey()
+    {
+        QFETCH(int, state);
+        QFETCH(int, effect);
+        QFETCH(QList<QPoint>, shine);
+        QImage glyph(12, 10, QImage::Format_ARGB32);
+        glyph.fill(Qt::transparent);
+        glyph.setPixel(5, 5, qRgba(0, 0, 0, 255));
+        glyph.setPixel(8, 5, qRgba(255, 0, 0, 128));
+        const auto out = CreateStateGlyph(glyph, static_cast<TShineState>(state),
+                                          static_cast<TActiveImageType>(effect), diDefault, kYellowPixel, 0);
+        QVERIFY(out);
+        QVERIFY(out->Image.hasAlphaChannel());
+        const QImage img = out->Image.convertToFormat(QImage::Format_ARGB32);
+        // The black pixel is glyph, not background, and keeps its colour.
+        QCOMPARE(Hex(img.pixel(5, 5)), Hex(qRgba(0, 0, 0, 255)));
+        QCOMPARE(qAlpha(img.pixel(8, 5)), 128);
+        QCOMPARE(qRed(img.pixel(8, 5)), 255);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QPoint p(x, y);
+                if (p == QPoint(5, 5) || p == QPoint(8, 5)) continue;
+                if (shine.contains(p))
+                    QCOMPARE(Hex(img.pixel(p)), Hex(0xFF000000u | kYellowPixel));
+                else
+                    QVERIFY2(qAlpha(img.pixel(p)) == 0, qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+            }
+    }
+
     void emptyGlyphGivesNoStateGlyph()
     {
         QVERIFY(!CreateStateGlyph(QImage(), shUpActive, aiXorLight, diDefault, kYellowPixel, 0));
@@ -268,6 +308,27 @@ private slots:
                 QVERIFY2((At(trans->Image, x, y) == kMagenta) == (selected || key), where.constData());
             }
         }
+    }
+
+    void faceTakesBothEndsOfTheRamp_data()
+    {
+        // Pixel i of a face n pixels long takes entry i * 255 / (n - 1).
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QList<int>>("entries");  // for pixels 0, 1, middle, last
+        QTest::newRow("one pixel") << 1 << QList<int>{0, 0, 0, 0};
+        QTest::newRow("two pixels") << 2 << QList<int>{0, 255, 255, 255};
+        QTest::newRow("default button") << 25 << QList<int>{0, 10, 127, 255};
+        QTest::newRow("as long as the ramp") << 256 << QList<int>{0, 1, 128, 255};
+        QTest::newRow("longer than the ramp") << 511 << QList<int>{0, 0, 127, 255};
+    }
+    void faceTakesBothEndsOfTheRamp()
+    {
+        QFETCH(int, length);
+        QFETCH(QList<int>, entries);
+        QCOMPARE(RampIndex(0, length), entries[0]);
+        QCOMPARE(RampIndex(std::min(1, length - 1), length), entries[1]);
+        QCOMPARE(RampIndex(length / 2, length), entries[2]);
+        QCOMPARE(RampIndex(length - 1, length), entries[3]);
     }
 
     void edgePictureOfSolidGlyphIsAllBlack()

@@ -1,7 +1,9 @@
 #include "gallerywindow.h"
 
-#include "dialogchar.h"
+#include "propertypanel.h"
 #include "sampleglyphs.h"
+#include "selshape.h"
+#include "shadowlabel.h"
 #include "shinespeedbutton.h"
 
 #include <QCheckBox>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QMetaEnum>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,8 +35,12 @@ QComboBox* EnumCombo(E current, QWidget* parent)
 GalleryWindow::GalleryWindow(QWidget* parent)
     : QWidget(parent)
 {
-    setWindowTitle(QStringLiteral("Shine speed button gallery"));
-    auto* columns = new QHBoxLayout(this);
+    setWindowTitle(QStringLiteral("Controls gallery"));
+    auto* tabs = new QTabWidget(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(tabs);
+    auto* buttonPage = new QWidget(tabs);
+    auto* columns = new QHBoxLayout(buttonPage);
     auto* samples = new QVBoxLayout;
     columns->addLayout(samples, 3);
 
@@ -125,7 +132,83 @@ GalleryWindow::GalleryWindow(QWidget* parent)
     samples->addStretch();
 
     columns->addWidget(BuildPlayground(), 2);
-    TDialogCharFilter::Install(this);
+    // No key filter is installed here: the buttons with accelerators give
+    // the window one when they are shown.
+    tabs->addTab(buttonPage, QStringLiteral("Shine speed button"));
+    tabs->addTab(BuildLabelPage(), QStringLiteral("Shadow label"));
+    tabs->addTab(BuildShapePage(), QStringLiteral("Selection shape"));
+}
+
+namespace {
+
+// A stage with a plain background for one control, beside its property panel.
+QWidget* Stage(QWidget* parent, QSize size, QColor background)
+{
+    auto* stage = new QWidget(parent);
+    stage->setFixedSize(size);
+    stage->setAutoFillBackground(true);
+    QPalette pal = stage->palette();
+    pal.setColor(QPalette::Window, background);
+    stage->setPalette(pal);
+    return stage;
+}
+
+} // namespace
+
+QWidget* GalleryWindow::BuildLabelPage()
+{
+    auto* page = new QWidget(this);
+    auto* columns = new QHBoxLayout(page);
+    auto* left = new QVBoxLayout;
+    columns->addLayout(left, 3);
+    QWidget* stage = Stage(page, QSize(480, 200), QColor(60, 90, 140));
+    auto* label = new TShadowLabel(stage);
+    label->SetBounds(20, 20, 440, 60);
+    label->Font()->SetHeight(-36);
+    label->Font()->SetStyle(TFont::fsBold);
+    label->Font()->SetColor(RGBColor(255, 240, 200));
+    label->SetColor(RGBColor(30, 50, 90));
+    label->SetCaption(QStringLiteral("ヨツマド Shadow label"));
+    label->Shadow()->SetShadowColor(clBlack);
+    label->Shadow()->SetShadowLeft(2);
+    label->Shadow()->SetShadowTop(2);
+    label->OnMouseEnter = [this](QObject*) { Report(QStringLiteral("The pointer entered the label")); };
+    label->OnMouseLeave = [this](QObject*) { Report(QStringLiteral("The pointer left the label")); };
+    left->addWidget(stage);
+    left->addWidget(new QLabel(QStringLiteral("Try TextGradation, Gradation, Ellipsis with AutoSize off, "
+                                              "Transparent, ParentColor."), page));
+    left->addStretch();
+    columns->addWidget(new PropertyPanel(label, page), 2);
+    return page;
+}
+
+QWidget* GalleryWindow::BuildShapePage()
+{
+    auto* page = new QWidget(this);
+    auto* columns = new QHBoxLayout(page);
+    auto* left = new QVBoxLayout;
+    columns->addLayout(left, 3);
+    QWidget* stage = Stage(page, QSize(480, 320), Qt::white);
+    auto* shape = new TSelShape(stage);
+    shape->SetBounds(120, 80, 160, 100);
+    shape->Pen()->SetColor(clAqua);
+    shape->Brush()->SetColor(clBlue);
+    shape->Brush()->SetStyle(TBrush::bsFDiagonal);
+    shape->SetMinLeft(10);
+    shape->SetMinTop(10);
+    auto* where = new QLabel(page);
+    auto show = [shape, where] {
+        where->setText(QStringLiteral("Left %1, Top %2, Width %3, Height %4")
+                           .arg(shape->Left()).arg(shape->Top()).arg(shape->Width()).arg(shape->Height()));
+    };
+    shape->OnMouseUp = [show](QObject*, TMouseButton, TShiftState, int, int) { show(); };
+    show();
+    left->addWidget(stage);
+    left->addWidget(new QLabel(QStringLiteral("Drag inside to move, near an edge or corner to resize."), page));
+    left->addWidget(where);
+    left->addStretch();
+    columns->addWidget(new PropertyPanel(shape, page), 2);
+    return page;
 }
 
 QWidget* GalleryWindow::Section(const QString& title, int height)

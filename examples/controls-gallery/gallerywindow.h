@@ -1,6 +1,7 @@
 #pragma once
-// The gallery's window: sample buttons on the left, a playground button and
-// the controls that change its properties on the right.
+// The gallery's window, one page per control: the shine speed button's
+// samples and playground, and the shadow label and the selection shape each
+// beside a live panel of all their properties.
 
 #include <QWidget>
 
@@ -17,6 +18,8 @@ private:
     TShineSpeedButton* Sample(QWidget* parent, int x, int y, int w, int h, const QString& caption,
                               const QString& glyph);
     QWidget* BuildPlayground();
+    QWidget* BuildLabelPage();
+    QWidget* BuildShapePage();
     void Report(const QString& what);
 
     TShineSpeedButton* playground_ = nullptr;
