@@ -56,12 +56,16 @@ QImage ImageMagickDecode(const QString& path)
     return image;
 }
 
-QImage DjpegDecode(const QString& path)
+QImage DjpegDecode(const QString& path, bool warnings)
 {
-    QByteArray ppm;
-    if (!Run(Tool(QStringLiteral("djpeg")), {QStringLiteral("-dct"), QStringLiteral("float"), QStringLiteral("-ppm"), path},
-             &ppm))
+    QProcess djpeg;
+    djpeg.start(Tool(QStringLiteral("djpeg")), {QStringLiteral("-dct"), QStringLiteral("float"), QStringLiteral("-ppm"), path});
+    if (!djpeg.waitForFinished(120000) || djpeg.exitStatus() != QProcess::NormalExit)
         return QImage();
+    constexpr int kExitWarning = 2;  // djpeg's status when the library only warned
+    if (djpeg.exitCode() != 0 && !(warnings && djpeg.exitCode() == kExitWarning))
+        return QImage();
+    const QByteArray ppm = djpeg.readAllStandardOutput();
     QImage image;
     if (!image.loadFromData(ppm, "PPM"))
         return QImage();

@@ -23,8 +23,9 @@ bool Run(const QString& program, const QStringList& arguments, QByteArray* out =
 // image when it cannot decode it.
 QImage ImageMagickDecode(const QString& path);
 
-// djpeg -dct float -ppm of a file (block smoothing is djpeg's default).
-QImage DjpegDecode(const QString& path);
+// djpeg -dct float -ppm of a file (block smoothing is djpeg's default). A
+// file djpeg only warns about (cut short) is decoded when `warnings` allows.
+QImage DjpegDecode(const QString& path, bool warnings = false);
 
 // Binary PPM (P6) of an image's pixels.
 QByteArray Ppm(const QImage& image);
