@@ -5,7 +5,7 @@
 #
 # Usage: fuzz/run.sh [seconds]      (default 600)
 #   FUZZ_TARGETS="fuzz_bmp"          run only some targets
-#   YOTSUMADO_TESTDATA=/path         the shared test pictures (default ../shared/testdata)
+#   YOTSUMADO_TESTDATA=/path         the folder of test pictures the seeds come from (required)
 #
 # Seeds come from the shared test pictures and are gathered at run time into
 # build-fuzz/seeds/; what the fuzzer learns is kept in build-fuzz/corpus/,
@@ -17,7 +17,7 @@ source scripts/packages.sh
 seconds=${1:-600}
 targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg})
 build=build-fuzz
-testdata=${YOTSUMADO_TESTDATA:-$PWD/../shared/testdata}
+testdata=${YOTSUMADO_TESTDATA:-}
 
 # Fuzz-only tools, not needed by the normal build.
 packages=(clang libclang-rt-14-dev)
@@ -27,7 +27,7 @@ CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWi
 cmake --build "$build" --target "${targets[@]}" -j2
 
 # Seed folders, made afresh from the shared pictures.
-[ -d "$testdata" ] || { echo "no test pictures at $testdata (set YOTSUMADO_TESTDATA)" >&2; exit 2; }
+[ -n "$testdata" ] && [ -d "$testdata" ] || { echo "no test pictures at '$testdata' (set YOTSUMADO_TESTDATA)" >&2; exit 2; }
 rm -rf "$build/seeds"
 mkdir -p "$build/seeds/fuzz_bmp" "$build/seeds/fuzz_jpeg"
 cp "$testdata"/bmpsuite/good/*.bmp "$testdata"/bmpsuite/questionable/*.bmp \

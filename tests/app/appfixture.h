@@ -25,7 +25,14 @@ struct Window {
     platform::ScopedScriptedPlatform platform;
     std::unique_ptr<TMainForm1> form;
 
-    ~Window() { QTestPrivate::qtestMouseButtons = Qt::NoButton; }
+    // A button a test left held is released here, through the window, so
+    // that the next test's mouse events do not carry it.
+    ~Window()
+    {
+        for (const Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+            if (form && (held_ & b))
+                Release(last_, b);
+    }
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
@@ -47,8 +54,18 @@ struct Window {
     }
     // Mouse events through the window system, so that they reach the control
     // under the pointer (or the one holding the press) as real ones do.
-    void Press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(Win(), b, Qt::NoModifier, p); }
-    void Release(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseRelease(Win(), b, Qt::NoModifier, p); }
+    void Press(QPoint p, Qt::MouseButton b = Qt::LeftButton)
+    {
+        held_ |= b;
+        last_ = p;
+        QTest::mousePress(Win(), b, Qt::NoModifier, p);
+    }
+    void Release(QPoint p, Qt::MouseButton b = Qt::LeftButton)
+    {
+        held_ &= ~Qt::MouseButtons(b);
+        last_ = p;
+        QTest::mouseRelease(Win(), b, Qt::NoModifier, p);
+    }
     void Click(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseClick(Win(), b, Qt::NoModifier, p); }
     void DoubleClick(QPoint p) { QTest::mouseDClick(Win(), Qt::LeftButton, Qt::NoModifier, p); }
     void MoveHeld(QPoint p) { QTest::mouseMove(Win(), p); }
@@ -87,6 +104,10 @@ struct Window {
             if (b.kind == QLatin1String("error")) out.append(b.text);
         return out;
     }
+
+private:
+    Qt::MouseButtons held_;
+    QPoint last_;
 };
 
 } // namespace testing

@@ -1,6 +1,7 @@
 // The composite picture: capture, Save and Mail through the scripted platform.
 
 #include "appfixture.h"
+#include "envguard.h"
 #include "jpegencoder.h"
 
 #include <QAction>
@@ -208,7 +209,7 @@ private slots:
     void mailHandsOverTheSameJpegFromAPrivateFolder()
     {
         QTemporaryDir cache;
-        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path().toUtf8());
         Window w;
         TMainForm1* f = w.form.get();
         w.platform.script.mailResults.push_back(0);
@@ -228,13 +229,12 @@ private slots:
         QVERIFY(w.platform.log.boxes.isEmpty());
         QCOMPARE(w.platform.log.beeps, 0);
         QVERIFY(f->SelShape1->isVisible() && f->SelShape2->isVisible());
-        qunsetenv("XDG_CACHE_HOME");
     }
 
     void aFailedHandOverBeepsShowsTheBoxAndRemovesTheAttachment()
     {
         QTemporaryDir cache;
-        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path().toUtf8());
         Window w;
         w.platform.script.mailResults.push_back(2);
         w.form->M1->trigger();
@@ -247,13 +247,12 @@ private slots:
         QVERIFY(!QFileInfo::exists(w.platform.log.mails[0].AttachmentPath));
         QVERIFY(FilesBelow(cache.path()).isEmpty());
         QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
-        qunsetenv("XDG_CACHE_HOME");
     }
 
     void mailTouchesNoUserFileAndRemovesDayOldAttachments()
     {
         QTemporaryDir cache;
-        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path().toUtf8());
         Window w;
         // Two commands within the same minute, and a day later a third.
         w.platform.script.mailResults = {0, 0, 0};
@@ -276,7 +275,6 @@ private slots:
         QCOMPARE(left.size(), 1);
         QVERIFY(left[0].endsWith(QLatin1String("202612071530.jpg")));
         QCOMPARE(ReadAll(userFile), QByteArray("user data"));
-        qunsetenv("XDG_CACHE_HOME");
     }
 
     void mailReportsTheCreateErrorWhenTheCacheCannotBeWritten()
@@ -287,7 +285,7 @@ private slots:
             QFile p(plain);
             QVERIFY(p.open(QIODevice::WriteOnly));
         }
-        qputenv("XDG_CACHE_HOME", plain.toUtf8());  // a file, not a folder
+        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", plain.toUtf8());  // a file, not a folder
         Window w;
         w.form->M1->trigger();
         QCOMPARE(w.Errors().size(), 1);
@@ -295,7 +293,6 @@ private slots:
                  qPrintable(w.Errors()[0]));
         QVERIFY(w.platform.log.mails.isEmpty());
         QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
-        qunsetenv("XDG_CACHE_HOME");
     }
 
     void mailRefusesAnAttachmentStoreOthersCouldReach_data()

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMetaProperty>
 #include <QPushButton>
 
 using testing::Window;
@@ -22,10 +23,169 @@ constexpr QRgb kSilver = 0xc0c0c0;
 
 QRgb Rgb(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xffffffu; }
 
-QWidget* Child(TMainForm1* f, const char* name)
+// A published value read back the way the layout writes it ("Font.Height"
+// through the Font object), compared in the layout's own terms: enumeration
+// keys by name, colours and numbers as integers. Empty when it matches.
+QString StoredValueFault(QObject* control, const TStoredValue& stored)
 {
-    return f->findChild<QWidget*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    QObject* object = control;
+    QByteArray path(stored.Name);
+    for (qsizetype dot; (dot = path.indexOf('.')) >= 0; path = path.mid(dot + 1)) {
+        object = object->property(path.left(dot).constData()).value<QObject*>();
+        if (!object)
+            return QStringLiteral("no object property %1").arg(QLatin1String(path.left(dot)));
+    }
+    const QMetaObject* mo = object->metaObject();
+    const int index = mo->indexOfProperty(path.constData());
+    if (index < 0)
+        return QStringLiteral("no property");
+    const QMetaProperty prop = mo->property(index);
+    const QVariant actual = prop.read(object);
+    QVariant want = stored.Value;
+    if (prop.isEnumType() && want.metaType().id() == QMetaType::QString) {
+        bool ok = false;
+        want = prop.enumerator().keyToValue(want.toString().toLatin1().constData(), &ok);
+        if (!ok)
+            return QStringLiteral("%1 is no key of %2").arg(stored.Value.toString(), QLatin1String(prop.enumerator().name()));
+    }
+    bool same;
+    if (want.metaType().id() == QMetaType::Bool)
+        same = actual.toBool() == want.toBool();
+    else if (want.metaType().id() == QMetaType::Int || prop.isEnumType())
+        same = actual.toInt() == want.toInt();
+    else
+        same = actual == want;
+    return same ? QString()
+                : QStringLiteral("is %1, the layout says %2").arg(actual.toString(), stored.Value.toString());
 }
+
+// What a push button reports for the few values a layout gives it.
+QString ButtonValueFault(QWidget* form, QPushButton* button, const TStoredValue& stored)
+{
+    const QByteArray name(stored.Name);
+    if (name == "Caption")
+        return button->text() == stored.Value.toString() ? QString() : QStringLiteral("is %1").arg(button->text());
+    if (name == "Visible")
+        return button->isVisibleTo(form) == stored.Value.toBool() ? QString() : QStringLiteral("differs");
+    if (name == "TabOrder") {
+        // Its place among the controls that take focus, in the tab chain.
+        int place = 0;
+        for (QWidget* wdg = form->nextInFocusChain(); wdg != form; wdg = wdg->nextInFocusChain()) {
+            if (wdg == button)
+                return place == stored.Value.toInt() ? QString() : QStringLiteral("is %1").arg(place);
+            if (wdg->focusPolicy() & Qt::TabFocus)
+                ++place;
+        }
+        return QStringLiteral("not in the tab chain");
+    }
+    return QStringLiteral("unknown to the check");
+}
+
+const char* ClassOf(TControlKind kind)
+{
+    switch (kind) {
+    case TControlKind::Shape: return "TShape";
+    case TControlKind::Image: return "TImage";
+    case TControlKind::ShadowLabel: return "TShadowLabel";
+    case TControlKind::SelShape: return "TSelShape";
+    case TControlKind::PushButton: return "QPushButton";
+    }
+    return "";
+}
+
+// Every difference between a built form and the layout it was built from.
+QStringList LayoutFaults(QWidget* form, const TFormLayout& layout)
+{
+    QStringList faults;
+    const auto fault = [&faults](const QString& where, const QString& what) {
+        if (!what.isEmpty())
+            faults << where + QStringLiteral(": ") + what;
+    };
+    fault(QStringLiteral("Caption"), form->windowTitle() == layout.Caption ? QString() : form->windowTitle());
+    fault(QStringLiteral("Position"), form->pos() == layout.Position ? QString() : QStringLiteral("differs"));
+    fault(QStringLiteral("ClientSize"),
+          form->size() == layout.ClientSize && form->minimumSize() == layout.ClientSize
+                  && form->maximumSize() == layout.ClientSize
+              ? QString()
+              : QStringLiteral("not a fixed %1 x %2").arg(layout.ClientSize.width()).arg(layout.ClientSize.height()));
+    fault(QStringLiteral("Color"),
+          form->palette().color(QPalette::Window).rgb() == ToQColor(layout.Color).rgb() ? QString()
+                                                                                        : QStringLiteral("differs"));
+    fault(QStringLiteral("Font"),
+          form->font().family() == layout.FontName && form->font().pixelSize() == -layout.FontHeight
+              ? QString()
+              : form->font().toString());
+
+    // Controls: each one of its kind, in the layout's stacking order, with
+    // its bounds and every value the layout lists.
+    QStringList order;
+    for (QObject* o : form->children())
+        if (auto* widget = qobject_cast<QWidget*>(o); widget && !widget->isWindow())
+            order << widget->objectName();
+    QStringList described;
+    for (const TControlLayout& c : layout.Controls) {
+        const QString name = QLatin1String(c.Name);
+        described << name;
+        auto* control = form->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+        if (!control) {
+            fault(name, QStringLiteral("missing"));
+            continue;
+        }
+        fault(name, QByteArray(control->metaObject()->className()) == ClassOf(c.Kind)
+                        ? QString()
+                        : QStringLiteral("is a %1").arg(QLatin1String(control->metaObject()->className())));
+        // A label that sizes itself to its text keeps only the position.
+        const bool autoSize = control->property("AutoSize").toBool();
+        const bool placed = autoSize ? control->pos() == c.Bounds.topLeft() : control->geometry() == c.Bounds;
+        fault(name + QStringLiteral(" bounds"),
+              placed ? QString()
+                     : QStringLiteral("are %1, %2, %3 x %4")
+                           .arg(control->x()).arg(control->y()).arg(control->width()).arg(control->height()));
+        for (const TStoredValue& v : c.Values) {
+            auto* button = qobject_cast<QPushButton*>(control);
+            fault(name + QLatin1Char('.') + QLatin1String(v.Name),
+                  button ? ButtonValueFault(form, button, v) : StoredValueFault(control, v));
+        }
+    }
+    fault(QStringLiteral("stacking order"),
+          order == described ? QString() : order.join(QLatin1Char(' ')));
+
+    // Menu: each item in its menu, in the layout's order, as described.
+    QMenu* popup = PopupMenuOf(form, layout.PopupMenu);
+    if (!popup)
+        return faults << QStringLiteral("no popup menu %1").arg(QLatin1String(layout.PopupMenu));
+    QHash<QByteArray, QList<QAction*>> menus;  // parent item name -> its items, in the layout's order
+    for (const TMenuItemLayout& item : layout.MenuItems) {
+        const QString name = QLatin1String(item.Name);
+        auto* action = form->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+        if (!action) {
+            fault(name, QStringLiteral("missing"));
+            continue;
+        }
+        menus[QByteArray(item.Parent ? item.Parent : "")].append(action);
+        if (item.Caption == QLatin1String("-")) {
+            fault(name, action->isSeparator() ? QString() : QStringLiteral("not a separator"));
+            continue;
+        }
+        fault(name + QStringLiteral(" caption"), action->text() == item.Caption ? QString() : action->text());
+        fault(name + QStringLiteral(" shortcut"),
+              action->shortcut() == item.ShortCut ? QString() : action->shortcut().toString());
+        fault(name + QStringLiteral(" checkable"),
+              action->isCheckable() == item.Checkable ? QString() : QStringLiteral("differs"));
+        fault(name + QStringLiteral(" checked"), action->isChecked() == item.Checked ? QString() : QStringLiteral("differs"));
+    }
+    for (auto it = menus.cbegin(); it != menus.cend(); ++it) {
+        QMenu* menu = popup;
+        if (!it.key().isEmpty()) {
+            auto* owner = form->findChild<QAction*>(QLatin1String(it.key()), Qt::FindDirectChildrenOnly);
+            menu = owner ? owner->menu() : nullptr;
+        }
+        fault(QStringLiteral("items of %1").arg(it.key().isEmpty() ? QStringLiteral("the popup menu") : QLatin1String(it.key())),
+              menu && menu->actions() == it.value() ? QString() : QStringLiteral("differ from the layout's order"));
+    }
+    return faults;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -37,128 +197,18 @@ private slots:
         TMainForm1* f = w.form.get();
         QVERIFY(f->windowFlags() & Qt::Tool);
         QVERIFY(f->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(f->size(), QSize(480, 360));
-        QCOMPARE(f->minimumSize(), QSize(480, 360));
-        QCOMPARE(f->maximumSize(), QSize(480, 360));
-        QCOMPARE(f->pos(), QPoint(20, 20));
-        QCOMPARE(f->windowTitle(), QStringLiteral("ヨツマド - (右クリックでポップアップメニュー)"));
         QVERIFY(f->acceptDrops());
         QVERIFY(f->CurrentPanelTag().isEmpty());
-        QCOMPARE(f->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QCOMPARE(f->font().pixelSize(), 12);
     }
 
-    void controlsHaveStoredGeometryAndStacking_data()
+    void builtWindowReportsEverythingItsLayoutDescribes()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("bounds");
-        QTest::addColumn<bool>("visible");
-        QTest::newRow("Shape1") << "Shape1" << QRect(0, 0, 240, 180) << true;
-        QTest::newRow("Shape2") << "Shape2" << QRect(240, 0, 240, 180) << true;
-        QTest::newRow("Shape3") << "Shape3" << QRect(0, 180, 240, 180) << true;
-        QTest::newRow("Shape4") << "Shape4" << QRect(240, 180, 240, 180) << true;
-        QTest::newRow("Image1") << "Image1" << QRect(0, 0, 240, 180) << true;
-        QTest::newRow("Image2") << "Image2" << QRect(240, 0, 240, 180) << true;
-        QTest::newRow("Image3") << "Image3" << QRect(0, 180, 240, 180) << true;
-        QTest::newRow("Image4") << "Image4" << QRect(240, 180, 240, 180) << true;
-        QTest::newRow("Image0") << "Image0" << QRect(400, 0, 480, 360) << false;
-        QTest::newRow("SelShape1") << "SelShape1" << QRect(0, 178, 480, 4) << true;
-        QTest::newRow("SelShape2") << "SelShape2" << QRect(238, 0, 4, 360) << true;
-        QTest::newRow("Button1") << "Button1" << QRect(36, 276, 75, 25) << false;
-    }
-    void controlsHaveStoredGeometryAndStacking()
-    {
-        QFETCH(QString, name);
-        QFETCH(QRect, bounds);
-        QFETCH(bool, visible);
+        // The layout reader against the layout's own description: whatever
+        // the description lists, the built window must report. (What the
+        // values look like and do is checked by the pixel and drag tests.)
         Window w;
-        QWidget* c = Child(w.form.get(), name.toLatin1().constData());
-        QVERIFY(c);
-        QCOMPARE(c->geometry(), bounds);
-        QCOMPARE(c->isVisible(), visible);
-    }
-
-    void stackingFollowsTheLayoutOrder()
-    {
-        Window w;
-        QStringList order;
-        for (QObject* o : w.form->children())
-            if (auto* widget = qobject_cast<QWidget*>(o); widget && !widget->isWindow())
-                order << widget->objectName();
-        QCOMPARE(order, (QStringList{"Shape1", "Shape2", "Shape3", "Shape4", "Image1", "Image2", "Image3",
-                                     "Image4", "Image0", "Label1", "Label2", "Label3", "Label4", "SelShape1",
-                                     "SelShape2", "Button1"}));
-    }
-
-    void markersAndDividersCarryTheirStoredSettings()
-    {
-        Window w;
-        TMainForm1* f = w.form.get();
-        const QStringList captions{"①", "②", "③", "④"};
-        const QPoint places[4] = {{4, 4}, {244, 4}, {4, 184}, {244, 184}};
-        TShadowLabel* labels[4] = {f->Label1, f->Label2, f->Label3, f->Label4};
-        for (int i = 0; i < 4; ++i) {
-            TShadowLabel* l = labels[i];
-            QCOMPARE(l->pos(), places[i]);
-            QCOMPARE(l->Caption(), captions[i]);
-            QCOMPARE(l->Font()->Name(), QStringLiteral("ＭＳ Ｐゴシック"));
-            QCOMPARE(l->Font()->Height(), -21);
-            QCOMPARE(l->Font()->Style(), int(TFont::fsBold));
-            QCOMPARE(l->Font()->Color(), clWhite);
-            QVERIFY(l->Transparent());
-            QVERIFY(!l->Highlight()->Visible());
-            QCOMPARE(l->Highlight()->OffsetLeft(), -1);
-            QVERIFY(l->Shadow()->Visible());
-            QCOMPARE(l->Shadow()->Color(), clSilver);
-            QCOMPARE(l->Shadow()->OffsetLeft(), 1);
-            QCOMPARE(l->Shadow()->OffsetTop(), 1);
-            QVERIFY(l->isVisible());
-        }
-        struct Expect { TSelShape* s; int minTop, minLeft, maxBottom, maxRight, option; TCursor cursor; };
-        for (const Expect& e : {Expect{f->SelShape1, 60, 0, 300, 0, 8, crVSplit}, Expect{f->SelShape2, 0, 60, 0, 420, 4, crHSplit}}) {
-            QCOMPARE(e.s->SizeSense(), 5);
-            QCOMPARE(e.s->MinWidth(), 5);
-            QCOMPARE(e.s->MinHeight(), 5);
-            QCOMPARE(e.s->MinTop(), e.minTop);
-            QCOMPARE(e.s->MinLeft(), e.minLeft);
-            QCOMPARE(e.s->MaxBottom(), e.maxBottom);
-            QCOMPARE(e.s->MaxRight(), e.maxRight);
-            QCOMPARE(e.s->property("SelOption").toInt(), e.option);
-            QCOMPARE(e.s->Cursor(), e.cursor);
-            QCOMPARE(e.s->Brush()->Color(), clBlue);
-            QCOMPARE(e.s->Brush()->Style(), TBrush::bsFDiagonal);
-            QCOMPARE(e.s->Pen()->Color(), clAqua);
-        }
-        QCOMPARE(f->Button1->text(), QStringLiteral("Button1"));
-    }
-
-    void popupMenuHasEveryItemAsStored()
-    {
-        Window w;
-        TMainForm1* f = w.form.get();
-        struct Item { QAction* a; const char* caption; QKeySequence key; bool checked; };
-        const Item items[] = {
-            {f->Save1, "保存(&S)...", QKeySequence("Ctrl+S"), false},
-            {f->M1, "メール送信(&M)...", QKeySequence("Ctrl+M"), false},
-            {f->N2, "数字/英語の割り振り(&N)", {}, false},
-            {f->N6, "白い数字(&W)", QKeySequence("Shift+F1"), true},
-            {f->N7, "黒い数字(&B)", QKeySequence("Shift+F2"), false},
-            {f->N10, "白い英語(&H)", QKeySequence("Ctrl+F1"), false},
-            {f->N11, "黒い英語(&L)", QKeySequence("Ctrl+F2"), false},
-            {f->N8, "数字/英語なし(&N)", QKeySequence("Ins"), false},
-            {f->D1, "ぜんぶ消去(&D)", QKeySequence("Del"), false},
-            {f->N4, "インフォメーション(&I)...", {}, false},
-        };
-        for (const Item& i : items) {
-            QCOMPARE(i.a->text(), QString::fromUtf8(i.caption));
-            QCOMPARE(i.a->shortcut(), i.key);
-            QCOMPARE(i.a->isChecked(), i.checked);
-        }
-        const QList<QAction*> top = f->PopupMenu1->actions();
-        QCOMPARE(top, (QList<QAction*>{f->Save1, f->M1, f->N1, f->N2, f->D1, f->N3, f->N4}));
-        QVERIFY(f->N1->isSeparator() && f->N3->isSeparator() && f->N9->isSeparator());
-        QVERIFY(f->N2->menu());
-        QCOMPARE(f->N2->menu()->actions(), (QList<QAction*>{f->N6, f->N7, f->N10, f->N11, f->N9, f->N8}));
+        const QStringList faults = LayoutFaults(w.form.get(), MainForm1Layout());
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
     void shortcutsActWhileTheMenuIsClosed_data()
@@ -369,17 +419,6 @@ private slots:
         QTRY_COMPARE(w.Errors(), QStringList{QStringLiteral("ファイル x は開けません.")});
         QCOMPARE(w.platform.log.boxes.value(0).caption, QStringLiteral("ヨツマド"));
         QVERIFY(w.form->isVisible());
-    }
-
-    void storedLayoutOmitsNothingItNeeds()
-    {
-        // Every control of the layout is created, and a value the layout
-        // omits keeps the constructor's value (the markers' shadow).
-        const TFormLayout& layout = MainForm1Layout();
-        QCOMPARE(layout.Controls.size(), 16);
-        for (const TControlLayout& c : layout.Controls)
-            for (const TStoredValue& v : c.Values)
-                QVERIFY2(!QByteArray(v.Name).startsWith("Shadow."), c.Name);
     }
 };
 

@@ -2,9 +2,9 @@
 // and its failures. The tool runs as a separate process, as a user runs it.
 
 #include "appfixture.h"
+#include "bmpwriter.h"
 #include "composeoptions.h"
 #include "jpegencoder.h"
-#include "testdata.h"
 
 #include <QAction>
 #include <QDir>
@@ -41,11 +41,6 @@ QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QString Shared(const char* name)
-{
-    return testing::SharedTestData() + QLatin1Char('/') + QString::fromLatin1(name);
 }
 
 // A picture with detail in every row and column, so that a wrong row or
@@ -90,24 +85,57 @@ QByteArray Cjpeg(const QStringList& options, const QByteArray& ppm)
     return cjpeg.readAllStandardOutput();
 }
 
-// Test pictures made once per run: a large baseline JPEG (many row groups to
-// skip) and a progressive one (block smoothing).
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// A bitmap with detail in every row and column, 24-bit or with a palette.
+QByteArray DetailedBitmap(int width, int height, bool palette)
+{
+    testing::BmpRecipe r;
+    r.width = width;
+    r.height = height;
+    if (palette) {
+        r.bitCount = 8;
+        r.palette = testing::TestPalette(256);
+        r.pixel = [](int x, int y) { return quint32(x * 7 + y * 3 + (x * y) / 5) % 256; };
+    } else {
+        const QImage detailed = Detailed(width, height);
+        r.pixel = [detailed](int x, int y) { return quint32(detailed.pixel(x, y) & 0xFFFFFF); };
+    }
+    return testing::MakeBmp(r).bytes;
+}
+
+// Test pictures made once per run: a small and a large baseline JPEG (many
+// row groups to skip), a progressive one (block smoothing) and an arithmetic
+// one made by cjpeg, and two bitmaps.
 struct MadePictures {
     QTemporaryDir dir;
-    QString large, progressive;
+    QString small, large, progressive, arithmetic, rgb24, pal8;
     MadePictures()
     {
-        const QImage detailed = Detailed(1601, 1203);
+        small = dir.filePath(QStringLiteral("small.jpg"));
+        SaveJpeg(Detailed(227, 149), small);
         large = dir.filePath(QStringLiteral("large.jpg"));
-        SaveJpeg(detailed, large);
+        SaveJpeg(Detailed(1601, 1203), large);
         const QByteArray prog = Cjpeg({QStringLiteral("-progressive"), QStringLiteral("-quality"), QStringLiteral("92")},
                                       Ppm(Detailed(733, 517)));
         if (!prog.isEmpty()) {
             progressive = dir.filePath(QStringLiteral("progressive.jpg"));
-            QFile f(progressive);
-            if (f.open(QIODevice::WriteOnly))
-                f.write(prog);
+            WriteFile(progressive, prog);
         }
+        const QByteArray arith = Cjpeg({QStringLiteral("-arithmetic")}, Ppm(Detailed(301, 203)));
+        if (!arith.isEmpty()) {
+            arithmetic = dir.filePath(QStringLiteral("arithmetic.jpg"));
+            WriteFile(arithmetic, arith);
+        }
+        rgb24 = dir.filePath(QStringLiteral("rgb24.bmp"));
+        WriteFile(rgb24, DetailedBitmap(127, 64, false));
+        pal8 = dir.filePath(QStringLiteral("pal8.bmp"));
+        WriteFile(pal8, DetailedBitmap(127, 64, true));
     }
 };
 
@@ -119,13 +147,14 @@ MadePictures& Made()
 
 QString Picture(const QString& key)
 {
-    if (key == QLatin1String("-"))
-        return QString();
-    if (key == QLatin1String("large"))
-        return Made().large;
-    if (key == QLatin1String("progressive"))
-        return Made().progressive;
-    return Shared(key.toLatin1().constData());
+    const MadePictures& m = Made();
+    const std::pair<const char*, QString> pictures[] = {{"small", m.small}, {"large", m.large},
+                                                        {"progressive", m.progressive}, {"arithmetic", m.arithmetic},
+                                                        {"rgb24", m.rgb24}, {"pal8", m.pal8}};
+    for (const auto& [name, path] : pictures)
+        if (key == QLatin1String(name))
+            return path;
+    return QString();
 }
 
 // The client point over panel n's picture at the default layout, clear of
@@ -153,16 +182,15 @@ private slots:
         QTest::addColumn<int>("h");
         QTest::addColumn<QString>("markers");
         QTest::newRow("four kinds, stored layout")
-            << QStringList{"libjpeg-turbo/testimgint.jpg", "libjpeg-turbo/testimgari.jpg", "bmpsuite/good/rgb24.bmp",
-                           "progressive"}
+            << QStringList{"small", "arithmetic", "rgb24", "progressive"}
             << 238 << 178 << "white-numbers";
         QTest::newRow("narrowest left column, lowest row split, one empty")
-            << QStringList{"large", "-", "progressive", "libjpeg-turbo/testorig.jpg"} << 60 << 296 << "black-letters";
+            << QStringList{"large", "-", "progressive", "small"} << 60 << 296 << "black-letters";
         QTest::newRow("widest left column, highest row split")
-            << QStringList{"progressive", "large", "bmpsuite/good/pal8.bmp", "large"} << 416 << 60 << "none";
+            << QStringList{"progressive", "large", "pal8", "large"} << 416 << 60 << "none";
         QTest::newRow("no pictures") << QStringList{} << 123 << 234 << "black-numbers";
         QTest::newRow("two pictures, white letters")
-            << QStringList{"large", "libjpeg-turbo/testimgint.jpg"} << 300 << 100 << "white-letters";
+            << QStringList{"large", "small"} << 300 << 100 << "white-letters";
     }
     void toolWritesWhatTheWindowSaves()
     {
@@ -174,7 +202,7 @@ private slots:
         for (const QString& key : pictures) {
             paths.append(Picture(key));
             if (key != QLatin1String("-") && paths.last().isEmpty())
-                QSKIP("cjpeg is missing: no progressive test picture");
+                QSKIP("cjpeg (libjpeg-turbo-progs) is missing: no progressive or arithmetic test picture");
         }
         QTemporaryDir dir;
         const QString toolJpeg = dir.filePath(QStringLiteral("tool.jpg"));
@@ -257,7 +285,7 @@ private slots:
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         const QString out = dir.filePath(QStringLiteral("o.jpg"));
-        const Run run = Compose({QStringLiteral("-o"), out, Shared("libjpeg-turbo/testorig.jpg")}, env);
+        const Run run = Compose({QStringLiteral("-o"), out, Picture(QStringLiteral("small"))}, env);
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(QImage(out).size(), QSize(480, 360));
     }
@@ -379,7 +407,7 @@ private slots:
         }
         const QString out = dir.filePath(QStringLiteral("o.jpg"));
         const QString bad = dir.filePath(name);
-        const Run run = Compose({QStringLiteral("-o"), out, Shared("libjpeg-turbo/testorig.jpg"), bad});
+        const Run run = Compose({QStringLiteral("-o"), out, Picture(QStringLiteral("small")), bad});
         QCOMPARE(run.status, 1);
         const QString err = QString::fromLocal8Bit(run.err);
         QVERIFY2(err.startsWith(message.contains(QLatin1String("%1")) ? message.arg(bad) : message), qPrintable(err));

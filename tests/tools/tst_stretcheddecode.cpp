@@ -1,6 +1,7 @@
 // Decoding only the rows a panel's stretch reads: every row handed over, and
 // every stretched picture, must equal what the full decode gives.
 
+#include "bmpwriter.h"
 #include "codectools.h"
 #include "error.h"
 #include "image.h"
@@ -69,20 +70,11 @@ private:
     int width_ = 0, height_ = 0;
 };
 
-QByteArray FileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The kinds of JPEG stream the decoder takes, made or found for a test row.
+// The kinds of JPEG stream the decoder takes, made for a test row.
 QByteArray MakeKind(const QString& kind)
 {
-    const QString data = testing::SharedTestData() + QStringLiteral("/libjpeg-turbo/");
     if (kind == QLatin1String("baseline 4:2:0"))
-        return FileBytes(data + QStringLiteral("testimgint.jpg"));
-    if (kind == QLatin1String("arithmetic"))
-        return FileBytes(data + QStringLiteral("testimgari.jpg"));
+        return SampleJpeg();
     JpegRecipe recipe;
     recipe.width = 301;
     recipe.height = 203;
@@ -94,7 +86,12 @@ QByteArray MakeKind(const QString& kind)
         for (int i = 0; i < 3; ++i)
             s[i] = uchar(qBound(0, p[i] + grain, 255));
     };
-    if (kind == QLatin1String("progressive")) {
+    if (kind == QLatin1String("arithmetic")) {
+        recipe.arithmetic = true;
+    } else if (kind == QLatin1String("4:4:4, restart markers")) {
+        recipe.fullChroma = true;
+        recipe.restartRows = 1;
+    } else if (kind == QLatin1String("progressive")) {
         // DC first (all components), then AC in two bands, then refinements.
         recipe.scans = {{-1, 0, 0, 0, 1}, {0, 1, 5, 0, 2}, {1, 1, 63, 0, 1}, {2, 1, 63, 0, 1},
                         {0, 6, 63, 0, 2}, {0, 1, 63, 2, 1}, {-1, 0, 0, 1, 0}, {0, 1, 63, 1, 0},
@@ -119,7 +116,8 @@ QByteArray MakeKind(const QString& kind)
 void AddKinds()
 {
     QTest::addColumn<QString>("kind");
-    for (const char* kind : {"baseline 4:2:0", "arithmetic", "sequential (made)", "progressive", "grey", "cmyk"})
+    for (const char* kind : {"baseline 4:2:0", "arithmetic", "sequential (made)", "4:4:4, restart markers", "progressive",
+                             "grey", "cmyk"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -133,7 +131,7 @@ private slots:
     {
         QFETCH(QString, kind);
         const QByteArray jpeg = MakeKind(kind);
-        QVERIFY2(!jpeg.isEmpty(), "test stream missing");
+        QVERIFY2(!jpeg.isEmpty(), "the library could not make the test stream");
         const QImage full = Full(jpeg);
         QCOMPARE(full.format(), QImage::Format_RGB888);
         // Row patterns that start inside, at and just past the boundaries of
@@ -172,7 +170,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QSize>("size");
         const QSize sizes[] = {{62, 62}, {240, 180}, {418, 298}, {1, 1}, {500, 400}, {301, 203}};
-        for (const char* kind : {"baseline 4:2:0", "arithmetic", "progressive", "grey", "cmyk"})
+        for (const char* kind : {"baseline 4:2:0", "arithmetic", "4:4:4, restart markers", "progressive", "grey", "cmyk"})
             for (QSize s : sizes)
                 QTest::addRow("%s %dx%d", kind, s.width(), s.height()) << QString::fromLatin1(kind) << s;
     }
@@ -203,8 +201,7 @@ private slots:
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("not a JPEG") << QByteArray("GIF89a this is no JPEG at all");
         QTest::newRow("header only") << good.left(200);
-        QTest::newRow("12-bit (monkey12.jpg)")
-            << FileBytes(testing::SharedTestData() + QStringLiteral("/libjpeg-turbo/monkey12.jpg"));
+        QTest::newRow("12-bit") << WithPrecision(good, 12);
     }
     void badStreamsFailWithTheFullDecodersMessage()
     {
@@ -254,20 +251,42 @@ private slots:
 
     void loadingStretchedGivesTheStretchOfLoadPicture_data()
     {
+        // Files made here; "corpus:" rows name files of the external corpus.
         QTest::addColumn<QString>("file");
         QTest::addColumn<QSize>("size");
-        QTest::newRow("JPEG 62x298") << QStringLiteral("libjpeg-turbo/testorig.jpg") << QSize(62, 298);
-        QTest::newRow("BMP 418x62") << QStringLiteral("bmpsuite/good/rgb24.bmp") << QSize(418, 62);
-        QTest::newRow("BMP, 8-bit palette") << QStringLiteral("bmpsuite/good/pal8.bmp") << QSize(240, 180);
-        QTest::newRow("BMP, top-down") << QStringLiteral("bmpsuite/good/pal8topdown.bmp") << QSize(100, 333);
+        QTest::newRow("JPEG 62x298") << QStringLiteral("made.jpg") << QSize(62, 298);
+        QTest::newRow("BMP 418x62") << QStringLiteral("rgb24.bmp") << QSize(418, 62);
+        QTest::newRow("BMP, 8-bit palette") << QStringLiteral("pal8.bmp") << QSize(240, 180);
+        QTest::newRow("BMP, top-down") << QStringLiteral("pal8topdown.bmp") << QSize(100, 333);
+        QTest::newRow("corpus: JPEG") << QStringLiteral("corpus:libjpeg-turbo/testorig.jpg") << QSize(62, 298);
+        QTest::newRow("corpus: BMP, top-down") << QStringLiteral("corpus:bmpsuite/good/pal8topdown.bmp")
+                                               << QSize(100, 333);
     }
     void loadingStretchedGivesTheStretchOfLoadPicture()
     {
         QFETCH(QString, file);
         QFETCH(QSize, size);
-        const QString path = testing::SharedTestData() + QLatin1Char('/') + file;
-        if (!QFile::exists(path))
-            QSKIP("test picture missing");
+        QTemporaryDir dir;
+        QString path = dir.filePath(file);
+        if (file.startsWith(QLatin1String("corpus:"))) {
+            CORPUS_FILE(corpus, file.mid(7));
+            path = corpus;
+        } else if (file.endsWith(QLatin1String(".jpg"))) {
+            WriteAll(path, SampleJpeg());
+        } else {
+            testing::BmpRecipe r;
+            r.width = 127;
+            r.height = 64;
+            if (file.startsWith(QLatin1String("pal8"))) {
+                r.bitCount = 8;
+                r.palette = testing::TestPalette(256);
+                r.topDown = file.contains(QLatin1String("topdown"));
+                r.pixel = [](int x, int y) { return quint32(x + 3 * y) % 256; };
+            } else {
+                r.pixel = [](int x, int y) { return quint32(x * 2 << 16 | y * 4 << 8 | (x ^ y)); };
+            }
+            WriteAll(path, testing::MakeBmp(r).bytes);
+        }
         const QImage stretched = LoadPictureStretched(path, size);
         QCOMPARE(stretched.format(), QImage::Format_RGB888);
         SAME_IMAGE(stretched, StretchNearest(LoadPicture(path), size));

@@ -16,15 +16,17 @@ QString ExpandTabs(const QString& s, const QFontMetrics& fm)
 {
     if (!s.contains(QLatin1Char('\t')))
         return s;
-    // Tab stops every eight average character widths, approximated with spaces.
+    // Tab stops every eight average character widths, reached with spaces:
+    // as few as take the text to the stop (a space's advance may be
+    // fractional, so the width is measured, not counted).
     const int stop = 8 * std::max(1, fm.averageCharWidth());
-    const int space = std::max(1, fm.horizontalAdvance(QLatin1Char(' ')));
     QString out;
     for (QChar c : s) {
         if (c == QLatin1Char('\t')) {
-            const int w = fm.horizontalAdvance(out);
-            const int next = (w / stop + 1) * stop;
-            out += QString((next - w + space - 1) / space, QLatin1Char(' '));
+            const int next = (fm.horizontalAdvance(out) / stop + 1) * stop;
+            do
+                out += QLatin1Char(' ');
+            while (fm.horizontalAdvance(out) < next);
         } else {
             out += c;
         }
@@ -159,11 +161,18 @@ QRect DrawTextFlags(QPainter* painter, const QString& text, const QRect& rect, u
         if ((flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE)) {
             const QStringList wrapped = WrapWords(l.text, width, fm);
             int offset = 0;
-            for (const QString& w : wrapped) {
+            for (qsizetype k = 0; k < wrapped.size(); ++k) {
+                const QString& w = wrapped[k];
                 Line part;
                 part.text = w;
                 if (l.accelPos >= offset && l.accelPos < offset + w.size()) part.accelPos = l.accelPos - offset;
                 offset += static_cast<int>(w.size());
+                // The blanks where a line breaks take no room: they neither
+                // widen the line nor push it from the right edge.
+                if (k + 1 < wrapped.size()) {
+                    while (part.text.endsWith(QLatin1Char(' '))) part.text.chop(1);
+                    if (part.accelPos >= part.text.size()) part.accelPos = -1;
+                }
                 lines.append(part);
             }
         } else {

@@ -28,6 +28,7 @@ private slots:
     void os2BitmapsShowLikeTheirWindowsTwin();
     void libjpegTurboPicturesLoad_data();
     void libjpegTurboPicturesLoad();
+    void twelveBitJpegGivesLibraryErrorCode_data();
     void twelveBitJpegGivesLibraryErrorCode();
     void hostileBitmapsAreRefused_data();
     void hostileBitmapsAreRefused();
@@ -42,6 +43,12 @@ private slots:
     void longJapanesePathLoadsIntact();
     void nameWithoutPictureExtensionIsRefused();
 
+    // tst_bmpvariants.cpp
+    void madeBitmapsShowTheirPixels_data();
+    void madeBitmapsShowTheirPixels();
+    void madeBitmapsTheLoaderRefuses_data();
+    void madeBitmapsTheLoaderRefuses();
+
     // tst_loadregressions.cpp
     void runLengthBitmapEndingEarlyIsColourZeroWithinMemory_data();
     void runLengthBitmapEndingEarlyIsColourZeroWithinMemory();
@@ -55,6 +62,7 @@ private slots:
 
     // tst_jpegencoder.cpp
     void encodedPictureIsBaselineJfif();
+    void encodedBytesEqualCjpeg_data();
     void encodedBytesEqualCjpeg();
     void encoderTakesAnyImageFormatAsItsRgb();
     void encodingAnEmptyPictureGivesJpegError();
@@ -71,7 +79,6 @@ private slots:
     void failingWriteKeepsOldFileAndLeavesNoTemporary();
 
 private:
-    QString Data(const QString& relative) const;  // a file of the shared test data
     QString Temp(const QString& name) const;      // a path in this run's temporary folder
     QTemporaryDir temp_;
 };

@@ -23,8 +23,9 @@ bool Run(const QString& program, const QStringList& arguments, QByteArray* out =
 // image when it cannot decode it.
 QImage ImageMagickDecode(const QString& path);
 
-// djpeg -dct float -ppm of a file (block smoothing is djpeg's default).
-QImage DjpegDecode(const QString& path);
+// djpeg -dct float -ppm of a file (block smoothing is djpeg's default). A
+// file djpeg only warns about (cut short) is decoded when `warnings` allows.
+QImage DjpegDecode(const QString& path, bool warnings = false);
 
 // Binary PPM (P6) of an image's pixels.
 QByteArray Ppm(const QImage& image);
@@ -34,6 +35,19 @@ void WriteAll(const QString& path, const QByteArray& bytes);
 
 // A colourful test pattern with smooth and sharp parts.
 QImage Pattern(int width, int height);
+// The pattern with some grain, like a photograph: block smoothing and
+// chroma upsampling have something to do.
+QImage Grainy(int width, int height);
+
+// A baseline 4:2:0 JPEG of Grainy(227, 149), made with the library here.
+QByteArray SampleJpeg();
+
+// The same stream with the frame header's sample precision changed (a
+// 12-bit stream as far as any decoder can tell from its header).
+QByteArray WithPrecision(const QByteArray& jpeg, int bits);
+
+// Offset of the first SOFn marker segment of a JPEG stream, or -1.
+qsizetype FindSof(const QByteArray& jpeg);
 
 // One scan of a hand-written scan script: components, Ss, Se, Ah, Al.
 struct Scan {
@@ -50,6 +64,9 @@ struct JpegRecipe {
     int storedColorSpace = -1;  // -1: the library's default for the input
     bool adobeMarker = true;
     std::vector<Scan> scans;    // empty: sequential
+    bool arithmetic = false;    // arithmetic instead of Huffman coding
+    int restartRows = 0;        // a restart marker every this many MCU rows; 0: none
+    bool fullChroma = false;    // 4:4:4 instead of the library's 4:2:0
     // Fills one pixel's samples.
     std::function<void(int x, int y, unsigned char* samples)> pixel;
 };

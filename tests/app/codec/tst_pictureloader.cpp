@@ -1,8 +1,10 @@
 #include "codectest.h"
 
+#include "bmpwriter.h"
 #include "codectools.h"
 #include "pictureloader.h"
 #include "pixels.h"
+#include "testdata.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,12 +24,37 @@ using namespace codectest;
 
 namespace {
 
+// Rows for every bitmap of a corpus folder.
 void AddRowsForFolder(const QString& folder)
 {
     QTest::addColumn<QString>("path");
     const QStringList names = QDir(folder).entryList({QStringLiteral("*.bmp")}, QDir::Files, QDir::Name);
+    if (names.isEmpty())  // the corpus was asked for and is not there: a row that fails
+        QTest::newRow("no bitmaps in the corpus folder") << folder;
     for (const QString& name : names)
         QTest::newRow(qPrintable(name)) << QDir(folder).filePath(name);
+}
+
+// A 24-bit bitmap and a 16-bit 5-6-5 one, over a thousand bytes each.
+QByteArray MadeRgb24()
+{
+    testing::BmpRecipe r;
+    r.width = 20;
+    r.height = 20;
+    r.pixel = [](int x, int y) { return quint32(x * 12 << 16 | y * 12 << 8 | (x + y) * 6); };
+    return testing::MakeBmp(r).bytes;
+}
+
+QByteArray MadeRgb16()
+{
+    testing::BmpRecipe r;
+    r.width = 30;
+    r.height = 20;
+    r.bitCount = 16;
+    r.compression = 3;
+    r.masks = {0xF800, 0x07E0, 0x001F};
+    r.pixel = [](int x, int y) { return quint32(x * 2000 + y * 77) & 0xFFFF; };
+    return testing::MakeBmp(r).bytes;
 }
 
 void PutU32(QByteArray& bytes, qsizetype at, quint32 value)
@@ -35,29 +62,24 @@ void PutU32(QByteArray& bytes, qsizetype at, quint32 value)
     qToLittleEndian(value, bytes.data() + at);
 }
 
-// Offset of the first SOFn marker segment of a JPEG stream, or -1.
-qsizetype FindSof(const QByteArray& jpeg)
-{
-    qsizetype at = 2;
-    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
-        const quint8 marker = quint8(jpeg[at + 1]);
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
-            return at;
-        at += 2 + (quint8(jpeg[at + 2]) << 8 | quint8(jpeg[at + 3]));
-    }
-    return -1;
-}
-
 } // namespace
+
+// The BMP Suite and libjpeg-turbo's pictures, when YOTSUMADO_TESTDATA names
+// them: an additional check beside the pictures made in tst_bmpvariants.cpp
+// and tst_jpegdecoder.cpp.
 
 void CodecTest::goodBitmapsMatchReferenceDecoder_data()
 {
-    AddRowsForFolder(Data(QStringLiteral("bmpsuite/good")));
+    const QString folder = testing::CorpusFile(QStringLiteral("bmpsuite/good"));
+    if (folder.isEmpty())
+        QSKIP(testing::CorpusUnsetMessage());
+    AddRowsForFolder(folder);
 }
 
 void CodecTest::goodBitmapsMatchReferenceDecoder()
 {
     QFETCH(QString, path);
+    QVERIFY2(QFileInfo(path).isFile(), qPrintable(QStringLiteral("no bitmaps in %1").arg(path)));
     if (Tool(QStringLiteral("convert")).isEmpty() || Tool(QStringLiteral("identify")).isEmpty())
         QSKIP("ImageMagick (convert, identify) is not installed: no reference decoder to compare with");
     const QImage reference = ImageMagickDecode(path);
@@ -69,12 +91,16 @@ void CodecTest::goodBitmapsMatchReferenceDecoder()
 
 void CodecTest::questionableBitmapsDisplayOrRefuse_data()
 {
-    AddRowsForFolder(Data(QStringLiteral("bmpsuite/questionable")));
+    const QString folder = testing::CorpusFile(QStringLiteral("bmpsuite/questionable"));
+    if (folder.isEmpty())
+        QSKIP(testing::CorpusUnsetMessage());
+    AddRowsForFolder(folder);
 }
 
 void CodecTest::questionableBitmapsDisplayOrRefuse()
 {
     QFETCH(QString, path);
+    QVERIFY2(QFileInfo(path).isFile(), qPrintable(QStringLiteral("no bitmaps in %1").arg(path)));
     QImage image;
     try {
         image = LoadPicture(path);
@@ -102,8 +128,9 @@ void CodecTest::os2BitmapsShowLikeTheirWindowsTwin_data()
 void CodecTest::os2BitmapsShowLikeTheirWindowsTwin()
 {
     QFETCH(QString, name);
-    const QImage twin = LoadPicture(Data(QStringLiteral("bmpsuite/good/pal8.bmp")));
-    SAME_IMAGE(LoadPicture(Data(QStringLiteral("bmpsuite/") + name)), twin);
+    CORPUS_FILE(twinPath, QStringLiteral("bmpsuite/good/pal8.bmp"));
+    CORPUS_FILE(path, QStringLiteral("bmpsuite/") + name);
+    SAME_IMAGE(LoadPicture(path), LoadPicture(twinPath));
 }
 
 void CodecTest::libjpegTurboPicturesLoad_data()
@@ -122,7 +149,7 @@ void CodecTest::libjpegTurboPicturesLoad()
 {
     QFETCH(QString, name);
     QFETCH(QSize, size);
-    const QString path = Data(QStringLiteral("libjpeg-turbo/") + name);
+    CORPUS_FILE(path, QStringLiteral("libjpeg-turbo/") + name);
     const QImage image = LoadPicture(path);
     QCOMPARE(image.format(), QImage::Format_RGB888);
     if (size.isValid())
@@ -136,18 +163,32 @@ void CodecTest::libjpegTurboPicturesLoad()
     SAME_IMAGE(image, reference);
 }
 
+void CodecTest::twelveBitJpegGivesLibraryErrorCode_data()
+{
+    QTest::addColumn<bool>("corpus");
+    QTest::newRow("made: precision 12 in the frame header") << false;
+    QTest::newRow("corpus: monkey12.jpg") << true;
+}
+
 void CodecTest::twelveBitJpegGivesLibraryErrorCode()
 {
-    const QString path = Data(QStringLiteral("libjpeg-turbo/monkey12.jpg"));
+    QFETCH(bool, corpus);
+    QString path = Temp(QStringLiteral("twelve.jpg"));
+    if (corpus) {
+        CORPUS_FILE(monkey, QStringLiteral("libjpeg-turbo/monkey12.jpg"));
+        path = monkey;
+    } else {
+        WriteAll(path, WithPrecision(SampleJpeg(), 12));
+    }
     QCOMPARE(ErrorOf<EJPEG>([&] { LoadPicture(path); }), JpegErrorText(JERR_BAD_PRECISION));
 }
 
 void CodecTest::hostileBitmapsAreRefused_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    const QByteArray good = ReadAll(Data(QStringLiteral("bmpsuite/good/rgb24.bmp")));
+    const QByteArray good = MadeRgb24();
     QVERIFY(good.size() > 1000);
-    const QByteArray good16 = ReadAll(Data(QStringLiteral("bmpsuite/good/rgb16-565.bmp")));
+    const QByteArray good16 = MadeRgb16();
     QVERIFY(good16.size() > 1000);
     const auto patched = [&good](qsizetype at, quint32 value) {
         QByteArray bytes = good;
@@ -220,7 +261,7 @@ void CodecTest::hugeJpegHeaderIsRefusedBeforeDecoding()
 {
     // A real stream whose frame header claims 65000 x 65000: within the
     // library's own limit, far over ours (12 GB of pixels).
-    QByteArray jpeg = ReadAll(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")));
+    QByteArray jpeg = SampleJpeg();
     const qsizetype sof = FindSof(jpeg);
     QVERIFY(sof > 0);
     qToBigEndian(quint16(65000), jpeg.data() + sof + 5);  // height
@@ -234,13 +275,12 @@ void CodecTest::emptyAndGarbageJpegsGiveLibraryCodes_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("code");
-    const QByteArray jpeg = ReadAll(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")));
+    const QByteArray jpeg = SampleJpeg();
     // SOI and the first marker segment (JFIF APP0) only: no frame, no scan.
     const int firstSegment = 4 + (quint8(jpeg[4]) << 8 | quint8(jpeg[5]));
     QTest::newRow("zero bytes") << QByteArray() << int(JERR_INPUT_EMPTY);
     QTest::newRow("garbage") << QByteArray("GIF89a and then some") << int(JERR_NO_SOI);
-    QTest::newRow("a bitmap named .jpg") << ReadAll(Data(QStringLiteral("bmpsuite/good/rgb24.bmp")))
-                                         << int(JERR_NO_SOI);
+    QTest::newRow("a bitmap named .jpg") << MadeRgb24() << int(JERR_NO_SOI);
     QTest::newRow("cut after the first segment") << jpeg.left(firstSegment) << int(JERR_NO_IMAGE);
 }
 
@@ -252,18 +292,22 @@ void CodecTest::emptyAndGarbageJpegsGiveLibraryCodes()
     WriteAll(path, bytes);
     QCOMPARE(ErrorOf<EJPEG>([&] { LoadPicture(path); }), JpegErrorText(code));
     // A following good file loads.
-    QCOMPARE(LoadPicture(Data(QStringLiteral("libjpeg-turbo/testorig.jpg"))).size(), QSize(227, 149));
+    const QString good = Temp(QStringLiteral("good.jpg"));
+    WriteAll(good, SampleJpeg());
+    QCOMPARE(LoadPicture(good).size(), QSize(227, 149));
 }
 
 void CodecTest::jpegCutInDataShowsWhatArrived()
 {
     // The library only warns about a stream that ends inside the picture data
     // and fills the rest; the picture shows with its full size, top intact.
-    const QByteArray jpeg = ReadAll(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")));
+    const QByteArray jpeg = SampleJpeg();
     const QString path = Temp(QStringLiteral("cut.jpg"));
     WriteAll(path, jpeg.left(jpeg.size() * 2 / 3));
     const QImage cut = LoadPicture(path);
-    const QImage whole = LoadPicture(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")));
+    const QString wholePath = Temp(QStringLiteral("whole.jpg"));
+    WriteAll(wholePath, jpeg);
+    const QImage whole = LoadPicture(wholePath);
     QCOMPARE(cut.size(), whole.size());
     SAME_IMAGE(cut.copy(0, 0, whole.width(), 16), whole.copy(0, 0, whole.width(), 16));
     QVERIFY(cut != whole);
@@ -289,7 +333,7 @@ void CodecTest::unopenableFilesGiveOpenErrorWithFullPath()
     // A file without read permission; root reads it anyway, so there the case
     // cannot be made and only the other unopenable files above count.
     const QString locked = Temp(QStringLiteral("locked.jpg"));
-    QVERIFY(QFile::copy(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")), locked));
+    WriteAll(locked, SampleJpeg());
     QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0) == 0);
     if (::access(QFile::encodeName(locked).constData(), R_OK) == 0)
         qInfo("running as root: a mode-000 file stays readable, checked with a dangling link instead");
@@ -327,12 +371,20 @@ void CodecTest::longJapanesePathLoadsIntact()
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/夏の海で撮った写真.JPG");
     QVERIFY2(path.size() > 260, qPrintable(QString::number(path.size())));
-    QVERIFY(QFile::copy(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")), path));
+    const QByteArray jpeg = SampleJpeg();
+    WriteAll(path, jpeg);
     const QString bmpPath = folder + QStringLiteral("/鳥.bmp");
-    QVERIFY(QFile::copy(Data(QStringLiteral("libjpeg-turbo/shira_bird8.bmp")), bmpPath));
+    testing::BmpRecipe recipe;
+    recipe.bitCount = 8;
+    recipe.palette = testing::TestPalette(256);
+    recipe.pixel = [](int x, int y) { return quint32(x * 16 + y); };
+    const testing::MadeBmp bmp = testing::MakeBmp(recipe);
+    WriteAll(bmpPath, bmp.bytes);
 
-    SAME_IMAGE(LoadPicture(path), LoadPicture(Data(QStringLiteral("libjpeg-turbo/testorig.jpg"))));
-    SAME_IMAGE(LoadPicture(bmpPath), LoadPicture(Data(QStringLiteral("libjpeg-turbo/shira_bird8.bmp"))));
+    const QString shortPath = Temp(QStringLiteral("short.jpg"));
+    WriteAll(shortPath, jpeg);
+    SAME_IMAGE(LoadPicture(path), LoadPicture(shortPath));
+    SAME_IMAGE(LoadPicture(bmpPath), bmp.expected);
     // The full long path is in the message when the file is gone.
     QFile::remove(path);
     QCOMPARE(ErrorOf<EFOpenError>([&] { LoadPicture(path); }),
@@ -342,6 +394,6 @@ void CodecTest::longJapanesePathLoadsIntact()
 void CodecTest::nameWithoutPictureExtensionIsRefused()
 {
     const QString path = Temp(QStringLiteral("picture.png"));
-    QVERIFY(QFile::copy(Data(QStringLiteral("libjpeg-turbo/testorig.jpg")), path));
+    WriteAll(path, SampleJpeg());
     QVERIFY(ErrorOf<EInvalidGraphic>([&] { LoadPicture(path); }).contains(path));
 }

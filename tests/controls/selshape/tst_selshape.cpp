@@ -45,11 +45,10 @@ public:
     ~Pointer()
     {
         // Never let a button stay held into the next test: release what is
-        // still down through the window, or at least forget it.
+        // still down through the window, shown or not.
         for (const Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
-            if ((held_ & b) && window_ && window_->isVisible())
+            if ((held_ & b) && window_)
                 Release(b, last_);
-        QTestPrivate::qtestMouseButtons = Qt::NoButton;
     }
     Pointer(const Pointer&) = delete;
     Pointer& operator=(const Pointer&) = delete;

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QSet>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -65,6 +66,20 @@ protected:
 class TLeaveEater : public QObject {
 public:
     bool eventFilter(QObject*, QEvent* e) override { return e->type() == QEvent::Leave; }
+};
+
+// Counts the ticks of 200 ms timers (the hover timer's period) as they
+// arrive, for as long as it is installed on the application.
+class TTickCounter : public QObject {
+public:
+    int Count = 0;
+    bool eventFilter(QObject* receiver, QEvent* e) override
+    {
+        if (e->type() == QEvent::Timer)
+            if (auto* timer = qobject_cast<QTimer*>(receiver); timer && timer->interval() == 200)
+                ++Count;
+        return false;
+    }
 };
 
 // A shown window with one button at (10, 10) whose events are logged.
@@ -711,12 +726,24 @@ private slots:
 
     void timerKeepsRunningWhileThePointerStays()
     {
+        // Two ticks of the hover timer (counted where they arrive) find the
+        // pointer inside and change nothing. Then the pointer leaves without
+        // the window system telling the button, and the next tick notices:
+        // so the ticks counted were ones that looked at the pointer.
         TScene s;
+        TLeaveEater eater;
+        s.button->installEventFilter(&eater);
+        TTickCounter ticks;
+        qApp->installEventFilter(&ticks);
         s.PointTo(kInside);
-        QTest::qWait(450);  // two ticks find the pointer inside
+        QVERIFY(s.button->HoverTimerActive());
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.Count >= 2, 5000);
         QCOMPARE(s.button->State(), shUpActive);
         QVERIFY(s.button->HoverTimerActive());
         QCOMPARE(s.log, QStringList{"enter"});
+        s.PointTo(kOutside);
+        QTRY_COMPARE_WITH_TIMEOUT(s.button->State(), shUp, 5000);
+        QCOMPARE(s.log, (QStringList{"enter", "leave"}));
     }
 
     void disabledButtonReportsEnterAndLeaveOnly()

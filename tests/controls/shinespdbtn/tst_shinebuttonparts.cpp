@@ -131,12 +131,23 @@ private slots:
 
     void destructionNeverNotifies()
     {
+        // Every value away from its default first, each change counted, so
+        // that the handler is seen to work and a destructor that put values
+        // back (or reported anything) would be counted too.
         int calls = 0;
         {
             TShineBtnColors c;
             c.OnChange = [&](QObject*) { ++calls; };
+            c.SetColor(clNavy);
+            c.SetHighlight(clAqua);
+            c.SetShadow(clMaroon);
+            c.SetDarkShadow(clLime);
+            c.SetGradColor(clYellow);
+            c.SetGradVertical(true);
+            c.SetGradation(true);
+            QCOMPARE(calls, 7);
         }
-        QCOMPARE(calls, 0);
+        QCOMPARE(calls, 7);
     }
 
     void storedFormAlwaysListsColorButNotDefaults()
