@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "fonts.h"
+#include "qttranslations.h"
 #include "services.h"
 
 #include <QWidget>
@@ -12,6 +13,7 @@ TApplication::TApplication(int& argc, char** argv)
     setApplicationName(QStringLiteral("yotsumado"));
     setDesktopFileName(QStringLiteral("yotsumado"));
     platform::InstallFontSubstitutions();
+    platform::InstallQtJapaneseTranslations(*this);
 }
 
 TApplication* TApplication::Instance()
