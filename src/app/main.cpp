@@ -37,6 +37,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "yotsumado: %s\n", noDisplay.toLocal8Bit().constData());
         return 1;
     }
+    PreferWaylandWithoutX();
 
     // The arguments were all ours: Qt sees none of them.
     int qtArgc = 1;

@@ -89,3 +89,10 @@ QString MissingDisplayReason()
         return {};
     return QStringLiteral("no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set)");
 }
+
+void PreferWaylandWithoutX()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland");
+}

@@ -26,3 +26,7 @@ QString StartVersion();
 // Why no window can be opened, or empty when a display is there: neither an
 // X display nor a Wayland display is named and no Qt platform is chosen.
 QString MissingDisplayReason();
+
+// On a Wayland display without an X display, chooses Qt's Wayland platform
+// (Qt would otherwise try X first and abort) unless a platform is chosen.
+void PreferWaylandWithoutX();
