@@ -10,8 +10,12 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
   libjpeg62-turbo-dev fonts-ipafont-gothic
+  # run time: Wayland, Qt's Japanese texts, the SVG icon
+  qt6-wayland qt6-translations-l10n libqt6svg6
   # tests and tools
   xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time
+  # Wayland end to end, desktop files and the Debian package
+  weston desktop-file-utils appstream dpkg-dev file lintian
 )
 ensure_packages "${packages[@]}"
 
