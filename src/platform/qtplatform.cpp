@@ -2,6 +2,7 @@
 
 #include "freedesktopmail.h"
 #include "pointerconfinement.h"
+#include "portalmail.h"
 #include "qtmessageboxes.h"
 #include "qtsavedialog.h"
 
@@ -31,7 +32,7 @@ std::unique_ptr<Services> MakeQtServices()
     s->saveDialog = std::make_unique<QtSaveDialog>();
     s->messageBoxes = std::make_unique<QtMessageBoxes>();
     s->shellOpen = std::make_unique<DesktopShellOpen>();
-    s->mail = std::make_unique<FreedesktopMail>();
+    s->mail = std::make_unique<PortalMail>(std::make_unique<FreedesktopMail>());
     s->pointer = std::make_unique<WarpPointerConfinement>();
     s->clock = std::make_unique<SystemClock>();
     s->programPath = std::make_unique<ProcessProgramPath>();
