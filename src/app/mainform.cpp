@@ -3,6 +3,7 @@
 #include "application.h"
 #include "error.h"
 #include "filedrop.h"
+#include "filename.h"
 #include "image.h"
 #include "jpegencoder.h"
 #include "mailattachments.h"
@@ -405,8 +406,8 @@ void TMainForm1::Save1Click(QObject*)
     if (!SavePictureDialog1->Execute(this))
         return;
     const QString fileName = SavePictureDialog1->FileName;
-    if (QFileInfo(fileName).isFile()) {
-        const QString question = fileName + QStringLiteral(" は既に存在します。\n上書きしますか？");
+    if (IsExistingFile(fileName)) {
+        const QString question = ShownFileName(fileName) + QStringLiteral(" は既に存在します。\n上書きしますか？");
         if (!platform::Current().messageBoxes->AskYesNo(this, QStringLiteral("確認"), question))
             return;
     }
@@ -429,12 +430,16 @@ void TMainForm1::M1Click(QObject*)
     platform::MailAttachmentStore store;
     store.PruneOlderThan(now, std::chrono::hours(24));
     const QString folder = store.CreateFolder(now);
-    const QString writePath = (folder.isEmpty() ? store.Root() : folder) + QLatin1Char('/') + stamp + QStringLiteral(".jpg");
+    const QString name = stamp + QStringLiteral(".jpg");
+    const QString writePath = (folder.isEmpty() ? store.Root() : folder) + QLatin1Char('/') + name;
     if (folder.isEmpty())
         throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(writePath));
     bool handedOver = false;
     ScopeExit cleanUp([&] { if (!handedOver) store.RemoveFolder(folder); });
-    SaveJpeg(Image0->Picture(), writePath);
+    // Written as a new file inside the folder just made, never through a
+    // name someone else could have put there.
+    if (!store.WriteAttachment(folder, name, EncodeJpeg(Image0->Picture())))
+        throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(writePath));
 
     const int result = p.mail->SendMail({kMailSubject, QString(), writePath});
     if (result != 0) {

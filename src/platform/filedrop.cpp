@@ -1,5 +1,7 @@
 #include "filedrop.h"
 
+#include "filename.h"
+
 #include <QMimeData>
 #include <QUrl>
 
@@ -10,7 +12,13 @@ DropFiles DropFiles::FromMimeData(const QMimeData* data)
     QStringList paths;
     if (data && data->hasUrls()) {
         for (const QUrl& url : data->urls()) {
-            if (url.isLocalFile())
+            if (!url.isLocalFile())
+                continue;
+            // toLocalFile() turns escaped bytes that are not UTF-8 into
+            // U+FFFD; the escapes themselves keep the name's real bytes.
+            if (url.host().isEmpty())
+                paths.append(FileNameFromBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())));
+            else
                 paths.append(url.toLocalFile());
         }
     }

@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,34 +26,137 @@ const QRegularExpression& FolderPattern()
     return pattern;
 }
 
-QString DefaultRoot()
+QString DefaultBase()
 {
     const QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    const QString base = QDir::isAbsolutePath(cache) ? cache : QDir::homePath() + QStringLiteral("/.cache");
-    return QDir::cleanPath(base + QStringLiteral("/yotsumado/mail"));
+    return QDir::cleanPath(QDir::isAbsolutePath(cache) ? cache : QDir::homePath() + QStringLiteral("/.cache"));
 }
 
-bool IsDirectoryNoLink(const QByteArray& path)
-{
-    struct stat st {};
-    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+// A file descriptor closed when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&& other) noexcept
+    {
+        if (this != &other) {
+            if (fd_ >= 0)
+                ::close(fd_);
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return fd_; }
+    int Release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    bool Valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 // Creates every missing folder of an absolute path with mode 0700; existing
-// ones are left as they are.
-bool MakePrivatePath(const QString& path)
+// ones are left as they are. The open folder, or -1.
+int OpenOrMakeUserPath(const QString& path)
 {
     const QString clean = QDir::cleanPath(path);
     if (!QDir::isAbsolutePath(clean))
-        return false;
+        return -1;
     QString partial;
     for (const QString& part : clean.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         partial += QLatin1Char('/') + part;
-        const QByteArray native = QFile::encodeName(partial);
-        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-            return false;
+        if (::mkdir(QFile::encodeName(partial).constData(), 0700) != 0 && errno != EEXIST)
+            return -1;
     }
-    return QFileInfo(clean).isDir();
+    return ::open(QFile::encodeName(clean).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// A folder of the store is used only when it is a folder (a link is never
+// opened, see kFolderFlags), this user's, and writable by nobody else: the
+// privileges of root make no exception, since root may create files in
+// anyone's folder but must not trust what others could have put there.
+bool Trusted(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Opens the store's folder `name` inside `parent` without following a link,
+// making it (mode 0700) first when missing and `make`; -1 when missing,
+// not a folder, a link or not trusted.
+int OpenLevel(int parent, const QByteArray& name, bool make)
+{
+    int fd = ::openat(parent, name.constData(), kFolderFlags);
+    if (fd < 0 && errno == ENOENT && make) {
+        if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST)
+            return -1;
+        fd = ::openat(parent, name.constData(), kFolderFlags);
+    }
+    if (fd >= 0 && !Trusted(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The names in an open folder, "." and ".." left out.
+QList<QByteArray> ListFolder(int fd)
+{
+    QList<QByteArray> names;
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0)
+        return names;
+    DIR* dir = ::fdopendir(copy);
+    if (!dir) {
+        ::close(copy);
+        return names;
+    }
+    ::rewinddir(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool WriteAll(int fd, const QByteArray& data)
+{
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, p, std::size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += written;
+        left -= written;
+    }
+    return true;
+}
+
+// A plain name of an entry in a folder: no folder part, not "." or "..".
+bool PlainName(const QByteArray& name)
+{
+    return !name.isEmpty() && !name.contains('/') && name != "." && name != "..";
 }
 
 QString RandomPart()
@@ -67,27 +172,50 @@ QString RandomPart()
 } // namespace
 
 MailAttachmentStore::MailAttachmentStore()
-    : root_(DefaultRoot())
+    : base_(DefaultBase())
+    , levels_{QStringLiteral("yotsumado"), QStringLiteral("mail")}
+    , root_(base_ + QStringLiteral("/yotsumado/mail"))
 {
 }
 
 MailAttachmentStore::MailAttachmentStore(const QString& root)
     : root_(QDir::cleanPath(QDir(root).absolutePath()))
 {
+    const QFileInfo info(root_);
+    base_ = info.absolutePath();
+    if (!info.fileName().isEmpty())
+        levels_ << info.fileName();
+}
+
+int MailAttachmentStore::OpenRoot(bool make) const
+{
+    if (levels_.isEmpty())
+        return -1;
+    Fd level(make ? OpenOrMakeUserPath(base_)
+                  : ::open(QFile::encodeName(base_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (const QString& name : levels_) {
+        if (!level.Valid())
+            return -1;
+        level = Fd(OpenLevel(level.Get(), QFile::encodeName(name), make));
+    }
+    return level.Release();
 }
 
 QString MailAttachmentStore::CreateFolder(const QDateTime& now)
 {
-    if (!MakePrivatePath(root_))
+    const Fd root(OpenRoot(true));
+    if (!root.Valid())
         return {};
     const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     for (int attempt = 0; attempt < 32; ++attempt) {
-        const QString folder = root_ + QLatin1Char('/') + stamp + QLatin1Char('-') + RandomPart();
-        const QByteArray native = QFile::encodeName(folder);
-        if (::mkdir(native.constData(), 0700) == 0) {
+        const QString name = stamp + QLatin1Char('-') + RandomPart();
+        const QByteArray native = QFile::encodeName(name);
+        if (::mkdirat(root.Get(), native.constData(), 0700) == 0) {
+            const Fd folder(::openat(root.Get(), native.constData(), kFolderFlags));
             // The umask may have taken more than we asked for; never less.
-            ::chmod(native.constData(), 0700);
-            return folder;
+            if (!folder.Valid() || ::fchmod(folder.Get(), 0700) != 0)
+                return {};
+            return root_ + QLatin1Char('/') + name;
         }
         if (errno != EEXIST)
             return {};
@@ -95,36 +223,77 @@ QString MailAttachmentStore::CreateFolder(const QDateTime& now)
     return {};
 }
 
+bool MailAttachmentStore::WriteAttachment(const QString& folder, const QString& name, const QByteArray& data)
+{
+    const QFileInfo info(folder);
+    const QByteArray folderName = QFile::encodeName(info.fileName());
+    const QByteArray fileName = QFile::encodeName(name);
+    if (QDir::cleanPath(info.absolutePath()) != root_ || !FolderTime(info.fileName()).isValid()
+        || !PlainName(fileName))
+        return false;
+    const Fd root(OpenRoot(false));
+    if (!root.Valid())
+        return false;
+    const Fd dir(OpenLevel(root.Get(), folderName, false));
+    if (!dir.Valid())
+        return false;
+    const Fd file(::openat(dir.Get(), fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.Valid())
+        return false;
+    if (!WriteAll(file.Get(), data) || ::fsync(file.Get()) != 0) {
+        ::unlinkat(dir.Get(), fileName.constData(), 0);
+        return false;
+    }
+    return true;
+}
+
+bool MailAttachmentStore::RemoveIn(int rootFd, const QByteArray& name)
+{
+    const Fd dir(::openat(rootFd, name.constData(), kFolderFlags));
+    if (!dir.Valid())
+        return false;
+    struct stat opened {};
+    if (::fstat(dir.Get(), &opened) != 0)
+        return false;
+    const QList<QByteArray> entries = ListFolder(dir.Get());
+    if (removalHook_)
+        removalHook_(root_ + QLatin1Char('/') + QFile::decodeName(name));
+    // Everything below goes through the folder opened above, whatever its
+    // name may lead to by now.
+    for (const QByteArray& entry : entries) {
+        struct stat st {};
+        if (::fstatat(dir.Get(), entry.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
+            ::unlinkat(dir.Get(), entry.constData(), 0);
+    }
+    // The name must still be the folder emptied above.
+    struct stat named {};
+    if (::fstatat(rootFd, name.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 || named.st_dev != opened.st_dev
+        || named.st_ino != opened.st_ino)
+        return false;
+    return ::unlinkat(rootFd, name.constData(), AT_REMOVEDIR) == 0;
+}
+
 bool MailAttachmentStore::RemoveFolder(const QString& folder)
 {
     const QFileInfo info(folder);
     if (QDir::cleanPath(info.absolutePath()) != root_ || !FolderTime(info.fileName()).isValid())
         return false;
-    const QString path = QDir::cleanPath(info.absoluteFilePath());
-    if (!IsDirectoryNoLink(QFile::encodeName(path)))
-        return false;
-    const QDir dir(path);
-    const QStringList entries =
-        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& name : entries) {
-        const QByteArray native = QFile::encodeName(path + QLatin1Char('/') + name);
-        struct stat st {};
-        if (::lstat(native.constData(), &st) != 0)
-            continue;
-        if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
-            ::unlink(native.constData());
-    }
-    return ::rmdir(QFile::encodeName(path).constData()) == 0;
+    const Fd root(OpenRoot(false));
+    return root.Valid() && RemoveIn(root.Get(), QFile::encodeName(info.fileName()));
 }
 
 int MailAttachmentStore::PruneOlderThan(const QDateTime& now, std::chrono::hours age)
 {
     const QDateTime limit = now.toUTC().addSecs(-std::chrono::duration_cast<std::chrono::seconds>(age).count());
-    const QStringList names = QDir(root_).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    const Fd root(OpenRoot(false));
+    if (!root.Valid())
+        return 0;
     int removed = 0;
-    for (const QString& name : names) {
-        const QDateTime made = FolderTime(name);
-        if (made.isValid() && made < limit && RemoveFolder(root_ + QLatin1Char('/') + name))
+    for (const QByteArray& name : ListFolder(root.Get())) {
+        const QDateTime made = FolderTime(QFile::decodeName(name));
+        if (made.isValid() && made < limit && RemoveIn(root.Get(), name))
             ++removed;
     }
     return removed;

@@ -8,11 +8,21 @@
 // Folders older than a day are removed by a later command. Only folders
 // with such a name are ever removed, and of their contents only plain files
 // (and links, not what they point to).
+//
+// The store's own folders ("yotsumado" and "mail" under the cache home, or
+// the folder given) are trusted only when they are real folders, not links,
+// owned by this user and writable by nobody else; otherwise nothing is made,
+// written or removed there. Every step below them goes through open folder
+// descriptors without following links, so a name swapped for a link halfway
+// never leads outside. The folders above belong to the user and are taken as
+// they are (a cache home that is a link to another disk is fine).
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
+#include <functional>
 
 namespace platform {
 
@@ -27,8 +37,15 @@ public:
     const QString& Root() const { return root_; }
 
     // Makes a new folder, mode 0700, creating the missing folders above it
-    // with mode 0700 too. Its full path, or empty when it cannot be made.
+    // with mode 0700 too. Its full path, or empty when it cannot be made or
+    // the store's folders are not to be trusted.
     QString CreateFolder(const QDateTime& now);
+
+    // Writes a new file `name` (mode 0600) into a folder made by
+    // CreateFolder. Never replaces or follows anything already there: false
+    // when the name is taken, the folder is not ours, or writing fails (a
+    // partly written file is removed).
+    bool WriteAttachment(const QString& folder, const QString& name, const QByteArray& data);
 
     // Removes a folder made by CreateFolder with the files in it. Anything
     // else, or a folder holding sub-folders, is left alone; false then.
@@ -48,8 +65,21 @@ public:
     // is not one of ours.
     static QDateTime FolderTime(const QString& folderName);
 
+    // For tests: called with the folder's path once RemoveFolder or
+    // PruneOlderThan has opened and listed a folder, before anything in it
+    // is removed.
+    void SetRemovalHook(std::function<void(const QString& folder)> hook) { removalHook_ = std::move(hook); }
+
 private:
+    // The open root, made when missing and `make`; -1 when it cannot be
+    // opened or is not to be trusted.
+    int OpenRoot(bool make) const;
+    bool RemoveIn(int rootFd, const QByteArray& name);
+
+    QString base_;               // the user's folder that holds the store's own
+    QStringList levels_;         // the store's own folders below base_
     QString root_;
+    std::function<void(const QString&)> removalHook_;
 };
 
 } // namespace platform

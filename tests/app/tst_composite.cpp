@@ -298,6 +298,35 @@ private slots:
         qunsetenv("XDG_CACHE_HOME");
     }
 
+    void mailRefusesAnAttachmentStoreOthersCouldReach_data()
+    {
+        QTest::addColumn<QString>("attack");
+        QTest::newRow("store folder is a link") << "link";
+        QTest::newRow("store folder writable by everyone") << "open";
+    }
+    void mailRefusesAnAttachmentStoreOthersCouldReach()
+    {
+        QFETCH(QString, attack);
+        QTemporaryDir cache, elsewhere;
+        QVERIFY(QDir().mkpath(cache.filePath("yotsumado")));
+        const QString root = cache.filePath("yotsumado/mail");
+        if (attack == QLatin1String("link")) {
+            QVERIFY(QFile::link(elsewhere.path(), root));
+        } else {
+            QVERIFY(QDir().mkpath(root));
+            QVERIFY(QFile::setPermissions(root, QFileDevice::Permissions(0x7777)));
+        }
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        Window w;
+        w.platform.script.mailResults.push_back(0);
+        w.form->M1->trigger();
+        QCOMPARE(w.Errors(), QStringList{QStringLiteral("ファイル %1/202612061430.jpg を作成できません.").arg(root)});
+        QVERIFY(w.platform.log.mails.isEmpty());
+        QVERIFY(FilesBelow(elsewhere.path()).isEmpty());
+        QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        qunsetenv("XDG_CACHE_HOME");
+    }
+
     void savedBytesEqualCjpegOfTheSamePixels()
     {
         if (QStandardPaths::findExecutable(QStringLiteral(CJPEG_PROGRAM)).isEmpty())

@@ -2,41 +2,49 @@
 
 #include "bmpdecoder.h"
 #include "error.h"
+#include "filename.h"
 #include "jpegdecoder.h"
 #include "pictureformat.h"
 #include "stretcheddecode.h"
 
 #include <QFile>
-#include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 [[noreturn]] void CannotOpen(const QString& fullPath)
 {
-    throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fullPath));
+    throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(ShownFileName(fullPath)));
 }
 
-// Opens `file` on the regular file at `path`; returns its full path.
+// Opens `file` on the regular file at `path`; returns its full path. The
+// name goes to the system as the very bytes it stands for (filename.h).
 QString OpenPictureFile(const QString& path, QFile& file)
 {
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
-    // Only regular files are opened: a FIFO or device would block or never end.
-    if (!QFileInfo(fullPath).isFile())
-        CannotOpen(fullPath);
-    file.setFileName(fullPath);
-    if (!file.open(QIODevice::ReadOnly))
-        CannotOpen(fullPath);
+    const QString fullPath = AbsoluteFileName(path);
+    // Only regular files are opened: a FIFO or device would block or never
+    // end. Checked again on the open file, in case the name changed hands.
+    const QByteArray native = FileNameBytes(fullPath);
     struct stat status {};
-    if (fstat(file.handle(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::stat(native.constData(), &status) != 0 || !S_ISREG(status.st_mode))
         CannotOpen(fullPath);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        CannotOpen(fullPath);
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        CannotOpen(fullPath);
+    }
     return fullPath;
 }
 
 [[noreturn]] void NotAPicture(const QString& fullPath)
 {
-    throw EInvalidGraphic(QStringLiteral("ファイル %1 は画像ファイルではありません").arg(fullPath));
+    throw EInvalidGraphic(QStringLiteral("ファイル %1 は画像ファイルではありません").arg(ShownFileName(fullPath)));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "composeoptions.h"
 
-#include <QFileInfo>
+#include "filename.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -110,7 +111,7 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
         o.pictures[size_t(p)] = pictures[p] == QLatin1String("-") ? QString() : pictures[p];
     if (o.output.isEmpty() && o.raw.isEmpty())
         result.error = QStringLiteral("nothing to write: give -o FILE, --raw FILE or both");
-    else if (!o.output.isEmpty() && QFileInfo(o.output).absoluteFilePath() == QFileInfo(o.raw).absoluteFilePath())
+    else if (!o.output.isEmpty() && AbsoluteFileName(o.output) == AbsoluteFileName(o.raw))
         result.error = QStringLiteral("-o and --raw name the same file");
     return result;
 }

@@ -3,6 +3,7 @@
 #include "application.h"
 #include "atomicfile.h"
 #include "error.h"
+#include "filename.h"
 #include "image.h"
 #include "jpegencoder.h"
 #include "mainform.h"
@@ -11,6 +12,7 @@
 #include "selshape.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,7 +21,9 @@ namespace {
 
 void PrintError(const QString& message)
 {
-    const QByteArray text = ErrorBoxText(message).toLocal8Bit() + '\n';
+    // File names in messages are shown escaped already; nothing else that
+    // reaches the terminal may carry a control character either.
+    const QByteArray text = ShownFileName(ErrorBoxText(message)).toUtf8() + '\n';
     std::fputs(text.constData(), stderr);
 }
 
@@ -49,8 +53,12 @@ QAction* MarkerAction(TMainForm1& form, const QString& mode)
 
 // ---- Loading ---------------------------------------------------------------
 
-TPanelLoader::TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes)
+TPanelLoader::TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
+                           const std::array<QSize, 4>& sizes)
 {
+    // The reference is the proof that the application object is complete.
+    Q_ASSERT(QCoreApplication::instance() == &app);
+    (void)app;
     size_t count = 0;
     for (size_t i = 0; i < 4; ++i) {
         slots_[i].path = paths[i];

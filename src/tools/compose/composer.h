@@ -13,12 +13,18 @@
 #include <thread>
 #include <vector>
 
+class QCoreApplication;
+
 // Loads up to four pictures in worker threads, each already stretched to the
 // size its panel will show it at, while the caller builds the window. Only
-// the decoders run in the workers; no Qt widget is touched there.
+// the decoders run in the workers; no Qt widget is touched there. The
+// decoders reach Qt's plugin loader, which must not run while the
+// application object is being built: a loader can only be made from a
+// finished application object, and its threads start inside the constructor.
 class TPanelLoader {
 public:
-    TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes);
+    TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
+                 const std::array<QSize, 4>& sizes);
     ~TPanelLoader();
     TPanelLoader(const TPanelLoader&) = delete;
     TPanelLoader& operator=(const TPanelLoader&) = delete;

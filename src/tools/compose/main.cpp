@@ -4,9 +4,9 @@
 #include "application.h"
 #include "composeoptions.h"
 #include "composer.h"
+#include "filename.h"
 
 #include <QFile>
-#include <QThread>
 
 #include <cstdio>
 
@@ -26,7 +26,7 @@ int main(int argc, char** argv)
 {
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args.append(QFile::decodeName(argv[i]));
+        args.append(FileNameFromBytes(QByteArray(argv[i])));  // file names are bytes
     // The version answers before anything else, like --help needing no display.
     if (args.contains(QLatin1String("--version"))) {
         std::fputs("yotsumado-compose " YOTSUMADO_VERSION "\n", stdout);
@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     const ComposeArguments parsed = ParseComposeArguments(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "yotsumado-compose: %s\nTry 'yotsumado-compose --help' for more information.\n",
-                     parsed.error.toLocal8Bit().constData());
+                     ShownFileName(parsed.error).toUtf8().constData());
         return 2;
     }
     const ComposeOptions& options = parsed.options;
@@ -43,12 +43,6 @@ int main(int argc, char** argv)
         std::fputs(ComposeUsage().toLocal8Bit().constData(), stdout);
         return 0;
     }
-
-    // This thread is Qt's main thread: make it known as such before any
-    // worker touches a Qt object (a QFile is one).
-    (void)QThread::currentThread();
-    // The pictures decode while the window is being built.
-    TPanelLoader loader(options.pictures, ForecastPanelSizes(options.splitV, options.splitH));
 
     // No display is needed. The arguments were all ours: Qt sees none of them.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -58,5 +52,8 @@ int main(int argc, char** argv)
     char* qtArgv[] = {argv[0], nullptr};
     TApplication app(qtArgc, qtArgv);
     app.SetTitle(QStringLiteral("ヨツマド"));
+    // The pictures decode while the window is being built; the loader needs
+    // the finished application object.
+    TPanelLoader loader(app, options.pictures, ForecastPanelSizes(options.splitV, options.splitH));
     return RunCompose(options, loader);
 }
