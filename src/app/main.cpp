@@ -1,11 +1,10 @@
 #include "application.h"
 #include "error.h"
+#include "filename.h"
 #include "mainform.h"
 #include "programicon.h"
 #include "startoptions.h"
 #include "startpictures.h"
-
-#include <QFile>
 
 #include <cstdio>
 
@@ -16,7 +15,7 @@ int main(int argc, char** argv)
     // rather than Qt's abort.
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args.append(QFile::decodeName(argv[i]));
+        args.append(FileNameFromBytes(QByteArray(argv[i])));  // file names are bytes
     const StartOptions options = ParseStartOptions(args);
     switch (options.action) {
     case StartOptions::Action::Help:

@@ -1,7 +1,7 @@
 #include "startoptions.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "filename.h"
+
 #include <QUrl>
 
 #ifndef YOTSUMADO_VERSION
@@ -14,12 +14,14 @@ constexpr int kPanels = 4;
 
 QString PicturePath(const QString& arg)
 {
+    // A file manager may pass file: addresses; their escapes keep the name's
+    // real bytes, as in a drop.
     if (arg.startsWith(QLatin1String("file:"))) {
         const QUrl url(arg);
-        if (url.isLocalFile())
-            return url.toLocalFile();
+        if (url.isLocalFile() && url.host().isEmpty())
+            return FileNameFromBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     }
-    return QFileInfo(arg).absoluteFilePath();
+    return AbsoluteFileName(arg);
 }
 
 } // namespace
@@ -40,7 +42,7 @@ StartOptions ParseStartOptions(const QStringList& args)
             return o;
         } else if (!optionsEnded && arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
             o.action = StartOptions::Action::Usage;
-            o.error = QStringLiteral("unknown option '%1'").arg(arg);
+            o.error = QStringLiteral("unknown option '%1'").arg(ShownFileName(arg));
             return o;
         } else {
             files.append(arg);

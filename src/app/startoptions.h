@@ -15,7 +15,8 @@ struct StartOptions {
     QString error;
 };
 
-// Reads the arguments (without the program name). A picture may be a path or
+// Reads the arguments (without the program name, decoded as file names by
+// FileNameFromBytes). A picture may be a path or
 // a file:// address (what a file manager passes); relative paths are made
 // absolute against the current folder, as a drop names files by full path.
 StartOptions ParseStartOptions(const QStringList& args);

@@ -2,6 +2,7 @@
 // their panels, loaded the way a drop loads them.
 
 #include "appfixture.h"
+#include "filename.h"
 #include "jpegencoder.h"
 #include "startoptions.h"
 #include "startpictures.h"
@@ -69,6 +70,12 @@ private slots:
                                                 << QStringList{"", cwd + "b.jpg", "", ""};
         QTest::newRow("file address") << QStringList{"file:///tmp/%E5%86%99%E7%9C%9F.jpg"} << A::Run
                                       << QStringList{"/tmp/写真.jpg", "", "", ""};
+        QTest::newRow("name not UTF-8") << QStringList{FileNameFromBytes("/p/\x8e\xca\x90\x5e.jpg")} << A::Run
+                                        << QStringList{FileNameFromBytes("/p/\x8e\xca\x90\x5e.jpg"), "", "", ""};
+        QTest::newRow("file address, bytes not UTF-8") << QStringList{"file:///p/%8E%CA.bmp"} << A::Run
+                                                       << QStringList{FileNameFromBytes("/p/\x8e\xca.bmp"), "", "", ""};
+        QTest::newRow("relative, dots cleaned") << QStringList{"./x/../y.jpg"} << A::Run
+                                                << QStringList{cwd + "y.jpg", "", "", ""};
         QTest::newRow("after --, a dash name is a file") << QStringList{"--", "-x.jpg"} << A::Run
                                                          << QStringList{cwd + "-x.jpg", "", "", ""};
         QTest::newRow("five is too many") << QStringList{"a", "b", "c", "d", "e"} << A::Usage << QStringList{"", "", "", ""};
