@@ -69,7 +69,7 @@ grep -q '<text' "$icon" && fail "the icon draws text"
 grep -Eq '<svg[^>]* width="([0-9]+)" height="\1"' "$icon" || fail "the icon is not square"
 
 if command -v lintian >/dev/null; then
-  lintian --no-tag-display-limit "$deb" >"$out/lintian.log" 2>&1
+  lintian --tag-display-limit 0 "$deb" >"$out/lintian.log" 2>&1
   grep '^E:' "$out/lintian.log" && fail "lintian reports errors (see $out/lintian.log)"
   grep -E '^(W|E):' "$out/lintian.log" | sed 's/^/lintian: /'
 else
