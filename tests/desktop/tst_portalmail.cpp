@@ -54,6 +54,7 @@ public:
     QStringList optionNames;
     QByteArray attachment;   // read through the descriptor received
     int descriptors = 0;
+    QString fdsSignature;    // the portal takes an array of descriptors, "ah"
 };
 
 class FakeEmailAdaptor : public QDBusAbstractAdaptor {
@@ -71,8 +72,11 @@ public slots:
         portal_->optionNames = options.keys();
         QList<QDBusUnixFileDescriptor> fds;
         const QVariant v = options.value(QStringLiteral("attachment_fds"));
-        if (v.canConvert<QDBusArgument>())
-            v.value<QDBusArgument>() >> fds;
+        if (v.canConvert<QDBusArgument>()) {
+            const QDBusArgument arg = v.value<QDBusArgument>();
+            portal_->fdsSignature = arg.currentSignature();
+            arg >> fds;
+        }
         portal_->descriptors = int(fds.size());
         if (!fds.isEmpty()) {
             QFile f;
@@ -205,6 +209,7 @@ private slots:
         const FakePortal& seen = portal.Portal();
         QCOMPARE(seen.calls, 1);
         QCOMPARE(seen.subject, QStringLiteral("(添付画像あり)"));
+        QCOMPARE(seen.fdsSignature, QStringLiteral("ah"));
         QCOMPARE(seen.descriptors, 1);
         QCOMPARE(seen.attachment, bytes_);
         QVERIFY(!seen.optionNames.contains(QStringLiteral("body")));
