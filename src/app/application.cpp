@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "fonts.h"
+#include "qttranslations.h"
 #include "services.h"
 
 #include <QWidget>
@@ -15,6 +16,7 @@ TApplication::TApplication(int& argc, char** argv)
     // never because some other window of it was the last one to close.
     setQuitOnLastWindowClosed(false);
     platform::InstallFontSubstitutions();
+    platform::InstallQtJapaneseTranslations(*this);
 }
 
 TApplication* TApplication::Instance()

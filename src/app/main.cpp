@@ -1,13 +1,52 @@
 #include "application.h"
 #include "error.h"
+#include "filename.h"
 #include "mainform.h"
+#include "programicon.h"
+#include "startoptions.h"
+#include "startpictures.h"
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
-    TApplication app(argc, argv);
+    // The arguments are read before Qt starts, so that --help and --version
+    // answer without a display and a missing display is one clear line
+    // rather than Qt's abort.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(FileNameFromBytes(QByteArray(argv[i])));  // file names are bytes
+    const StartOptions options = ParseStartOptions(args);
+    switch (options.action) {
+    case StartOptions::Action::Help:
+        std::fputs(StartUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    case StartOptions::Action::Version:
+        std::fputs(StartVersion().toLocal8Bit().constData(), stdout);
+        return 0;
+    case StartOptions::Action::Usage:
+        std::fprintf(stderr, "yotsumado: %s\nTry 'yotsumado --help' for more information.\n",
+                     options.error.toLocal8Bit().constData());
+        return 2;
+    case StartOptions::Action::Run:
+        break;
+    }
+    const QString noDisplay = MissingDisplayReason();
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr, "yotsumado: %s\n", noDisplay.toLocal8Bit().constData());
+        return 1;
+    }
+    PreferWaylandWithoutX();
+
+    // The arguments were all ours: Qt sees none of them.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    TApplication app(qtArgc, qtArgv);
     app.SetTitle(QStringLiteral("ヨツマド"));
+    app.setWindowIcon(ProgramIcon());
     try {
         MainForm1 = new TMainForm1();
+        OpenStartPictures(*MainForm1, options.pictures);
         MainForm1->show();
         app.exec();
     } catch (const Exception& error) {

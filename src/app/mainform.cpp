@@ -187,6 +187,19 @@ void TMainForm1::WMDropFiles(platform::DropFiles& drop)
         LoadIntoPanel(Image4, name);
 }
 
+void TMainForm1::DropIntoPanel(int panel, platform::DropFiles& drop)
+{
+    const QString* const tags[] = {&kTag1, &kTag2, &kTag3, &kTag4};
+    if (panel < 1 || panel > 4) {
+        drop.Finish();
+        return;
+    }
+    const QString saved = CurrentPanel;
+    ScopeExit restore([&] { CurrentPanel = saved; });
+    CurrentPanel = *tags[panel - 1];
+    WMDropFiles(drop);
+}
+
 void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
 {
     // The new picture replaces the old one only once it has loaded.

@@ -86,6 +86,10 @@ public:
 
     // The file drop (WM_DROPFILES).
     void WMDropFiles(platform::DropFiles& drop);
+    // The same drop handling for a drop meant for panel 1..4, whatever the
+    // pointer last crossed (pictures named when the program starts);
+    // CurrentPanel keeps its value.
+    void DropIntoPanel(int panel, platform::DropFiles& drop);
 
     // Hides both dividers, brings the window's picture up to date and copies
     // the client rectangle (0, 0)-(480, 360) into Image0's bitmap. The

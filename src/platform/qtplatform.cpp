@@ -2,8 +2,10 @@
 
 #include "freedesktopmail.h"
 #include "pointerconfinement.h"
+#include "portalmail.h"
 #include "qtmessageboxes.h"
 #include "qtsavedialog.h"
+#include "sandboxmail.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -31,7 +33,9 @@ std::unique_ptr<Services> MakeQtServices()
     s->saveDialog = std::make_unique<QtSaveDialog>();
     s->messageBoxes = std::make_unique<QtMessageBoxes>();
     s->shellOpen = std::make_unique<DesktopShellOpen>();
-    s->mail = std::make_unique<FreedesktopMail>();
+    // The portal when the desktop has it; else the mail program directly,
+    // with a copy it can read when it runs in a sandbox.
+    s->mail = std::make_unique<PortalMail>(std::make_unique<SandboxReadableMail>(std::make_unique<FreedesktopMail>()));
     s->pointer = std::make_unique<WarpPointerConfinement>();
     s->clock = std::make_unique<SystemClock>();
     s->programPath = std::make_unique<ProcessProgramPath>();

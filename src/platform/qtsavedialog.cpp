@@ -2,6 +2,7 @@
 
 #include "dialogowner.h"
 #include "picturepreview.h"
+#include "picturesfolder.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -72,8 +73,12 @@ std::unique_ptr<QFileDialog> CreateSaveFileDialog(QWidget* parent, const SaveDia
         }
     }
 
+    // The first time the dialog starts in the user's Pictures folder; later
+    // in the folder of the name chosen last.
     if (!request.FileName.isEmpty())
         dialog->selectFile(request.FileName);
+    else
+        dialog->setDirectory(PicturesFolder());
 
     dialog->setSizeGripEnabled(request.Resizable);
     if (!request.Resizable && dialog->layout())
@@ -91,6 +96,10 @@ std::unique_ptr<QFileDialog> CreateSaveFileDialog(QWidget* parent, const SaveDia
         preview->setParent(dialog.get());
     }
     QObject::connect(dialog.get(), &QFileDialog::currentChanged, preview, &PicturePreview::ShowFile);
+    // The name offered at start is preselected before the pane exists, so
+    // no change announces it: show its picture now.
+    if (!request.FileName.isEmpty())
+        preview->ShowFile(QFileInfo(request.FileName).isFile() ? request.FileName : QString());
     return dialog;
 }
 

@@ -59,6 +59,7 @@ grep -q '_NET_WM_STATE_ABOVE' <<<"$props" || fail "does not stay on top"
 grep -q 'program specified minimum size: 480 by 360' <<<"$props" || fail "minimum size not fixed"
 grep -q 'program specified maximum size: 480 by 360' <<<"$props" || fail "maximum size not fixed"
 grep -q 'WM_NAME(UTF8_STRING) = "ヨツマド - (右クリックでポップアップメニュー)"' <<<"$props" || fail "caption"
+grep -q '^_NET_WM_ICON(CARDINAL)' <<<"$props" || fail "no window icon"
 
 import -window root "$out/window.png" 2>/dev/null
 

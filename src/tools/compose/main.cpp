@@ -27,6 +27,11 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(FileNameFromBytes(QByteArray(argv[i])));  // file names are bytes
+    // The version answers before anything else, like --help needing no display.
+    if (args.contains(QLatin1String("--version"))) {
+        std::fputs("yotsumado-compose " YOTSUMADO_VERSION "\n", stdout);
+        return 0;
+    }
     const ComposeArguments parsed = ParseComposeArguments(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "yotsumado-compose: %s\nTry 'yotsumado-compose --help' for more information.\n",

@@ -1,0 +1,6 @@
+#include "programicon.h"
+
+QIcon ProgramIcon()
+{
+    return QIcon::fromTheme(QStringLiteral("yotsumado"), QIcon(QStringLiteral(":/icons/yotsumado.svg")));
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The pictures named on the command line, loaded into their panels the way a
+// drop loads them.
+
+#include <QStringList>
+
+class TMainForm1;
+
+// Loads pictures[i] into panel i + 1 (empty entries are skipped). A picture
+// that fails leaves its panel as it was and the others still load; its error
+// box is shown once the event loop runs, that is once the window is up, one
+// box per failing picture in panel order. Returns the failures' messages.
+QStringList OpenStartPictures(TMainForm1& form, const QStringList& pictures);

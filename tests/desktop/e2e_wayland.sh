@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# End to end on Wayland: the built program as a native Wayland client of
+# Debian's weston. Weston's headless back end has no input devices, so weston
+# runs on its X11 back end inside Xvfb (itself headless) and xdotool moves the
+# pointer over weston's output, which weston hands to the program through the
+# Wayland seat. The program itself sees no X display at all.
+# Usage: e2e_wayland.sh PROGRAM OUTDIR
+set -u
+program=$1; out=$2
+mkdir -p "$out"
+fail() { echo "FAIL: $*"; cleanup; exit 1; }
+for tool in Xvfb weston xdotool xwininfo convert; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
+done
+qtplugins=$(dirname "$(ldd "$program" | awk '/libQt6Gui/{print $3}')")/qt6/plugins/platforms
+ls "$qtplugins"/libqwayland-*.so >/dev/null 2>&1 || { echo "SKIP: Qt's Wayland platform (qt6-wayland) missing"; exit 77; }
+
+runtime=$(mktemp -d)   # weston's socket and the clients' runtime folder (mode 0700)
+cleanup() {
+  [ -n "${app:-}" ] && kill "$app" 2>/dev/null
+  [ -n "${weston:-}" ] && kill "$weston" 2>/dev/null
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$runtime"
+}
+
+rm -f "$out/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 300); do [ -s "$out/display" ] && break; sleep 0.1; done
+[ -s "$out/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$out/display")
+
+# The kiosk shell shows the one window centred on the 800 x 600 output.
+XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so --shell=kiosk-shell.so --socket=wl-e2e \
+  --width=800 --height=600 --idle-time=0 >"$out/weston.log" 2>&1 &
+weston=$!
+for _ in $(seq 300); do [ -S "$runtime/wl-e2e" ] && break; sleep 0.1; done
+[ -S "$runtime/wl-e2e" ] || fail "weston did not open its socket (see $out/weston.log)"
+wgeom=$(xwininfo -name "Weston Compositor - screen0" 2>/dev/null) || fail "no weston output window"
+ox=$(( $(awk '/Absolute upper-left X/{print $4}' <<<"$wgeom") + (800 - 480) / 2 ))
+oy=$(( $(awk '/Absolute upper-left Y/{print $4}' <<<"$wgeom") + (600 - 360) / 2 ))
+
+# A picture named on the command line lands in panel 4.
+convert -size 40x30 xc:'#00c000' "BMP3:$out/green.bmp" || fail "convert"
+
+# As on a Wayland desktop: a Wayland display and no X display; the program
+# has to choose Qt's Wayland platform itself.
+env -u DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=wl-e2e \
+  "$program" - - - "$out/green.bmp" >"$out/program.log" 2>&1 &
+app=$!
+
+pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null | tail -1 | grep -o '#[0-9A-F]\{6\}'; }
+shown=""
+for _ in $(seq 100); do
+  import -window root "$out/window.png" 2>/dev/null
+  if [ "$(pixel "$out/window.png" $((ox + 120)) $((oy + 100)))" = "#FFFFFF" ]; then shown=yes; break; fi
+  kill -0 "$app" 2>/dev/null || fail "program ended: $(cat "$out/program.log")"
+  sleep 0.2
+done
+[ -n "$shown" ] || fail "no window appeared on weston's output"
+[ "$(pixel "$out/window.png" $((ox + 360)) $((oy + 60)))" = "#FFE1FF" ] || fail "panel 2 is not as stored"
+[ "$(pixel "$out/window.png" $((ox + 360)) $((oy + 300)))" = "#00C000" ] || fail "the picture named on the command line is not in panel 4"
+[ "$(pixel "$out/window.png" $((ox + 125)) $((oy + 60)))" = "#FFFFFF" ] || fail "first shown window is not as stored"
+
+# Dragging the vertical divider moves it and re-lays the panels at release.
+xdotool mousemove $((ox + 239)) $((oy + 100)); sleep 0.3
+xdotool mousedown 1; sleep 0.2
+xdotool mousemove $((ox + 180)) $((oy + 100)); sleep 0.2
+xdotool mousemove $((ox + 120)) $((oy + 100)); sleep 0.2
+xdotool mouseup 1; sleep 0.2
+relaid=""
+for _ in $(seq 30); do
+  import -window root "$out/dragged.png" 2>/dev/null
+  # The upper-right panel now starts at x = 121: pale pink where white was.
+  [ "$(pixel "$out/dragged.png" $((ox + 125)) $((oy + 60)))" = "#FFE1FF" ] && { relaid=yes; break; }
+  sleep 0.2
+done
+[ -n "$relaid" ] || fail "panels did not follow the divider"
+[ "$(pixel "$out/dragged.png" $((ox + 360)) $((oy + 300)))" = "#00C000" ] || fail "panel 4 lost its picture"
+kill -0 "$app" 2>/dev/null || fail "program ended during the drag"
+
+cleanup
+app=""; weston=""; xvfb=""
+echo "PASS: Wayland end to end"

@@ -1,0 +1,264 @@
+// Mail through the desktop portal, against a fake portal on a private
+// session bus: the subject arrives, the attachment is read through the
+// descriptor passed, and every way the portal can fail falls back to the
+// direct hand-over (or reports the user's cancel).
+
+#include "portalmail.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <unistd.h>
+
+using platform::MailMessage;
+using platform::PortalMail;
+
+namespace {
+
+// The direct hand-over, recorded.
+class RecordingMail final : public platform::MailHandOver {
+public:
+    explicit RecordingMail(QList<MailMessage>* log) : log_(log) {}
+    int SendMail(const MailMessage& m) override { log_->append(m); return 0; }
+private:
+    QList<MailMessage>* log_;
+};
+
+// What the fake portal does with a ComposeEmail call.
+enum class Behaviour { Answer0, Answer1, Answer2, Error, Silent };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Behaviour)
+
+// The portal object at /org/freedesktop/portal/desktop.
+class FakePortal : public QObject {
+    Q_OBJECT
+public:
+    FakePortal(QDBusConnection bus) : bus_(bus) {}
+    QDBusConnection bus_;
+    Behaviour behaviour = Behaviour::Answer0;
+    int calls = 0;
+    QString subject;
+    QStringList optionNames;
+    QByteArray attachment;   // read through the descriptor received
+    int descriptors = 0;
+    QString fdsSignature;    // the portal takes an array of descriptors, "ah"
+};
+
+class FakeEmailAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Email")
+    Q_PROPERTY(uint version READ version)
+public:
+    explicit FakeEmailAdaptor(FakePortal* portal) : QDBusAbstractAdaptor(portal), portal_(portal) {}
+    uint version() const { return 3; }
+public slots:
+    QDBusObjectPath ComposeEmail(const QString&, const QVariantMap& options, const QDBusMessage& message)
+    {
+        ++portal_->calls;
+        portal_->subject = options.value(QStringLiteral("subject")).toString();
+        portal_->optionNames = options.keys();
+        QList<QDBusUnixFileDescriptor> fds;
+        const QVariant v = options.value(QStringLiteral("attachment_fds"));
+        if (v.canConvert<QDBusArgument>()) {
+            const QDBusArgument arg = v.value<QDBusArgument>();
+            portal_->fdsSignature = arg.currentSignature();
+            arg >> fds;
+        }
+        portal_->descriptors = int(fds.size());
+        if (!fds.isEmpty()) {
+            QFile f;
+            if (f.open(::dup(fds.first().fileDescriptor()), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+                portal_->attachment = f.readAll();
+        }
+        if (portal_->behaviour == Behaviour::Error) {
+            message.setDelayedReply(true);
+            portal_->bus_.send(message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.Failed"),
+                                                        QStringLiteral("no mail program")));
+            return {};
+        }
+        QString sender = message.service().mid(1);
+        sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+        const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                   .arg(sender, options.value(QStringLiteral("handle_token")).toString());
+        if (portal_->behaviour != Behaviour::Silent) {
+            const uint code = portal_->behaviour == Behaviour::Answer0 ? 0 : portal_->behaviour == Behaviour::Answer1 ? 1 : 2;
+            QDBusMessage response = QDBusMessage::createSignal(handle, QStringLiteral("org.freedesktop.portal.Request"),
+                                                               QStringLiteral("Response"));
+            response << code << QVariantMap();
+            QDBusConnection bus = portal_->bus_;
+            QTimer::singleShot(10, portal_, [bus, response]() mutable { bus.send(response); });
+        }
+        return QDBusObjectPath(handle);
+    }
+private:
+    FakePortal* portal_;
+};
+
+// A portal on the private bus, answering from a thread of its own as a real
+// portal answers from its own process; gone from the bus with this object.
+class PortalOnBus {
+public:
+    PortalOnBus(const QString& address, const QString& name, bool withEmail)
+        : bus_(QDBusConnection::connectToBus(address, name))
+    {
+        thread_.start();
+        portal_ = new FakePortal(bus_);
+        if (withEmail)
+            new FakeEmailAdaptor(portal_);
+        registered_ = bus_.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), portal_);
+        portal_->moveToThread(&thread_);
+        registered_ = registered_ && bus_.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    }
+    ~PortalOnBus()
+    {
+        bus_.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        bus_.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+        QMetaObject::invokeMethod(portal_, "deleteLater");
+        thread_.quit();
+        thread_.wait();
+        const QString name = bus_.name();
+        bus_ = QDBusConnection(QString());
+        QDBusConnection::disconnectFromBus(name);
+    }
+    PortalOnBus(const PortalOnBus&) = delete;
+    PortalOnBus& operator=(const PortalOnBus&) = delete;
+
+    bool Registered() const { return registered_; }
+    FakePortal& Portal() { return *portal_; }
+
+private:
+    QDBusConnection bus_;
+    QThread thread_;
+    FakePortal* portal_ = nullptr;
+    bool registered_ = false;
+};
+
+class TestPortalMail : public QObject {
+    Q_OBJECT
+    QProcess daemon_;
+    QString address_;
+    QTemporaryDir dir_;
+    QString attachment_;
+    QByteArray bytes_;
+    int connections_ = 0;
+
+    QDBusConnection Connect(const QString& name)
+    {
+        return QDBusConnection::connectToBus(address_, name + QString::number(++connections_));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        daemon_.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
+        if (!daemon_.waitForStarted())
+            QSKIP("dbus-daemon is not installed");
+        QVERIFY(daemon_.waitForReadyRead(10000));
+        address_ = QString::fromLatin1(daemon_.readLine()).trimmed();
+        QVERIFY(!address_.isEmpty());
+        attachment_ = dir_.filePath(QStringLiteral("202612061430.jpg"));
+        bytes_ = QByteArray("\xff\xd8 a picture \xff\xd9", 16);
+        QFile f(attachment_);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes_);
+    }
+    void cleanupTestCase()
+    {
+        daemon_.kill();
+        daemon_.waitForFinished();
+    }
+
+    void portalGetsSubjectAndAttachment_data()
+    {
+        QTest::addColumn<Behaviour>("behaviour");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("direct");  // the direct hand-over was used
+        QTest::newRow("sent") << Behaviour::Answer0 << 0 << false;
+        QTest::newRow("user cancelled") << Behaviour::Answer1 << int(PortalMail::Cancelled) << false;
+        QTest::newRow("portal failed") << Behaviour::Answer2 << 0 << true;
+        QTest::newRow("error reply") << Behaviour::Error << 0 << true;
+        QTest::newRow("no answer yet") << Behaviour::Silent << 0 << false;
+    }
+    void portalGetsSubjectAndAttachment()
+    {
+        QFETCH(Behaviour, behaviour);
+        QFETCH(int, result);
+        QFETCH(bool, direct);
+        PortalOnBus portal(address_, QStringLiteral("portal%1").arg(++connections_), true);
+        QVERIFY(portal.Registered());
+        portal.Portal().behaviour = behaviour;
+
+        QList<MailMessage> directLog;
+        PortalMail mail(std::make_unique<RecordingMail>(&directLog), Connect(QStringLiteral("client")),
+                        std::chrono::milliseconds(1500));
+        QVERIFY(mail.PortalOffered());
+        QCOMPARE(mail.SendMail({QStringLiteral("(添付画像あり)"), QString(), attachment_}), result);
+        const FakePortal& seen = portal.Portal();
+        QCOMPARE(seen.calls, 1);
+        QCOMPARE(seen.subject, QStringLiteral("(添付画像あり)"));
+        QCOMPARE(seen.fdsSignature, QStringLiteral("ah"));
+        QCOMPARE(seen.descriptors, 1);
+        QCOMPARE(seen.attachment, bytes_);
+        QVERIFY(!seen.optionNames.contains(QStringLiteral("body")));
+        QCOMPARE(directLog.size(), direct ? 1 : 0);
+        if (direct)
+            QCOMPARE(directLog.first().AttachmentPath, attachment_);
+    }
+
+    void withoutThePortalTheDirectHandOverIsUsed()
+    {
+        QList<MailMessage> directLog;
+        PortalMail mail(std::make_unique<RecordingMail>(&directLog), Connect(QStringLiteral("client")),
+                        std::chrono::milliseconds(1500));
+        QVERIFY(!mail.PortalOffered());
+        QCOMPARE(mail.SendMail({QStringLiteral("(添付画像あり)"), QString(), attachment_}), 0);
+        QCOMPARE(directLog.size(), 1);
+        QCOMPARE(directLog.first().Subject, QStringLiteral("(添付画像あり)"));
+    }
+
+    void aPortalWithoutEmailIsNotUsed()
+    {
+        // A portal whose desktop has no e-mail back end exports no Email interface.
+        PortalOnBus portal(address_, QStringLiteral("portal%1").arg(++connections_), false);
+        QVERIFY(portal.Registered());
+        QList<MailMessage> directLog;
+        PortalMail mail(std::make_unique<RecordingMail>(&directLog), Connect(QStringLiteral("client")),
+                        std::chrono::milliseconds(1500));
+        QVERIFY(!mail.PortalOffered());
+        QCOMPARE(mail.SendMail({QStringLiteral("s"), QString(), attachment_}), 0);
+        QCOMPARE(directLog.size(), 1);
+    }
+
+    void onlyRegularFilesGoThroughThePortal()
+    {
+        PortalOnBus portal(address_, QStringLiteral("portal%1").arg(++connections_), true);
+        QVERIFY(portal.Registered());
+        const QString link = dir_.filePath(QStringLiteral("link.jpg"));
+        QVERIFY(QFile::link(attachment_, link));
+        QList<MailMessage> directLog;
+        PortalMail mail(std::make_unique<RecordingMail>(&directLog), Connect(QStringLiteral("client")),
+                        std::chrono::milliseconds(1500));
+        QVERIFY(mail.PortalOffered());
+        // A link, a folder, a missing file: the direct hand-over judges them.
+        for (const QString& path : {link, dir_.path(), dir_.filePath(QStringLiteral("missing.jpg"))})
+            QCOMPARE(mail.SendMail({QStringLiteral("s"), QString(), path}), 0);
+        QCOMPARE(portal.Portal().calls, 0);
+        QCOMPARE(directLog.size(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPortalMail)
+#include "tst_portalmail.moc"
