@@ -9,9 +9,9 @@ preset=${1:-default}
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
-  libjpeg62-turbo-dev fonts-ipafont-gothic
+  libjpeg62-turbo-dev liblcms2-dev fonts-ipafont-gothic
   # tests and tools
-  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time
+  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time liblcms2-utils
 )
 ensure_packages "${packages[@]}"
 

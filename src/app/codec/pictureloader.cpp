@@ -3,6 +3,7 @@
 #include "bmpdecoder.h"
 #include "error.h"
 #include "jpegdecoder.h"
+#include "lanczosresize.h"
 #include "pictureformat.h"
 #include "stretcheddecode.h"
 
@@ -65,6 +66,23 @@ QImage LoadPictureStretched(const QString& path, QSize size)
         return StretchToRgb888(DecodeBmp(file), size);
     case PictureKind::Jpeg:
         return DecodeJpegStretched(file, size);
+    case PictureKind::None:
+        break;
+    }
+    NotAPicture(fullPath);
+}
+
+QImage LoadPictureSmooth(const QString& path, QSize size)
+{
+    if (size.isEmpty())
+        return LoadPicture(path);
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    switch (PictureKindOf(fullPath)) {
+    case PictureKind::Bitmap:
+        return ResizeLanczos(DecodeBmp(file), size);
+    case PictureKind::Jpeg:
+        return ResizeLanczos(DecodeJpegReduced(file, size), size);
     case PictureKind::None:
         break;
     }

@@ -23,3 +23,11 @@ QImage LoadPicture(const QString& path);
 // the stretch reads. Opens, checks and fails exactly as LoadPicture does. An
 // empty `size` gives LoadPicture's full picture.
 QImage LoadPictureStretched(const QString& path, QSize size);
+
+// LoadPicture for a picture that is composed once at `size` and should look
+// its best there: a JPEG is decoded at the library's smallest DCT scale that
+// still gives at least `size` (DecodeJpegReduced), then it, or a bitmap,
+// is shrunk to exactly `size` with a Lanczos filter (ResizeLanczos). Opens,
+// checks and fails as LoadPicture does. An empty `size` gives LoadPicture's
+// full picture.
+QImage LoadPictureSmooth(const QString& path, QSize size);
