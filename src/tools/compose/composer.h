@@ -18,7 +18,9 @@
 // the decoders run in the workers; no Qt widget is touched there.
 class TPanelLoader {
 public:
-    TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes);
+    // `smooth`: shrink with a filter (LoadPictureSmooth) instead of the
+    // window's nearest-neighbour stretch.
+    TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes, bool smooth = false);
     ~TPanelLoader();
     TPanelLoader(const TPanelLoader&) = delete;
     TPanelLoader& operator=(const TPanelLoader&) = delete;
@@ -41,6 +43,7 @@ private:
     void Work();
 
     std::array<Slot, 4> slots_;
+    bool smooth_ = false;
     std::vector<std::thread> workers_;
     std::atomic<size_t> next_{0};
 };

@@ -43,7 +43,8 @@ int main(int argc, char** argv)
     // worker touches a Qt object (a QFile is one).
     (void)QThread::currentThread();
     // The pictures decode while the window is being built.
-    TPanelLoader loader(options.pictures, ForecastPanelSizes(options.splitV, options.splitH));
+    TPanelLoader loader(options.pictures, ForecastPanelSizes(options.splitV, options.splitH),
+                        options.scale == QLatin1String("smooth"));
 
     // No display is needed. The arguments were all ours: Qt sees none of them.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
