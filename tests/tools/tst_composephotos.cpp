@@ -187,9 +187,12 @@ private slots:
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<int>("v");
         QTest::addColumn<int>("h");
-        QTest::newRow("no turn and mirrors, stored split") << QList<int>{1, 2, 3, 4} << 238 << 178;
-        QTest::newRow("quarter turns and diagonals, stored split") << QList<int>{5, 6, 7, 8} << 238 << 178;
-        QTest::newRow("quarter turns and diagonals, narrow left, low split") << QList<int>{8, 7, 6, 5} << 70 << 290;
+        QTest::addColumn<bool>("profiled");
+        QTest::newRow("no turn and mirrors, stored split") << QList<int>{1, 2, 3, 4} << 238 << 178 << false;
+        QTest::newRow("quarter turns and diagonals, stored split") << QList<int>{5, 6, 7, 8} << 238 << 178 << false;
+        QTest::newRow("quarter turns and diagonals, narrow left, low split")
+            << QList<int>{8, 7, 6, 5} << 70 << 290 << false;
+        QTest::newRow("colour profiles, some turned") << QList<int>{1, 6, 3, 8} << 300 << 100 << true;
     }
 
     void turnedPhotosComposeAsTheWindowShowsThem()
@@ -197,11 +200,15 @@ private slots:
         QFETCH(QList<int>, values);
         QFETCH(int, v);
         QFETCH(int, h);
+        QFETCH(bool, profiled);
         QStringList paths;
-        for (qsizetype i = 0; i < values.size(); ++i)
-            paths.append(Write(QStringLiteral("turned%1.jpg").arg(i),
-                               photos::WithApp1(photos::DetailedJpeg(301 + int(i) * 10, 173),
-                                                photos::ExifPayload(values[i], i % 2 == 1))));
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            QByteArray jpeg = photos::WithApp1(photos::DetailedJpeg(301 + int(i) * 10, 173),
+                                               photos::ExifPayload(values[i], i % 2 == 1));
+            if (profiled)
+                jpeg = photos::WithIccProfile(jpeg, photos::WideGamutProfile());
+            paths.append(Write(QStringLiteral("turned%1.jpg").arg(i), jpeg));
+        }
         const QImage window = WindowComposite(paths, v, h);
         QVERIFY(!window.isNull());
         QByteArray rawBytes;

@@ -100,3 +100,16 @@ void ColorProfileTransform::Convert(const unsigned char* in, unsigned char* out,
         count -= n;
     }
 }
+
+void ColorProfileTransform::ConvertImage(QImage& picture) const
+{
+    if (picture.isNull() || inputBytes_ != 3)
+        return;
+    const QImage::Format format = picture.format();
+    QImage rgb = format == QImage::Format_RGB888 ? std::move(picture) : picture.convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < rgb.height(); ++y) {
+        uchar* row = rgb.scanLine(y);
+        Convert(row, row, std::size_t(rgb.width()));
+    }
+    picture = format == QImage::Format_RGB888 ? std::move(rgb) : rgb.convertToFormat(format);
+}

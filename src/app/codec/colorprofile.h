@@ -6,6 +6,8 @@
 // sRGB such pictures look dull or garish. Little CMS does the conversion,
 // with perceptual intent.
 
+#include <QImage>
+
 #include <cstddef>
 #include <memory>
 
@@ -36,6 +38,11 @@ public:
     // Converts `count` pixels at `in` to R G B at `out`. For 3-byte input
     // `out` may be `in` (converted in place).
     void Convert(const unsigned char* in, unsigned char* out, std::size_t count) const noexcept;
+
+    // Converts the pixels of an R G B picture (Format_RGB888 or
+    // Format_RGB32) in place, keeping its format. Only for R G B or grey
+    // input; a CMYK transform leaves the picture as it is.
+    void ConvertImage(QImage& picture) const;
 
 private:
     ColorProfileTransform(void* context, void* transform, int inputBytes)

@@ -143,6 +143,9 @@ struct DecodeRequest {
     // Receives the transform of the picture's colour profile, if it has a
     // usable one. It lives in the caller's frame, out of reach of the jump.
     std::unique_ptr<ColorProfileTransform>* colour = nullptr;
+    // Leave R G B pixels as stored and only hand the transform out (CMYK
+    // pictures are converted all the same: their R G B comes from it).
+    bool deferColour = false;
     // When not empty: decode at the smallest of the library's scales M/8
     // whose turned picture is still at least this large.
     int minWidth = 0;
@@ -271,6 +274,10 @@ bool RunDecompress(DecodeRequest* request)
     const int orientation = OrientationOf(&cinfo);
     ReadColourProfile(&cinfo, request->colour, cmyk);
     const ColorProfileTransform* colour = request->colour ? request->colour->get() : nullptr;
+    if (colour && request->deferColour && !cmyk)
+        colour = nullptr;
+    else if (request->deferColour && request->colour)
+        request->colour->reset();  // used up here, nothing left to defer
     if (request->minWidth > 0 && request->minHeight > 0)
         ChooseScale(&cinfo, request->minWidth, request->minHeight, orientation);
 
@@ -352,6 +359,17 @@ QImage DecodeJpeg(QIODevice& in)
     std::unique_ptr<ColorProfileTransform> colour;
     DecodeRequest request{&in, AllocateImage, &image, 0};
     request.colour = &colour;
+    if (!RunDecompress(&request))
+        throw JpegError(request.errorCode);
+    return image;
+}
+
+QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour)
+{
+    QImage image;
+    DecodeRequest request{&in, AllocateImage, &image, 0};
+    request.colour = colour;
+    request.deferColour = true;
     if (!RunDecompress(&request))
         throw JpegError(request.errorCode);
     return image;

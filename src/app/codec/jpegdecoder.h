@@ -4,6 +4,10 @@
 #include <QImage>
 #include <QSize>
 
+#include <memory>
+
+class ColorProfileTransform;
+
 class QIODevice;
 
 // A progressive JPEG with more scans than this is refused before the work
@@ -24,6 +28,12 @@ inline constexpr int kMaxJpegScans = 500;
 //    (code JERR_IMAGE_TOO_BIG, before any picture memory is taken), or
 //  - it has more than kMaxJpegScans scans (code JERR_BAD_PROGRESSION).
 QImage DecodeJpeg(QIODevice& in);
+
+// DecodeJpeg for a picture that is shown through a nearest-neighbour stretch:
+// an R G B or grey picture keeps its stored colours, and the transform of its
+// colour profile goes to *colour (null when none), to be applied to the
+// pixels drawn. CMYK pictures come out converted, *colour null.
+QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour);
 
 // Receives the rows of a selective decode (DecodeJpegRows). Its calls come
 // from inside the library's decoding loop, so none of them may throw.

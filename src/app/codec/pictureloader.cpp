@@ -1,6 +1,7 @@
 #include "pictureloader.h"
 
 #include "bmpdecoder.h"
+#include "colorprofile.h"
 #include "error.h"
 #include "jpegdecoder.h"
 #include "lanczosresize.h"
@@ -83,6 +84,24 @@ QImage LoadPictureSmooth(const QString& path, QSize size)
         return ResizeLanczos(DecodeBmp(file), size);
     case PictureKind::Jpeg:
         return ResizeLanczos(DecodeJpegReduced(file, size), size);
+    case PictureKind::None:
+        break;
+    }
+    NotAPicture(fullPath);
+}
+
+TDisplayPicture LoadPictureForDisplay(const QString& path)
+{
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    switch (PictureKindOf(fullPath)) {
+    case PictureKind::Bitmap:
+        return {DecodeBmp(file), nullptr};
+    case PictureKind::Jpeg: {
+        std::unique_ptr<ColorProfileTransform> colour;
+        QImage pixels = DecodeJpeg(file, &colour);
+        return {std::move(pixels), std::move(colour)};
+    }
     case PictureKind::None:
         break;
     }

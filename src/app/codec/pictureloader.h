@@ -5,6 +5,10 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
+class ColorProfileTransform;
+
 // Opens the file at `path` and decodes it as the type its extension names
 // (PictureKindOf): a Windows bitmap or a JPEG picture. Returns a
 // QImage::Format_RGB888 image. The file is read in pieces, never held whole.
@@ -31,3 +35,17 @@ QImage LoadPictureStretched(const QString& path, QSize size);
 // checks and fails as LoadPicture does. An empty `size` gives LoadPicture's
 // full picture.
 QImage LoadPictureSmooth(const QString& path, QSize size);
+
+// A picture as the window keeps it: its pixels as stored, and the conversion
+// of its colour profile to sRGB, which the window applies to the pixels it
+// draws (null when there is nothing to convert). Converting only those gives
+// every drawn pixel the value a conversion of the whole picture would, at a
+// fraction of the cost.
+struct TDisplayPicture {
+    QImage pixels;
+    std::shared_ptr<const ColorProfileTransform> colour;
+};
+
+// LoadPicture for the window: the same checks and errors, the picture turned
+// as its Exif tag says, but the colour conversion left to the drawing.
+TDisplayPicture LoadPictureForDisplay(const QString& path);

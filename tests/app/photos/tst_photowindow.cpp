@@ -1,9 +1,10 @@
 // A photo stored sideways, dropped on the window: the panel shows it turned as
 // its Exif tag says, stretched to the panel, and the save dialog's preview
-// shows it turned too.
+// shows it turned too. A photo with a colour profile shows converted to sRGB.
 
 #include "appfixture.h"
 #include "photofixtures.h"
+#include "pictureloader.h"
 #include "picturepreview.h"
 
 #include <QAction>
@@ -74,6 +75,43 @@ private slots:
         // The turned picture fills the panel.
         const QRect panel(image->mapTo(w.form.get(), QPoint(0, 0)), image->size());
         QCOMPARE(Text(CornersIn(w.Shot(), panel)), Text(kTurned[value]));
+    }
+
+    // The window converts only the pixels it draws; each must be the one the
+    // conversion of the whole picture gives.
+    void droppedProfiledPhotoShowsConvertedColours_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QPoint>("split");
+        QTest::newRow("as stored, stored split") << 1 << QPoint(238, 178);
+        QTest::newRow("turned, other split") << 6 << QPoint(120, 250);
+    }
+    void droppedProfiledPhotoShowsConvertedColours()
+    {
+        QFETCH(int, value);
+        QFETCH(QPoint, split);
+        const QByteArray plain = photos::WithApp1(photos::DetailedJpeg(301, 173), photos::ExifPayload(value, false));
+        const QString path = temp_.filePath(QStringLiteral("profiled.jpg"));
+        photos::WriteFile(path, photos::WithIccProfile(plain, photos::WideGamutProfile()));
+        const QString plainPath = temp_.filePath(QStringLiteral("plain.jpg"));
+        photos::WriteFile(plainPath, plain);
+        testing::Window w;
+        w.MoveTo(QPoint(100, 300));  // over the lower-left picture
+        w.Drop({path});
+        QVERIFY2(w.Errors().isEmpty(), qPrintable(w.Errors().join(QLatin1Char('\n'))));
+        w.Drag(QPoint(239, 100), QPoint(239 + split.x() - 238, 100));
+        w.Drag(QPoint(400, 179), QPoint(400, 179 + split.y() - 178));
+        TImage* image = w.form->Image3;
+        const QImage whole = LoadPicture(path);
+        SAME_IMAGE(image->Scaled(), StretchNearest(whole, image->size()));
+        QVERIFY(!testing::CheckSame(image->Scaled(), StretchNearest(LoadPicture(plainPath), image->size())).isEmpty());
+        // The composite holds the converted pixels too.
+        w.form->N8->trigger();
+        w.form->Capture();
+        const QRect panel(image->mapTo(w.form.get(), QPoint(0, 0)), image->size());
+        const QImage shown = w.form->Image0->Picture().copy(panel.intersected(QRect(0, 0, 480, 360)));
+        const QImage expected = StretchNearest(whole, image->size()).copy(QRect(QPoint(0, 0), shown.size()));
+        SAME_IMAGE(shown.convertToFormat(QImage::Format_RGB32), expected);
     }
 
     void previewShowsPhotoTurned_data() { orientations_data(); }
