@@ -114,6 +114,31 @@ private slots:
         SAME_IMAGE(shown.convertToFormat(QImage::Format_RGB32), expected);
     }
 
+    // The preview converts a profiled photo to sRGB as well (with Qt's own
+    // colour management: close to the window's, not to the bit).
+    void previewShowsProfiledPhotoInSrgb()
+    {
+        const QByteArray plain = photos::QuarterJpeg();
+        const QString path = temp_.filePath(QStringLiteral("preview-profiled.jpg"));
+        photos::WriteFile(path, photos::WithIccProfile(plain, photos::WideGamutProfile()));
+        const QString plainPath = temp_.filePath(QStringLiteral("preview-plain.jpg"));
+        photos::WriteFile(plainPath, plain);
+        const QImage preview = platform::PicturePreview::LoadPreview(path, QSize(512, 512));
+        const QImage unconverted = platform::PicturePreview::LoadPreview(plainPath, QSize(512, 512));
+        const QImage converted = LoadPicture(path);
+        QCOMPARE(preview.size(), converted.size());
+        int changed = 0;
+        for (const QPoint p : {QPoint(8, 4), QPoint(56, 4), QPoint(8, 28), QPoint(56, 28)}) {
+            const QRgb a = preview.pixel(p), b = converted.pixel(p);
+            QVERIFY2(std::abs(qRed(a) - qRed(b)) <= 4 && std::abs(qGreen(a) - qGreen(b)) <= 4
+                         && std::abs(qBlue(a) - qBlue(b)) <= 4,
+                     qPrintable(QStringLiteral("preview %1, window %2")
+                                    .arg(testing::ColorName(a), testing::ColorName(b))));
+            changed += preview.pixel(p) != unconverted.pixel(p) ? 1 : 0;
+        }
+        QVERIFY(changed >= 2);  // pure red stays pure red; the others move
+    }
+
     void previewShowsPhotoTurned_data() { orientations_data(); }
     void previewShowsPhotoTurned()
     {
