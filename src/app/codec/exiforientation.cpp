@@ -123,3 +123,27 @@ void PlaceStoredRow(const unsigned char* row, int y, int width, int height, int 
         dst[2] = row[2];
     }
 }
+
+void PlaceStoredRows(const unsigned char* const* rows, int count, int y, int width, int height, int orientation,
+                     unsigned char* turned, std::ptrdiff_t stride)
+{
+    if (!OrientationTransposes(orientation)) {
+        for (int i = 0; i < count; ++i)
+            PlaceStoredRow(rows[i], y + i, width, height, orientation, turned, stride);
+        return;
+    }
+    // Stored row y goes to column y (5, 8) or height - 1 - y (6, 7), read
+    // downwards (5, 6) or upwards (7, 8).
+    const bool leftwards = orientation == 6 || orientation == 7;
+    const bool upwards = orientation == 7 || orientation == 8;
+    const int firstColumn = leftwards ? height - (y + count) : y;
+    for (int x = 0; x < width; ++x) {
+        unsigned char* dst = turned + std::ptrdiff_t(upwards ? width - 1 - x : x) * stride + std::ptrdiff_t(firstColumn) * 3;
+        for (int k = 0; k < count; ++k, dst += 3) {
+            const unsigned char* src = rows[leftwards ? count - 1 - k : k] + std::ptrdiff_t(x) * 3;
+            dst[0] = src[0];
+            dst[1] = src[1];
+            dst[2] = src[2];
+        }
+    }
+}

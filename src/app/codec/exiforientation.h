@@ -41,3 +41,9 @@ QPoint StoredPixelOf(QPoint turned, QSize stored, int orientation);
 // rows start at `turned` and lie `stride` bytes apart.
 void PlaceStoredRow(const unsigned char* row, int y, int width, int height, int orientation, unsigned char* turned,
                     std::ptrdiff_t stride);
+
+// PlaceStoredRow for `count` consecutive stored rows from `y`: a quarter turn
+// or diagonal mirror makes them neighbouring columns, written here in runs
+// of `count` pixels per turned row rather than one scattered pixel each.
+void PlaceStoredRows(const unsigned char* const* rows, int count, int y, int width, int height, int orientation,
+                     unsigned char* turned, std::ptrdiff_t stride);

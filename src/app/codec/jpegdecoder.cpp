@@ -312,8 +312,9 @@ bool RunDecompress(DecodeRequest* request)
     if (!direct) {
         j_common_ptr common = reinterpret_cast<j_common_ptr>(&cinfo);
         work = (*cinfo.mem->alloc_sarray)(common, JPOOL_IMAGE, width * (cmyk ? 4 : 3), kBatch);
-        rgb = (*cinfo.mem->alloc_sarray)(common, JPOOL_IMAGE, width * 3, 1);
+        rgb = (*cinfo.mem->alloc_sarray)(common, JPOOL_IMAGE, width * 3, kBatch);
     }
+    const JSAMPLE* finished[kBatch];
     const bool inverted = cinfo.saw_Adobe_marker;
     while (cinfo.output_scanline < height) {
         const JDIMENSION first = cinfo.output_scanline;
@@ -329,10 +330,11 @@ bool RunDecompress(DecodeRequest* request)
             } else if (orientation == 1) {
                 FinishRow(rows[i], pixels + std::ptrdiff_t(y) * stride, width, cmyk, inverted, colour);
             } else {
-                const JSAMPLE* row = FinishRow(rows[i], rgb[0], width, cmyk, inverted, colour);
-                PlaceStoredRow(row, int(y), int(width), int(height), orientation, pixels, stride);
+                finished[i] = FinishRow(rows[i], rgb[i], width, cmyk, inverted, colour);
             }
         }
+        if (!direct && orientation != 1)
+            PlaceStoredRows(finished, int(got), int(first), int(width), int(height), orientation, pixels, stride);
     }
 
     jpeg_finish_decompress(&cinfo);
