@@ -57,9 +57,10 @@ public:
 // errors), but hands the sink only the rows it wants, top to bottom, and lets
 // the library skip the others (jpeg_skip_scanlines), which spares their
 // inverse DCT, upsampling and colour conversion where the picture's structure
-// allows. Every row handed over equals, byte for byte, that row of
-// DecodeJpeg's picture. The last row is always decoded, wanted or not, so the
-// stream is read to its end just as a full decode reads it.
+// allows. Rows are stored rows, not turned ones: every row handed over
+// equals, byte for byte, the pixels DecodeJpeg's picture shows of that stored
+// row (colours converted likewise). The last row is always decoded, wanted or
+// not, so the stream is read to its end just as a full decode reads it.
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink);
 
 // Decodes the stream like DecodeJpeg (same settings, bounds, errors, turn and
