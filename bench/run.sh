@@ -36,7 +36,7 @@ trap 'stop_display 2>/dev/null; rm -rf "$work"' EXIT
 need() {
   local tool
   for tool in "$@"; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "bench: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+    command -v "$tool" >/dev/null 2>&1 || { echo "bench: $tool is missing (bench/setup.sh installs it)" >&2; exit 1; }
   done
 }
 
