@@ -133,6 +133,46 @@ QByteArray WideGamutProfile()
     return SaveProfile(profile);
 }
 
+namespace {
+
+// CMYK (0..1 each, as 16-bit samples) to Lab encoded for the profile's
+// connection space.
+int InkToLab(const cmsUInt16Number in[], cmsUInt16Number out[], void*)
+{
+    const double c = in[0] / 65535.0, m = in[1] / 65535.0, y = in[2] / 65535.0, k = in[3] / 65535.0;
+    cmsCIELab lab;
+    lab.L = 100.0 * (1 - k) * (1 - 0.25 * (c + m + y));
+    lab.a = 60.0 * (m - c) * (1 - k);
+    lab.b = 60.0 * (y - 0.5 * (c + m)) * (1 - k);
+    cmsFloat2LabEncoded(out, &lab);
+    return 1;
+}
+
+} // namespace
+
+QByteArray CmykProfile()
+{
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 4.3);
+    cmsSetDeviceClass(profile, cmsSigInputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(table, InkToLab, nullptr, 0);
+    // A table alone cannot be stored: the tag's layout wants curves on both sides.
+    cmsPipelineInsertStage(pipeline, cmsAT_BEGIN, table);
+    cmsPipelineInsertStage(pipeline, cmsAT_BEGIN, cmsStageAllocToneCurves(nullptr, 4, nullptr));
+    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+    cmsPipelineFree(pipeline);
+    cmsMLU* text = cmsMLUalloc(nullptr, 1);
+    cmsMLUsetASCII(text, "en", "US", "test CMYK");
+    cmsWriteTag(profile, cmsSigProfileDescriptionTag, text);
+    cmsMLUfree(text);
+    return SaveProfile(profile);
+}
+
 QByteArray LinearGreyProfile()
 {
     cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);

@@ -38,6 +38,9 @@ QByteArray WithIccProfile(const QByteArray& jpeg, const QByteArray& icc);
 // A wide-gamut RGB profile (Adobe RGB's primaries, D65, gamma 2.2), made
 // with Little CMS.
 QByteArray WideGamutProfile();
+// A CMYK input profile whose table maps inks to Lab by a simple rule of its
+// own (ink darkens, cyan cools, yellow warms), made with Little CMS.
+QByteArray CmykProfile();
 // A grey profile (gamma 1.0), made with Little CMS.
 QByteArray LinearGreyProfile();
 

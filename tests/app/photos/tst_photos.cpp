@@ -275,6 +275,56 @@ private slots:
         QVERIFY(changed >= 3);
     }
 
+    // CMYK pictures as Adobe writes them (inverted: 255 means no ink) go
+    // through their profile's table, not the plain ink formula.
+    void cmykProfileConvertsCmykPicture()
+    {
+        const std::array<std::array<int, 4>, 4> inks = {{{255, 255, 255, 255}, {55, 255, 255, 255},
+                                                         {255, 120, 30, 255}, {200, 200, 200, 90}}};
+        codectest::JpegRecipe r;
+        r.width = 32;
+        r.height = 32;
+        r.components = 4;
+        r.pixel = [&inks](int x, int y, unsigned char* s) {
+            const std::array<int, 4>& ink = inks[size_t((y >= 16 ? 2 : 0) + (x >= 16 ? 1 : 0))];
+            for (int i = 0; i < 4; ++i)
+                s[i] = uchar(ink[size_t(i)]);
+        };
+        const QByteArray icc = photos::CmykProfile();
+        QVERIFY(!icc.isEmpty());
+        const QString iccPath = Write(QStringLiteral("cmyk.icc"), icc);
+        const QByteArray plain = codectest::MakeJpeg(r);
+        const QImage without = LoadPicture(Write(QStringLiteral("cmyk.jpg"), plain));
+        const QImage with = LoadPicture(Write(QStringLiteral("cmykp.jpg"), photos::WithIccProfile(plain, icc)));
+        const QString tool = codectest::Tool(QStringLiteral("transicc"));
+        if (tool.isEmpty())
+            QSKIP("transicc (liblcms2-utils) is missing");
+        int changed = 0;
+        for (size_t q = 0; q < 4; ++q) {
+            const QPoint p(q % 2 ? 24 : 8, q >= 2 ? 24 : 8);
+            // transicc takes ink in percent; the stored samples are inverted.
+            QByteArray in;
+            for (int i = 0; i < 4; ++i)
+                in += QByteArray::number((255 - inks[q][size_t(i)]) * 100.0 / 255.0, 'f', 4) + ' ';
+            QByteArray out;
+            QVERIFY(codectest::Run(tool, {QStringLiteral("-i") + iccPath, QStringLiteral("-o*sRGB"),
+                                          QStringLiteral("-t0"), QStringLiteral("-c0"), QStringLiteral("-s"),
+                                          QStringLiteral("-n")},
+                                   &out, in.trimmed() + "\n"));
+            const QList<QByteArray> v = out.simplified().split(' ');
+            QVERIFY(v.size() >= 3);
+            const QRgb got = with.pixel(p);
+            const int expected[3] = {int(std::lround(v[0].toDouble())), int(std::lround(v[1].toDouble())),
+                                     int(std::lround(v[2].toDouble()))};
+            QVERIFY2(std::abs(qRed(got) - expected[0]) <= 2 && std::abs(qGreen(got) - expected[1]) <= 2
+                         && std::abs(qBlue(got) - expected[2]) <= 2,
+                     qPrintable(QStringLiteral("inks %1: converted %2, transicc %3").arg(QString::fromLatin1(in),
+                                    testing::ColorName(got), QString::fromLatin1(out.simplified()))));
+            changed += got != without.pixel(p) ? 1 : 0;
+        }
+        QVERIFY(changed >= 2);
+    }
+
     void greyProfileConvertsGreyPicture()
     {
         codectest::JpegRecipe r;
