@@ -5,7 +5,10 @@
 #
 # Usage: bench/run.sh [SECTION...]   (default: every section)
 #        bench/run.sh --list
-# Environment: BENCH_BUILD_DIR (default build/bench), BENCH_RUNS (default 7).
+# Environment: BENCH_BUILD_DIR (default build/bench), BENCH_RUNS (default 7),
+# BENCH_PHOTOS (default BENCH_BUILD_DIR/photos: the generated photos and the
+# quality references, made once and kept, so a re-run costs only the timing).
+# The peers come from bench/setup.sh (libvips-tools), not the program's set-up.
 #
 # Each measurement is the best of BENCH_RUNS runs, program and reference taken
 # in turn so that a busy moment hurts both alike. Both wall time and processor
@@ -13,7 +16,9 @@
 # single-threaded loads; on a busy one wall time mostly measures the others'
 # load, and the processor-time ratio is the one that tells.
 #
-# Sections: compose (a: yotsumado-compose vs ImageMagick), jpeg_load (b), startup
+# Sections: compose (a: yotsumado-compose in both --scale modes against the
+# decoding floor, ImageMagick (-sample, and the jpeg:size hint) and vips, with
+# the smooth mode's SSIM), jpeg_load (b, with and without a colour profile), startup
 # (c: first painted frame vs a minimal Qt window, under the caller's display or
 # a private Xvfb), memory (d: peak resident set, /usr/bin/time), relayout (e:
 # divider release with four 24-MP pictures). A summary table closes the run.
@@ -31,7 +36,7 @@ trap 'stop_display 2>/dev/null; rm -rf "$work"' EXIT
 need() {
   local tool
   for tool in "$@"; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "bench: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+    command -v "$tool" >/dev/null 2>&1 || { echo "bench: $tool is missing (bench/setup.sh installs it)" >&2; exit 1; }
   done
 }
 
@@ -132,16 +137,40 @@ ensure_display() {
   fi
 }
 stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; xvfb_pid=""; }
-# A 6000 x 4000 (24-megapixel) JPEG with detail everywhere (a plasma fractal
-# enlarged, with grain), made once per run of this script.
+# Four 6000 x 4000 (24-megapixel) photos as a camera gives them: smooth shapes
+# under grain everywhere, about 10 MB each at quality 90 (a plasma fractal
+# alone compresses to a third of that and flatters every decoder). Made once
+# into $photos and kept.
+photos=${BENCH_PHOTOS:-$build/photos}
+realistic_photos() {
+  local i list=""
+  mkdir -p "$photos"
+  for i in 1 2 3 4; do
+    if [ ! -s "$photos/photo-$i.jpg" ]; then
+      need convert cjpeg
+      convert -seed "$i" -size 1500x1000 plasma:fractal -blur 0x2 -resize '6000x4000!' \
+        -seed "$i" -attenuate 0.85 +noise Gaussian -depth 8 "$photos/photo-$i.ppm"
+      cjpeg -quality 90 -outfile "$photos/photo-$i.jpg.part" "$photos/photo-$i.ppm"
+      mv "$photos/photo-$i.jpg.part" "$photos/photo-$i.jpg"
+      rm -f "$photos/photo-$i.ppm"
+    fi
+    list="$list $photos/photo-$i.jpg"
+  done
+  echo "${list# }"
+}
 photo_24mp() {
-  local jpeg=$work/photo-24mp.jpg
-  if [ ! -f "$jpeg" ]; then
-    need convert cjpeg
-    convert -seed 4 -size 1500x1000 plasma:fractal -resize '6000x4000!' \
-      -seed 4 -attenuate 0.4 +noise Gaussian -depth 8 "$work/photo-24mp.ppm"
-    cjpeg -quality 90 -outfile "$jpeg" "$work/photo-24mp.ppm"
-    rm -f "$work/photo-24mp.ppm"
+  local all
+  read -r -a all <<<"$(realistic_photos)"
+  echo "${all[0]}"
+}
+# The first photo with a wide-gamut colour profile embedded (losslessly).
+profiled_photo() {
+  local jpeg=$photos/photo-1-profiled.jpg
+  if [ ! -s "$jpeg" ]; then
+    need jpegtran
+    build_targets bench_profile
+    "$build/bench/bench_profile" "$photos/wide-gamut.icc"
+    jpegtran -copy all -icc "$photos/wide-gamut.icc" -outfile "$jpeg" "$(photo_24mp)"
   fi
   echo "$jpeg"
 }
@@ -150,7 +179,7 @@ photo_24mp() {
 # block smoothing) against libjpeg-turbo's own djpeg with the same DCT.
 section_jpeg_load() {
   need djpeg
-  build_targets bench_load
+  build_targets bench_load bench_profile
   local jpeg line i wall cpu ours_wall=1e9 ours_cpu=1e9 ref_wall=1e9 ref_cpu=1e9
   jpeg=$(photo_24mp)
   for ((i = 0; i < runs; i++)); do
@@ -165,51 +194,165 @@ section_jpeg_load() {
   done
   report_header "jpeg_load: 6000 x 4000 JPEG, LoadPicture vs djpeg -dct float"
   report_ratio_pair "load" "(b) load 24-MP JPEG vs djpeg" 1.10 "$ours_wall" "$ref_wall" "$ours_cpu" "$ref_cpu"
-}
 
-# Four different 24-MP JPEGs: the photo and three lossless turns of it.
-four_photos() {
-  local a=$work/photo-24mp.jpg
-  photo_24mp >/dev/null
-  need jpegtran
-  if [ ! -f "$work/photo-b.jpg" ]; then
-    jpegtran -flip horizontal -outfile "$work/photo-b.jpg" "$a"
-    jpegtran -flip vertical -outfile "$work/photo-c.jpg" "$a"
-    jpegtran -rotate 180 -outfile "$work/photo-d.jpg" "$a"
-  fi
-  echo "$a $work/photo-b.jpg $work/photo-c.jpg $work/photo-d.jpg"
-}
-
-# (a) Four 24-MP JPEGs into the 480 x 360 JPEG at the stored split (four
-# 240 x 180 panels, no markers): yotsumado-compose against ImageMagick doing
-# the same with -sample, +append/-append and quality 80. Both may use every
-# core; wall time is what the user waits.
-section_compose() {
-  local im
-  im=$(imagemagick)
-  build_targets yotsumado-compose
-  local photos i wall cpu ours_wall=1e9 ours_cpu=1e9 ref_wall=1e9 ref_cpu=1e9
-  read -r -a photos <<<"$(four_photos)"
-  local tool=$build/src/tools/compose/yotsumado-compose
-  for ((i = 0; i < runs; i++)); do
-    read -r wall cpu < <(time_command "$tool" --markers none -o "$work/ours.jpg" "${photos[@]}")
-    ours_wall=$(min_of "$ours_wall" "$wall")
-    ours_cpu=$(min_of "$ours_cpu" "$cpu")
-    read -r wall cpu < <(time_command "$im" \( "${photos[0]}" -sample '240x180!' \) \( "${photos[1]}" -sample '240x180!' \) +append \
-      \( "${photos[2]}" -sample '240x180!' \) \( "${photos[3]}" -sample '240x180!' \) +append -append -quality 80 "$work/peer.jpg")
-    ref_wall=$(min_of "$ref_wall" "$wall")
-    ref_cpu=$(min_of "$ref_cpu" "$cpu")
+  # The same photo with a wide-gamut profile against itself without: the
+  # window's path (decode, then convert the pixels the panel shows), and the
+  # whole picture converted (LoadPicture).
+  local profiled mode pw pc uw uc
+  profiled=$(profiled_photo)
+  for mode in --display ""; do
+    pw=1e9 pc=1e9 uw=1e9 uc=1e9
+    for ((i = 0; i < runs; i++)); do
+      line=$("$build/bench/bench_load" "$profiled" 1 $mode)
+      pw=$(min_of "$pw" "$(sed -n 's/.*best_seconds=\([0-9.]*\).*/\1/p' <<<"$line")")
+      pc=$(min_of "$pc" "$(sed -n 's/.*best_cpu_seconds=\([0-9.]*\).*/\1/p' <<<"$line")")
+      line=$("$build/bench/bench_load" "$jpeg" 1 $mode)
+      uw=$(min_of "$uw" "$(sed -n 's/.*best_seconds=\([0-9.]*\).*/\1/p' <<<"$line")")
+      uc=$(min_of "$uc" "$(sed -n 's/.*best_cpu_seconds=\([0-9.]*\).*/\1/p' <<<"$line")")
+    done
+    if [ -n "$mode" ]; then
+      report_header "jpeg_load: the window's load of a profiled 24-MP photo vs the same photo without profile"
+      report_ratio_pair "profiled, window" "(b) window load, profile vs none" 1.30 "$pw" "$uw" "$pc" "$uc"
+    else
+      report_header "jpeg_load: LoadPicture converting the whole profiled photo vs without profile"
+      report_row "profiled, whole picture" "wall" "$pw" "$uw"
+      report_row "profiled, whole picture" "cpu" "$pc" "$uc"
+    fi
   done
-  [ -s "$work/ours.jpg" ] && [ -s "$work/peer.jpg" ] || { echo "bench: compose produced no picture" >&2; exit 1; }
-  report_header "compose: four 6000 x 4000 JPEGs into 480 x 360, yotsumado-compose vs ImageMagick"
-  report_row "compose" "wall" "$ours_wall" "$ref_wall"
-  report_row "compose" "cpu" "$ours_cpu" "$ref_cpu"
+}
+
+# Four different 24-MP photos.
+four_photos() { realistic_photos; }
+
+# time_best VAR_WALL VAR_CPU CMD...: runs CMD once and lowers the two
+# variables to its times where they are smaller.
+time_best() {
+  local -n best_wall=$1 best_cpu=$2
+  shift 2
+  local wall cpu
+  read -r wall cpu < <(time_command "$@")
+  best_wall=$(min_of "$best_wall" "$wall")
+  best_cpu=$(min_of "$best_cpu" "$cpu")
+}
+
+# The decoding floor: the four files decoded at 1/8 scale (entropy decoding
+# and the DC of each block only) by four djpeg runs spread over the cores.
+decode_floor() {
+  printf '%s\n' "$@" | xargs -P "$(nproc)" -I{} djpeg -scale 1/8 -outfile /dev/null {}
+}
+# The whole decode the nearest mode's byte-for-byte promise rests on: the four
+# files at full size with the floating-point IDCT, spread over the cores.
+# With 2 x 2 chroma sampling and fancy upsampling, every 16-row band around a
+# sampled row, and the band before it for context, is inverse-transformed
+# whole: a 180-row panel from 4000 rows samples one row in 22, so nearly every
+# band is, and the nearest mode costs about this much.
+full_decode() {
+  printf '%s\n' "$@" | xargs -P "$(nproc)" -I{} djpeg -dct float -outfile /dev/null {}
+}
+# ImageMagick with the size hint: decoded at the library's reduced scale, then
+# shrunk by $1 (-sample or -resize, its default filter).
+imagemagick_hinted() {
+  local how=$1 out=$2
+  shift 2
+  "$im" -define jpeg:size=480x360 \( "$1" "$how" '240x180!' \) \( "$2" "$how" '240x180!' \) +append \
+    \( "$3" "$how" '240x180!' \) \( "$4" "$how" '240x180!' \) +append -append -quality 80 "$out"
+}
+# vips: vipsthumbnail shrinks the four (shrink-on-load, then its filter),
+# arrayjoin lays them out 2 x 2 and writes the JPEG.
+vips_compose() {
+  local out=$1
+  shift
+  vipsthumbnail "$@" --size '240x180!' -o "$work/vips-%s.v" &&
+    vips arrayjoin "$work/vips-photo-1.v $work/vips-photo-2.v $work/vips-photo-3.v $work/vips-photo-4.v" \
+      "$out[Q=80]" --across 2
+}
+
+# (a) Four 24-MP photos into the 480 x 360 JPEG at the stored split (four
+# 240 x 180 panels, no markers), in each --scale mode: yotsumado-compose
+# against the decoding floor and the peers doing the same, all free to use
+# every core; wall time is what the user waits. A table per mode, then the
+# smooth mode's quality: the SSIM of each panel against the full photo shrunk
+# with ImageMagick's Lanczos filter, beside vipsthumbnail's.
+section_compose() {
+  need djpeg vipsthumbnail vips
+  im=$(imagemagick)
+  build_targets yotsumado-compose bench_ssim
+  local photos_list i
+  read -r -a photos_list <<<"$(four_photos)"
+  local tool=$build/src/tools/compose/yotsumado-compose
+  local nw=1e9 nc=1e9 sw=1e9 sc=1e9 fw=1e9 fc=1e9 ims_w=1e9 ims_c=1e9 imh_w=1e9 imh_c=1e9 imr_w=1e9 imr_c=1e9
+  local vw=1e9 vc=1e9 dw=1e9 dc=1e9
+  for ((i = 0; i < runs; i++)); do
+    time_best nw nc "$tool" --markers none -o "$work/nearest.jpg" "${photos_list[@]}"
+    time_best sw sc "$tool" --scale smooth --markers none -o "$work/smooth.jpg" --raw "$work/smooth.ppm" "${photos_list[@]}"
+    time_best fw fc decode_floor "${photos_list[@]}"
+    time_best dw dc full_decode "${photos_list[@]}"
+    time_best imh_w imh_c imagemagick_hinted -sample "$work/im-hint-sample.jpg" "${photos_list[@]}"
+    time_best imr_w imr_c imagemagick_hinted -resize "$work/im-hint-resize.jpg" "${photos_list[@]}"
+    time_best vw vc vips_compose "$work/vips.jpg" "${photos_list[@]}"
+    # The plain -sample peer decodes everything at full size: a few runs do.
+    if ((i < 3)); then
+      time_best ims_w ims_c "$im" \( "${photos_list[0]}" -sample '240x180!' \) \( "${photos_list[1]}" -sample '240x180!' \) +append \
+        \( "${photos_list[2]}" -sample '240x180!' \) \( "${photos_list[3]}" -sample '240x180!' \) +append -append -quality 80 "$work/peer.jpg"
+    fi
+  done
+  local f
+  for f in nearest.jpg smooth.jpg im-hint-sample.jpg im-hint-resize.jpg vips.jpg peer.jpg; do
+    [ -s "$work/$f" ] || { echo "bench: compose produced no $f" >&2; exit 1; }
+  done
+
+  echo "== compose, --scale nearest: four 6000 x 4000 photos into 480 x 360 (best of $runs; -sample best of 3) =="
+  compose_table "$nw" "$nc" "yotsumado-compose" \
+    "$fw" "$fc" "floor: 4 x djpeg -scale 1/8 on $(nproc) cores" \
+    "$dw" "$dc" "full decode: 4 x djpeg -dct float" \
+    "$ims_w" "$ims_c" "ImageMagick -sample" \
+    "$imh_w" "$imh_c" "ImageMagick jpeg:size=480x360 -sample"
+  report_ratio_pair "nearest vs floor" "(a) nearest mode vs decoding floor" 1.20 "$nw" "$fw" "$nc" "$fc"
   local speed
-  speed=$(ratio_of "$ref_wall" "$ours_wall")
-  summary_add "(a) compose 4 x 24-MP vs ImageMagick, wall" "${ours_wall}s" "${ref_wall}s" "${speed}x faster" ">= 3x faster" \
+  speed=$(ratio_of "$ims_w" "$nw")
+  summary_add "(a) nearest vs ImageMagick -sample, wall" "${nw}s" "${ims_w}s" "${speed}x faster" ">= 3x faster" \
     "$(awk -v s="$speed" 'BEGIN { print (s >= 3 ? "met" : "not met") }')"
-  speed=$(ratio_of "$ref_cpu" "$ours_cpu")
-  summary_add "(a) compose 4 x 24-MP vs ImageMagick, cpu" "${ours_cpu}s" "${ref_cpu}s" "${speed}x less" "(wall counts)" "-"
+
+  echo "== compose, --scale smooth: four 6000 x 4000 photos into 480 x 360 (best of $runs) =="
+  compose_table "$sw" "$sc" "yotsumado-compose --scale smooth" \
+    "$fw" "$fc" "floor: 4 x djpeg -scale 1/8 on $(nproc) cores" \
+    "$vw" "$vc" "vipsthumbnail + vips arrayjoin" \
+    "$imr_w" "$imr_c" "ImageMagick jpeg:size=480x360 -resize"
+  report_ratio_pair "smooth vs floor" "(a) smooth mode vs decoding floor" 1.20 "$sw" "$fw" "$sc" "$fc"
+  local faster
+  faster=$(min_of "$vw" "$imr_w")
+  speed=$(ratio_of "$faster" "$sw")
+  summary_add "(a) smooth vs faster of vips, IM size hint, wall" "${sw}s" "${faster}s" "${speed}x faster" ">= 1.6x faster" \
+    "$(awk -v s="$speed" 'BEGIN { print (s >= 1.6 ? "met" : "not met") }')"
+
+  # Quality of the smooth mode, panel by panel.
+  echo "== compose, --scale smooth: SSIM of each 240 x 180 panel against the photo shrunk whole with Lanczos =="
+  printf "  %-8s %10s %10s %s\n" "panel" "ours" "vips" "result"
+  local p x y ref ours theirs met
+  for p in 1 2 3 4; do
+    ref=$photos/photo-$p-lanczos-240x180.ppm
+    [ -s "$ref" ] || "$im" "${photos_list[p - 1]}" -filter Lanczos -resize '240x180!' "$ref"
+    x=$(((p - 1) % 2 * 240)) y=$(((p - 1) / 2 * 180))
+    ours=$("$build/bench/bench_ssim" "$ref" "$work/smooth.ppm" "$x" "$y" | sed 's/ssim=//')
+    vips copy "$work/vips-photo-$p.v" "$work/vips-$p.ppm"
+    theirs=$("$build/bench/bench_ssim" "$ref" "$work/vips-$p.ppm" | sed 's/ssim=//')
+    met=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { print (a >= b ? "met" : "not met") }')
+    printf "  %-8s %10s %10s %s\n" "$p" "$ours" "$theirs" "$met"
+    summary_add "(a) smooth SSIM panel $p vs vips" "$ours" "$theirs" "-" ">= vips" "$met"
+  done
+}
+
+# compose_table OURS_WALL OURS_CPU LABEL [WALL CPU LABEL]...: one mode's table,
+# each peer's times and how much faster ours is in wall time.
+compose_table() {
+  local ow=$1 oc=$2 label=$3
+  shift 3
+  printf "  %-44s %9s %9s %14s\n" "" "wall" "cpu" "ours faster"
+  printf "  %-44s %8.3fs %8.3fs %14s\n" "$label" "$ow" "$oc" "-"
+  while [ $# -ge 3 ]; do
+    awk -v w="$1" -v c="$2" -v l="$3" -v o="$ow" 'BEGIN { printf "  %-44s %8.3fs %8.3fs %13.2fx\n", l, w, c, w / o }'
+    shift 3
+  done
 }
 
 # (c) Start-up to the first painted frame: the program (bench_startup: what

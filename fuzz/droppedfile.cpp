@@ -1,6 +1,8 @@
 #include "droppedfile.h"
 
+#include "colorprofile.h"
 #include "error.h"
+#include "image.h"
 #include "pictureloader.h"
 
 #include <QDir>
@@ -44,10 +46,15 @@ int LoadAsDroppedFile(const std::uint8_t* data, std::size_t size, const char* ex
             std::abort();
     }
     try {
-        const QImage picture = LoadPicture(path);
+        TDisplayPicture picture = LoadPictureForDisplay(path);
         // What the panel is given must be a real picture in the stated format.
-        if (picture.isNull() || picture.format() != QImage::Format_RGB888)
+        if (picture.pixels.isNull() || picture.pixels.format() != QImage::Format_RGB888)
             std::abort();
+        // The panel draws it stretched, through its colour profile if any.
+        if (picture.colour) {
+            QImage shown = StretchNearest(picture.pixels, QSize(61, 47));
+            picture.colour->ConvertImage(shown);
+        }
     } catch (const Exception&) {
         // The error box's case: expected for bad input.
     }

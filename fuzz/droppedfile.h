@@ -1,7 +1,8 @@
 #pragma once
 // Feeds fuzz input to the picture loader the way a drop does: the bytes are
 // written to a file with the dropped file's extension and loaded by path with
-// LoadPicture, the very call TMainForm1::WMDropFiles makes. Opening, the
+// LoadPictureForDisplay, the very call TMainForm1::WMDropFiles makes (its
+// colour profile then applied to a small stretch, as a panel draws it). Opening, the
 // regular-file check, the choice of decoder by extension and the reads from a
 // QFile all run as they do for a real drop.
 

@@ -18,7 +18,7 @@ done
 program_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
-  libjpeg62-turbo-dev fonts-ipafont-gothic
+  libjpeg62-turbo-dev liblcms2-dev fonts-ipafont-gothic
   # run time: Wayland, Qt's Japanese texts, the SVG icon
   qt6-wayland qt6-translations-l10n libqt6svg6
 )
@@ -26,7 +26,7 @@ program_packages=(
 test_packages=(
   xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time openbox
   # Wayland end to end, desktop files and the Debian package
-  weston desktop-file-utils appstream dpkg-dev file lintian
+  weston desktop-file-utils appstream dpkg-dev file lintian liblcms2-utils
 )
 if [ "$program_only" = yes ]; then
   ensure_packages "${program_packages[@]}"

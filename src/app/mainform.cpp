@@ -1,6 +1,7 @@
 #include "mainform.h"
 
 #include "application.h"
+#include "colorprofile.h"
 #include "error.h"
 #include "filedrop.h"
 #include "filename.h"
@@ -202,8 +203,15 @@ void TMainForm1::DropIntoPanel(int panel, platform::DropFiles& drop)
 
 void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
 {
-    // The new picture replaces the old one only once it has loaded.
-    image->SetPicture(LoadPicture(fileName));
+    // The new picture replaces the old one only once it has loaded. Its
+    // colours are converted where it is drawn, pixel by pixel as shown.
+    TDisplayPicture picture = LoadPictureForDisplay(fileName);
+    if (!picture.colour) {
+        image->SetPicture(std::move(picture.pixels));
+        return;
+    }
+    image->SetPicture(std::move(picture.pixels),
+                      [colour = picture.colour](QImage& shown) { colour->ConvertImage(shown); });
 }
 
 bool TMainForm1::event(QEvent* event)

@@ -1,5 +1,6 @@
 #include "picturepreview.h"
 
+#include <QColorSpace>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
@@ -41,6 +42,10 @@ QImage PicturePreview::LoadPreview(const QString& path, const QSize& bound)
         return {};
     if (image.width() > bound.width() || image.height() > bound.height())
         image = image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // A photo's embedded colour profile (Display P3, Adobe RGB): shown in
+    // sRGB like the window shows it. A profile Qt cannot read stays unused.
+    if (image.colorSpace().isValid() && image.colorSpace() != QColorSpace(QColorSpace::SRgb))
+        image.convertToColorSpace(QColorSpace::SRgb);
     return image;
 }
 

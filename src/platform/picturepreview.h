@@ -1,7 +1,7 @@
 #pragma once
 // The picture preview pane of the save dialog: shows the picture of the file
-// under the selection, shrunk to fit and keeping its proportions, or nothing
-// when the file is no picture.
+// under the selection, turned as its Exif tag says, in sRGB, shrunk to fit
+// and keeping its proportions, or nothing when the file is no picture.
 
 #include <QImage>
 #include <QWidget>

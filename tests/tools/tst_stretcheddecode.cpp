@@ -46,7 +46,7 @@ QImage Stretched(const QByteArray& jpeg, QSize size)
 class RecordingSink final : public JpegRowSink {
 public:
     RecordingSink(int first, int step) : first_(first), step_(step) {}
-    bool Begin(int width, int height) noexcept override
+    bool Begin(int width, int height, int) noexcept override
     {
         width_ = width;
         height_ = height;

@@ -2,7 +2,9 @@
 
 #include "jpegerror.h"
 
+#include "colorprofile.h"
 #include "error.h"
+#include "exiforientation.h"
 #include "pictureformat.h"
 #include "pixelbuffer.h"
 
@@ -12,6 +14,9 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -135,17 +140,83 @@ struct DecodeRequest {
     int errorCode;  // set when the routine returns false
     // When set, the rows go to this sink instead (allocate is not used).
     JpegRowSink* sink = nullptr;
+    // Receives the transform of the picture's colour profile, if it has a
+    // usable one. It lives in the caller's frame, out of reach of the jump.
+    std::unique_ptr<ColorProfileTransform>* colour = nullptr;
+    // Leave R G B pixels as stored and only hand the transform out (CMYK
+    // pictures are converted all the same: their R G B comes from it).
+    bool deferColour = false;
+    // When not empty: decode at the smallest of the library's scales M/8
+    // whose turned picture is still at least this large.
+    int minWidth = 0;
+    int minHeight = 0;
 };
+
+// The orientation of the first Exif APP1 marker, 1 when there is none.
+int OrientationOf(j_decompress_ptr cinfo)
+{
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
+            return ExifOrientation(m->data, m->data_length);
+    }
+    return 1;
+}
+
+// The picture's ICC profile (APP2 markers) as a transform to sRGB, or none.
+void ReadColourProfile(j_decompress_ptr cinfo, std::unique_ptr<ColorProfileTransform>* colour, bool cmyk)
+{
+    JOCTET* icc = nullptr;
+    unsigned int length = 0;
+    if (!colour || !jpeg_read_icc_profile(cinfo, &icc, &length))
+        return;
+    using Input = ColorProfileTransform::Input;
+    const Input input = cmyk ? (cinfo->saw_Adobe_marker ? Input::InvertedCmyk : Input::Cmyk)
+        : cinfo->jpeg_color_space == JCS_GRAYSCALE ? Input::Grey : Input::Rgb;
+    *colour = ColorProfileTransform::ToSrgb(icc, length, input);
+    std::free(icc);
+}
+
+// Turns one decoded row (R G B, or C M Y K) into R G B at `rgb`, through the
+// colour profile when there is one. Returns `rgb`; for a decoded R G B row
+// without a profile the row itself, untouched.
+const JSAMPLE* FinishRow(const JSAMPLE* decoded, JSAMPLE* rgb, JDIMENSION width, bool cmyk, bool inverted,
+                         const ColorProfileTransform* colour)
+{
+    if (colour) {
+        colour->Convert(decoded, rgb, width);
+        return rgb;
+    }
+    if (cmyk) {
+        CmykRowToRgb(decoded, rgb, width, inverted);
+        return rgb;
+    }
+    return decoded;
+}
+
+// Chooses the scale of a reduced decode (DecodeRequest::minWidth).
+void ChooseScale(j_decompress_ptr cinfo, int minWidth, int minHeight, int orientation)
+{
+    const bool turned = OrientationTransposes(orientation);
+    for (unsigned int m = 1; m <= 8; ++m) {
+        cinfo->scale_num = m;
+        cinfo->scale_denom = 8;
+        jpeg_calc_output_dimensions(cinfo);
+        const long long w = turned ? cinfo->output_height : cinfo->output_width;
+        const long long h = turned ? cinfo->output_width : cinfo->output_height;
+        if (w >= minWidth && h >= minHeight)
+            return;
+    }
+}
 
 // The selective loop of DecodeJpegRows: skips what the sink does not want,
 // reads the rest one row at a time into a work row owned by the library.
-void ReadWantedRows(j_decompress_ptr cinfo, JpegRowSink* sink, bool cmyk)
+void ReadWantedRows(j_decompress_ptr cinfo, JpegRowSink* sink, bool cmyk, const ColorProfileTransform* colour)
 {
     const JDIMENSION width = cinfo->output_width;
     const JDIMENSION height = cinfo->output_height;
     j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
     JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(common, JPOOL_IMAGE, width * (cmyk ? 4 : 3), 1);
-    JSAMPARRAY rgb = cmyk ? (*cinfo->mem->alloc_sarray)(common, JPOOL_IMAGE, width * 3, 1) : row;
+    JSAMPARRAY rgb = cmyk || colour ? (*cinfo->mem->alloc_sarray)(common, JPOOL_IMAGE, width * 3, 1) : row;
     const bool inverted = cinfo->saw_Adobe_marker;
     while (cinfo->output_scanline < height) {
         const JDIMENSION y = cinfo->output_scanline;
@@ -161,9 +232,7 @@ void ReadWantedRows(j_decompress_ptr cinfo, JpegRowSink* sink, bool cmyk)
         jpeg_read_scanlines(cinfo, row, 1);
         if (wanted != int(y))
             continue;
-        if (cmyk)
-            CmykRowToRgb(row[0], rgb[0], width, inverted);
-        sink->Row(int(y), rgb[0]);
+        sink->Row(int(y), FinishRow(row[0], rgb[0], width, cmyk, inverted, colour));
     }
 }
 
@@ -187,6 +256,9 @@ bool RunDecompress(DecodeRequest* request)
     progress.total_passes = 0;
     cinfo.progress = &progress;
     UseDeviceSource(&cinfo, request->device);
+    // Exif (orientation) and ICC profile markers are kept for reading.
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
 
     jpeg_read_header(&cinfo, TRUE);
     if (!PictureSizeAllowed(qint64(cinfo.image_width), qint64(cinfo.image_height)))
@@ -199,45 +271,70 @@ bool RunDecompress(DecodeRequest* request)
     cinfo.scale_num = 1;
     cinfo.scale_denom = 1;
     cinfo.quantize_colors = FALSE;
+    const int orientation = OrientationOf(&cinfo);
+    ReadColourProfile(&cinfo, request->colour, cmyk);
+    const ColorProfileTransform* colour = request->colour ? request->colour->get() : nullptr;
+    if (colour && request->deferColour && !cmyk)
+        colour = nullptr;
+    else if (request->deferColour && request->colour)
+        request->colour->reset();  // used up here, nothing left to defer
+    if (request->minWidth > 0 && request->minHeight > 0)
+        ChooseScale(&cinfo, request->minWidth, request->minHeight, orientation);
 
     // For a multi-scan picture this takes in the whole stream, scan by scan,
     // under the watch of LimitScans.
     jpeg_start_decompress(&cinfo);
 
     const JDIMENSION width = cinfo.output_width;
+    const JDIMENSION height = cinfo.output_height;
     if (request->sink) {
-        if (!request->sink->Begin(int(width), int(cinfo.output_height)))
+        if (!request->sink->Begin(int(width), int(height), orientation))
             JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
-        ReadWantedRows(&cinfo, request->sink, cmyk);
+        ReadWantedRows(&cinfo, request->sink, cmyk, colour);
         jpeg_finish_decompress(&cinfo);
         jpeg_destroy_decompress(&cinfo);
         return true;
     }
+    const bool turned = OrientationTransposes(orientation);
     std::ptrdiff_t stride = 0;
-    JSAMPLE* const pixels = request->allocate(request->context, width, cinfo.output_height, &stride);
+    JSAMPLE* const pixels = request->allocate(request->context, turned ? height : width, turned ? width : height,
+                                              &stride);
     if (!pixels)
         JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
 
-    if (cmyk) {
-        JSAMPARRAY cmykRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                        width * 4, 1);
-        const bool inverted = cinfo.saw_Adobe_marker;
-        while (cinfo.output_scanline < cinfo.output_height) {
-            const JDIMENSION y = cinfo.output_scanline;
-            jpeg_read_scanlines(&cinfo, cmykRow, 1);
-            CmykRowToRgb(cmykRow[0], pixels + std::ptrdiff_t(y) * stride, width, inverted);
+    // Rows are read several per call: straight into the picture when they
+    // are already its rows, else into work rows to be finished and placed.
+    constexpr JDIMENSION kBatch = 16;
+    JSAMPROW rows[kBatch];
+    const bool direct = !cmyk && orientation == 1;
+    JSAMPARRAY work = nullptr;
+    JSAMPARRAY rgb = nullptr;
+    if (!direct) {
+        j_common_ptr common = reinterpret_cast<j_common_ptr>(&cinfo);
+        work = (*cinfo.mem->alloc_sarray)(common, JPOOL_IMAGE, width * (cmyk ? 4 : 3), kBatch);
+        rgb = (*cinfo.mem->alloc_sarray)(common, JPOOL_IMAGE, width * 3, kBatch);
+    }
+    const JSAMPLE* finished[kBatch];
+    const bool inverted = cinfo.saw_Adobe_marker;
+    while (cinfo.output_scanline < height) {
+        const JDIMENSION first = cinfo.output_scanline;
+        const JDIMENSION count = std::min(kBatch, height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = direct ? pixels + std::ptrdiff_t(first + i) * stride : work[i];
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, count);
+        for (JDIMENSION i = 0; i < got; ++i) {
+            const JDIMENSION y = first + i;
+            if (direct) {
+                if (colour)
+                    colour->Convert(rows[i], rows[i], width);
+            } else if (orientation == 1) {
+                FinishRow(rows[i], pixels + std::ptrdiff_t(y) * stride, width, cmyk, inverted, colour);
+            } else {
+                finished[i] = FinishRow(rows[i], rgb[i], width, cmyk, inverted, colour);
+            }
         }
-    } else {
-        // Rows go straight into the picture, several per call.
-        constexpr JDIMENSION kBatch = 16;
-        JSAMPROW rows[kBatch];
-        while (cinfo.output_scanline < cinfo.output_height) {
-            const JDIMENSION first = cinfo.output_scanline;
-            const JDIMENSION count = std::min(kBatch, cinfo.output_height - first);
-            for (JDIMENSION i = 0; i < count; ++i)
-                rows[i] = pixels + std::ptrdiff_t(first + i) * stride;
-            jpeg_read_scanlines(&cinfo, rows, count);
-        }
+        if (!direct && orientation != 1)
+            PlaceStoredRows(finished, int(got), int(first), int(width), int(height), orientation, pixels, stride);
     }
 
     jpeg_finish_decompress(&cinfo);
@@ -261,7 +358,33 @@ JSAMPLE* AllocateImage(void* context, JDIMENSION width, JDIMENSION height, std::
 QImage DecodeJpeg(QIODevice& in)
 {
     QImage image;
+    std::unique_ptr<ColorProfileTransform> colour;
     DecodeRequest request{&in, AllocateImage, &image, 0};
+    request.colour = &colour;
+    if (!RunDecompress(&request))
+        throw JpegError(request.errorCode);
+    return image;
+}
+
+QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour)
+{
+    QImage image;
+    DecodeRequest request{&in, AllocateImage, &image, 0};
+    request.colour = colour;
+    request.deferColour = true;
+    if (!RunDecompress(&request))
+        throw JpegError(request.errorCode);
+    return image;
+}
+
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast)
+{
+    QImage image;
+    std::unique_ptr<ColorProfileTransform> colour;
+    DecodeRequest request{&in, AllocateImage, &image, 0};
+    request.colour = &colour;
+    request.minWidth = std::max(1, atLeast.width());
+    request.minHeight = std::max(1, atLeast.height());
     if (!RunDecompress(&request))
         throw JpegError(request.errorCode);
     return image;
@@ -269,7 +392,9 @@ QImage DecodeJpeg(QIODevice& in)
 
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink)
 {
+    std::unique_ptr<ColorProfileTransform> colour;
     DecodeRequest request{&in, nullptr, nullptr, 0, &sink};
+    request.colour = &colour;
     if (!RunDecompress(&request))
         throw JpegError(request.errorCode);
 }

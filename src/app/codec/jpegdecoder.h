@@ -2,6 +2,11 @@
 // Decoding JPEG pictures with the IJG library interface (libjpeg-turbo).
 
 #include <QImage>
+#include <QSize>
+
+#include <memory>
+
+class ColorProfileTransform;
 
 class QIODevice;
 
@@ -12,6 +17,9 @@ inline constexpr int kMaxJpegScans = 500;
 // Decodes the JPEG stream read from `in` at full size into a 24-bit
 // QImage::Format_RGB888 image: floating-point inverse DCT, block smoothing on;
 // grey-scale, YCbCr, RGB, CMYK and YCCK pictures all come out in colour.
+// A picture is turned as its Exif orientation tag says (ExifOrientation), and
+// its colours are converted to sRGB when it carries a usable ICC profile
+// (ColorProfileTransform); a broken tag or profile is ignored.
 // Library warnings (a stream cut short, stray bytes) are not errors: the
 // library's best picture is returned, as the library itself would show it.
 // Throws EJPEG("JPEG エラー #<code>") with the library's message code when the
@@ -21,19 +29,27 @@ inline constexpr int kMaxJpegScans = 500;
 //  - it has more than kMaxJpegScans scans (code JERR_BAD_PROGRESSION).
 QImage DecodeJpeg(QIODevice& in);
 
+// DecodeJpeg for a picture that is shown through a nearest-neighbour stretch:
+// an R G B or grey picture keeps its stored colours, and the transform of its
+// colour profile goes to *colour (null when none), to be applied to the
+// pixels drawn. CMYK pictures come out converted, *colour null.
+QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour);
+
 // Receives the rows of a selective decode (DecodeJpegRows). Its calls come
 // from inside the library's decoding loop, so none of them may throw.
 class JpegRowSink {
 public:
     virtual ~JpegRowSink() = default;
-    // The picture's size, once its header has been read and found within
-    // bounds. Returns false when the sink cannot take it (no memory), which
-    // fails the decode with the library's out-of-memory code.
-    virtual bool Begin(int width, int height) noexcept = 0;
+    // The picture's stored size, once its header has been read and found
+    // within bounds, and its Exif orientation (1..8): rows come in stored
+    // order, and turning them is the sink's part. Returns false when the sink
+    // cannot take it (no memory), which fails the decode with the library's
+    // out-of-memory code.
+    virtual bool Begin(int width, int height, int orientation) noexcept = 0;
     // The first row at or after `y` that the sink still wants, or `height`
     // when it wants no more.
     virtual int NextWanted(int y) const noexcept = 0;
-    // A wanted row: `width` pixels of 3 bytes, R G B.
+    // A wanted row: `width` pixels of 3 bytes, R G B (already in sRGB).
     virtual void Row(int y, const uchar* rgb) noexcept = 0;
 };
 
@@ -41,7 +57,15 @@ public:
 // errors), but hands the sink only the rows it wants, top to bottom, and lets
 // the library skip the others (jpeg_skip_scanlines), which spares their
 // inverse DCT, upsampling and colour conversion where the picture's structure
-// allows. Every row handed over equals, byte for byte, that row of
-// DecodeJpeg's picture. The last row is always decoded, wanted or not, so the
-// stream is read to its end just as a full decode reads it.
+// allows. Rows are stored rows, not turned ones: every row handed over
+// equals, byte for byte, the pixels DecodeJpeg's picture shows of that stored
+// row (colours converted likewise). The last row is always decoded, wanted or
+// not, so the stream is read to its end just as a full decode reads it.
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink);
+
+// Decodes the stream like DecodeJpeg (same settings, bounds, errors, turn and
+// colours), but at the smallest of the library's DCT scales 1/8, 2/8, ... 8/8
+// whose turned picture is at least `atLeast` in both directions (full size
+// when none is). For a picture that will be shrunk further with a filter: the
+// scaling spares most of the inverse DCT and of the memory.
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast);

@@ -1,9 +1,11 @@
 #include "pictureloader.h"
 
 #include "bmpdecoder.h"
+#include "colorprofile.h"
 #include "error.h"
 #include "filename.h"
 #include "jpegdecoder.h"
+#include "lanczosresize.h"
 #include "pictureformat.h"
 #include "stretcheddecode.h"
 
@@ -73,6 +75,41 @@ QImage LoadPictureStretched(const QString& path, QSize size)
         return StretchToRgb888(DecodeBmp(file), size);
     case PictureKind::Jpeg:
         return DecodeJpegStretched(file, size);
+    case PictureKind::None:
+        break;
+    }
+    NotAPicture(fullPath);
+}
+
+QImage LoadPictureSmooth(const QString& path, QSize size)
+{
+    if (size.isEmpty())
+        return LoadPicture(path);
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    switch (PictureKindOf(fullPath)) {
+    case PictureKind::Bitmap:
+        return ResizeLanczos(DecodeBmp(file), size);
+    case PictureKind::Jpeg:
+        return ResizeLanczos(DecodeJpegReduced(file, size), size);
+    case PictureKind::None:
+        break;
+    }
+    NotAPicture(fullPath);
+}
+
+TDisplayPicture LoadPictureForDisplay(const QString& path)
+{
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    switch (PictureKindOf(fullPath)) {
+    case PictureKind::Bitmap:
+        return {DecodeBmp(file), nullptr};
+    case PictureKind::Jpeg: {
+        std::unique_ptr<ColorProfileTransform> colour;
+        QImage pixels = DecodeJpeg(file, &colour);
+        return {std::move(pixels), std::move(colour)};
+    }
     case PictureKind::None:
         break;
     }

@@ -5,6 +5,10 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
+class ColorProfileTransform;
+
 // Opens the file at `path` and decodes it as the type its extension names
 // (PictureKindOf): a Windows bitmap or a JPEG picture. Returns a
 // QImage::Format_RGB888 image. The file is read in pieces, never held whole.
@@ -23,3 +27,25 @@ QImage LoadPicture(const QString& path);
 // the stretch reads. Opens, checks and fails exactly as LoadPicture does. An
 // empty `size` gives LoadPicture's full picture.
 QImage LoadPictureStretched(const QString& path, QSize size);
+
+// LoadPicture for a picture that is composed once at `size` and should look
+// its best there: a JPEG is decoded at the library's smallest DCT scale that
+// still gives at least `size` (DecodeJpegReduced), then it, or a bitmap,
+// is shrunk to exactly `size` with a Lanczos filter (ResizeLanczos). Opens,
+// checks and fails as LoadPicture does. An empty `size` gives LoadPicture's
+// full picture.
+QImage LoadPictureSmooth(const QString& path, QSize size);
+
+// A picture as the window keeps it: its pixels as stored, and the conversion
+// of its colour profile to sRGB, which the window applies to the pixels it
+// draws (null when there is nothing to convert). Converting only those gives
+// every drawn pixel the value a conversion of the whole picture would, at a
+// fraction of the cost.
+struct TDisplayPicture {
+    QImage pixels;
+    std::shared_ptr<const ColorProfileTransform> colour;
+};
+
+// LoadPicture for the window: the same checks and errors, the picture turned
+// as its Exif tag says, but the colour conversion left to the drawing.
+TDisplayPicture LoadPictureForDisplay(const QString& path);

@@ -1,10 +1,12 @@
 #include "stretcheddecode.h"
 
+#include "exiforientation.h"
 #include "image.h"
 #include "jpegdecoder.h"
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -39,17 +41,41 @@ void FillRow(QImage& out, int t, const uchar* rgb, const std::vector<int>& xmap,
     }
 }
 
-// Collects the rows a stretch to `size` reads, straight into the result.
+// Collects the rows a stretch to `size` of the turned picture reads,
+// straight into the result. Each line of the result (a row; a column when the
+// turn exchanges width and height) reads one stored row, and its pixels read
+// the same stored columns as every other line's.
 class StretchSink final : public JpegRowSink {
 public:
     explicit StretchSink(QSize size) : size_(size) {}
 
-    bool Begin(int width, int height) noexcept override
+    bool Begin(int width, int height, int orientation) noexcept override
     {
         try {
             height_ = height;
-            xmap_ = SourceIndices(width, size_.width());
-            ymap_ = SourceIndices(height, size_.height());
+            transposed_ = OrientationTransposes(orientation);
+            const QSize stored(width, height);
+            const QSize turned = OrientedSize(stored, orientation);
+            // Lines run across the turned picture's rows (or columns), their
+            // pixels along them; the stored row and column each one reads
+            // follow from the turned pixel under it.
+            const int lineCount = transposed_ ? size_.width() : size_.height();
+            const int alongCount = transposed_ ? size_.height() : size_.width();
+            lines_.clear();
+            lines_.reserve(size_t(lineCount));
+            for (int l = 0; l < lineCount; ++l) {
+                const QPoint t = transposed_ ? QPoint(StretchSourceIndex(l, turned.width(), size_.width()), 0)
+                                             : QPoint(0, StretchSourceIndex(l, turned.height(), size_.height()));
+                lines_.push_back({StoredPixelOf(t, stored, orientation).y(), l});
+            }
+            std::stable_sort(lines_.begin(), lines_.end(),
+                             [](const Line& a, const Line& b) { return a.storedRow < b.storedRow; });
+            columns_.resize(size_t(alongCount));
+            for (int k = 0; k < alongCount; ++k) {
+                const QPoint t = transposed_ ? QPoint(0, StretchSourceIndex(k, turned.height(), size_.height()))
+                                             : QPoint(StretchSourceIndex(k, turned.width(), size_.width()), 0);
+                columns_[size_t(k)] = StoredPixelOf(t, stored, orientation).x();
+            }
             out_ = QImage(size_, QImage::Format_RGB888);
         } catch (...) {
             return false;
@@ -59,26 +85,48 @@ public:
 
     int NextWanted(int) const noexcept override
     {
-        return next_ < ymap_.size() ? ymap_[next_] : height_;
+        return next_ < lines_.size() ? lines_[next_].storedRow : height_;
     }
 
     void Row(int y, const uchar* rgb) noexcept override
     {
-        bool first = true;
-        for (; next_ < ymap_.size() && ymap_[next_] == y; ++next_) {
-            FillRow(out_, int(next_), rgb, xmap_, !first);
-            first = false;
+        int previous = -1;
+        for (; next_ < lines_.size() && lines_[next_].storedRow == y; ++next_) {
+            const int line = lines_[next_].line;
+            if (!transposed_) {
+                // Rows that read the same stored row follow each other.
+                if (previous >= 0)
+                    std::memcpy(out_.scanLine(line), out_.constScanLine(previous), 3 * columns_.size());
+                else
+                    FillRow(out_, line, rgb, columns_, false);
+                previous = line;
+                continue;
+            }
+            uchar* dst = out_.scanLine(0) + 3 * static_cast<size_t>(line);
+            const qsizetype stride = out_.bytesPerLine();
+            for (int x : columns_) {
+                const uchar* p = rgb + 3 * static_cast<size_t>(x);
+                dst[0] = p[0];
+                dst[1] = p[1];
+                dst[2] = p[2];
+                dst += stride;
+            }
         }
     }
 
     QImage Take() { return std::move(out_); }
 
 private:
+    struct Line {
+        int storedRow;
+        int line;
+    };
     QSize size_;
     int height_ = 0;
-    std::vector<int> xmap_;
-    std::vector<int> ymap_;
-    size_t next_ = 0;  // the first target row not yet filled
+    bool transposed_ = false;
+    std::vector<Line> lines_;  // by stored row
+    std::vector<int> columns_;
+    size_t next_ = 0;  // the first entry of lines_ not yet filled
     QImage out_;
 };
 

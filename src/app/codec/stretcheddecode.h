@@ -16,7 +16,7 @@ class QIODevice;
 
 // The JPEG stream in `in` decoded and stretched to `size`: a
 // QImage::Format_RGB888 image equal, pixel for pixel, to
-// StretchNearest(DecodeJpeg(in), size). Rows the stretch never reads are
+// StretchNearest(DecodeJpeg(in), size), the turned picture's stretch. Rows the stretch never reads are
 // skipped, not decoded. Throws what DecodeJpeg throws, for the same streams.
 // An empty `size` gives DecodeJpeg's full picture.
 QImage DecodeJpegStretched(QIODevice& in, QSize size);

@@ -58,17 +58,27 @@ void TImage::SetStretch(bool v)
 
 void TImage::SetPicture(QImage picture)
 {
+    SetPicture(std::move(picture), PixelStep());
+}
+
+void TImage::SetPicture(QImage picture, PixelStep finish)
+{
     picture_ = std::move(picture);
+    finish_ = std::move(finish);
     scaled_ = QImage();
     update();
 }
 
 const QImage& TImage::Scaled() const
 {
-    if (picture_.isNull() || !stretch_)
+    if (picture_.isNull() || (!stretch_ && !finish_))
         return picture_;
-    if (scaled_.size() != size())
-        scaled_ = StretchNearest(picture_, size());
+    const QSize shown = stretch_ ? size() : picture_.size();
+    if (scaled_.size() != shown) {
+        scaled_ = stretch_ ? StretchNearest(picture_, shown) : picture_.convertToFormat(QImage::Format_RGB32);
+        if (finish_)
+            finish_(scaled_);
+    }
     return scaled_;
 }
 

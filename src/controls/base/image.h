@@ -8,6 +8,8 @@
 
 #include <QImage>
 
+#include <functional>
+
 // The source index that destination index i of a nearest-neighbour stretch
 // from srcLen to dstLen reads: the source pixel under the destination
 // pixel's centre. Shared by everything that must reproduce the stretch.
@@ -32,6 +34,12 @@ public:
     // The picture; a null image means none (the control draws nothing).
     const QImage& Picture() const { return picture_; }
     void SetPicture(QImage picture);
+    // A step applied to the picture as drawn, after the stretch, for a
+    // picture whose stored pixels still need a conversion pixel by pixel
+    // (its colour profile): such a step commutes with the nearest-neighbour
+    // stretch, so only the drawn pixels pay for it. Picture() stays as given.
+    using PixelStep = std::function<void(QImage&)>;
+    void SetPicture(QImage picture, PixelStep finish);
     void ClearPicture() { SetPicture(QImage()); }
     bool HasPicture() const { return !picture_.isNull(); }
 
@@ -43,6 +51,7 @@ protected:
 
 private:
     QImage picture_;
+    PixelStep finish_;
     mutable QImage scaled_;
     bool stretch_ = false;
 };

@@ -34,6 +34,12 @@ const QStringList& MarkerModes()
     return modes;
 }
 
+const QStringList& ScaleModes()
+{
+    static const QStringList modes{QStringLiteral("nearest"), QStringLiteral("smooth")};
+    return modes;
+}
+
 ComposeArguments ParseComposeArguments(const QStringList& args)
 {
     ComposeArguments result;
@@ -69,7 +75,7 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
         if (name == QLatin1String("--output"))
             name = QStringLiteral("-o");
         const QStringList valued{QStringLiteral("-o"), QStringLiteral("--raw"), QStringLiteral("--split"),
-                                 QStringLiteral("--markers")};
+                                 QStringLiteral("--markers"), QStringLiteral("--scale")};
         if (!valued.contains(name)) {
             result.error = QStringLiteral("unknown option '%1'").arg(arg);
             break;
@@ -94,6 +100,12 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
             (name == QLatin1String("-o") ? o.output : o.raw) = value;
         } else if (name == QLatin1String("--split")) {
             result.error = ReadSplit(value, o);
+        } else if (name == QLatin1String("--scale")) {
+            if (ScaleModes().contains(value))
+                o.scale = value;
+            else
+                result.error = QStringLiteral("--scale wants one of %1, not '%2'")
+                                   .arg(ScaleModes().join(QStringLiteral(", ")), value);
         } else if (!MarkerModes().contains(value)) {
             result.error = QStringLiteral("--markers wants one of %1, not '%2'")
                                .arg(MarkerModes().join(QStringLiteral(", ")), value);
@@ -135,6 +147,9 @@ QString ComposeUsage()
         "                     horizontal divider's top edge H (60..296); default 238,178\n"
         "  --markers MODE     white-numbers (default), black-numbers, white-letters,\n"
         "                     black-letters or none\n"
+        "  --scale MODE       nearest (default): the pictures shrink as the window\n"
+        "                     shows them; smooth: shrunk with a Lanczos filter\n"
+        "                     (JPEGs first reduced while decoding), for photos\n"
         "  -h, --help         show this text\n"
         "  --                 the arguments that follow are pictures\n"
         "\n"

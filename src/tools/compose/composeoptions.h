@@ -15,6 +15,9 @@ struct ComposeOptions {
     int splitH = 178;
     // One of MarkerModes().
     QString markers = QStringLiteral("white-numbers");
+    // One of ScaleModes(): "nearest" shrinks as the window does (its very
+    // pixels); "smooth" shrinks with a filter, for the best-looking picture.
+    QString scale = QStringLiteral("nearest");
     QString output;  // -o: the composite JPEG
     QString raw;     // --raw: the composite before encoding, as binary PPM
     bool help = false;
@@ -22,6 +25,9 @@ struct ComposeOptions {
 
 // The marker modes in menu order, the default first.
 const QStringList& MarkerModes();
+
+// The ways to shrink pictures to their panels, the default first.
+const QStringList& ScaleModes();
 
 // The dividers' limits, as the window's dividers keep them.
 inline constexpr int kSplitVMin = 60;

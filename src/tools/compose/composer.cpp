@@ -54,7 +54,8 @@ QAction* MarkerAction(TMainForm1& form, const QString& mode)
 // ---- Loading ---------------------------------------------------------------
 
 TPanelLoader::TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
-                           const std::array<QSize, 4>& sizes)
+                           const std::array<QSize, 4>& sizes, bool smooth)
+    : smooth_(smooth)
 {
     // The reference is the proof that the application object is complete.
     Q_ASSERT(QCoreApplication::instance() == &app);
@@ -83,7 +84,8 @@ void TPanelLoader::Work()
         if (slot.path.isEmpty())
             continue;
         try {
-            slot.picture = LoadPictureStretched(slot.path, slot.size);
+            slot.picture = smooth_ ? LoadPictureSmooth(slot.path, slot.size)
+                                   : LoadPictureStretched(slot.path, slot.size);
         } catch (...) {
             slot.error = std::current_exception();
         }
@@ -151,6 +153,8 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
             TImage* image = images[i];
             if (image->Stretch() && image->size() == loader.Size(i))
                 image->SetPicture(loader.Picture(i));
+            else if (options.scale == QLatin1String("smooth") && image->Stretch())
+                image->SetPicture(LoadPictureSmooth(options.pictures[i], image->size()));
             else  // not what was forecast: load it as a drop would
                 image->SetPicture(LoadPicture(options.pictures[i]));
         }

@@ -23,8 +23,10 @@ class QCoreApplication;
 // finished application object, and its threads start inside the constructor.
 class TPanelLoader {
 public:
+    // `smooth`: shrink with a filter (LoadPictureSmooth) instead of the
+    // window's nearest-neighbour stretch.
     TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
-                 const std::array<QSize, 4>& sizes);
+                 const std::array<QSize, 4>& sizes, bool smooth = false);
     ~TPanelLoader();
     TPanelLoader(const TPanelLoader&) = delete;
     TPanelLoader& operator=(const TPanelLoader&) = delete;
@@ -47,6 +49,7 @@ private:
     void Work();
 
     std::array<Slot, 4> slots_;
+    bool smooth_ = false;
     std::vector<std::thread> workers_;
     std::atomic<size_t> next_{0};
 };

@@ -54,6 +54,7 @@ int main(int argc, char** argv)
     app.SetTitle(QStringLiteral("ヨツマド"));
     // The pictures decode while the window is being built; the loader needs
     // the finished application object.
-    TPanelLoader loader(app, options.pictures, ForecastPanelSizes(options.splitV, options.splitH));
+    TPanelLoader loader(app, options.pictures, ForecastPanelSizes(options.splitV, options.splitH),
+                        options.scale == QLatin1String("smooth"));
     return RunCompose(options, loader);
 }
