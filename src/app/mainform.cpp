@@ -1,5 +1,7 @@
 #include "mainform.h"
 
+#include "grid.h"
+
 #include "application.h"
 #include "colorprofile.h"
 #include "error.h"
@@ -45,9 +47,8 @@ const QString kTag2 = QStringLiteral("上");
 const QString kTag3 = QStringLiteral("右上");
 const QString kTag4 = QStringLiteral("左");
 
-// The client area the layout, the capture and the composite are made for.
-constexpr int kClientWidth = 480;
-constexpr int kClientHeight = 360;
+using grid::kClientHeight;
+using grid::kClientWidth;
 
 // The home page of the program's information site. The one place to change
 // when the project has a home page of its own.
@@ -304,74 +305,55 @@ void TMainForm1::SelShape1MouseUp(QObject*, TMouseButton, TShiftState, int, int)
 void TMainForm1::Button1Click(QObject*)
 {
     // V and H are the dividers' left and top edges; the split lines lie in
-    // the middle of the 4-pixel bars. Sizes come from the constants, never
-    // from the window's actual client size.
-    const auto V = [this] { return SelShape2->Left(); };
-    const auto H = [this] { return SelShape1->Top(); };
-    Shape1->SetBounds(Shape1->Left(), Shape1->Top(), V() + 2, H() + 2);
-    Shape2->SetBounds(V() + 2, Shape2->Top(), kClientWidth - Shape1->Width(), H() + 2);
-    Shape3->SetBounds(Shape3->Left(), H() + 2, V() + 2, kClientHeight - Shape1->Height());
-    Shape4->SetBounds(V() + 2, H() + 2, kClientWidth - Shape3->Width(), kClientHeight - Shape2->Height());
-    Image1->SetBounds(Image1->Left(), Image1->Top(), V() + 2, H() + 2);
-    Image2->SetBounds(V() + 2, Image2->Top(), kClientWidth - Image1->Width(), H() + 2);
-    Image3->SetBounds(Image3->Left(), H() + 2, V() + 2, kClientHeight - Image1->Height());
-    Image4->SetBounds(V() + 2, H() + 2, kClientWidth - Image3->Width(), kClientHeight - Image2->Height());
-    Label2->SetLeft(V() + 6);
-    Label3->SetTop(H() + 6);
-    Label4->SetBounds(V() + 6, H() + 6, Label4->Width(), Label4->Height());
+    // the middle of the 4-pixel bars. Sizes come from the grid's constants,
+    // never from the window's actual client size.
+    const std::array<QRect, 4> panels = grid::PanelRects(SelShape2->Left(), SelShape1->Top());
+    TShape* const shapes[4] = {Shape1, Shape2, Shape3, Shape4};
+    TImage* const images[4] = {Image1, Image2, Image3, Image4};
+    for (size_t i = 0; i < 4; ++i)
+        shapes[i]->SetBounds(panels[i].x(), panels[i].y(), panels[i].width(), panels[i].height());
+    for (size_t i = 0; i < 4; ++i)
+        images[i]->SetBounds(panels[i].x(), panels[i].y(), panels[i].width(), panels[i].height());
+    // Each marker keeps its inset from its panel's corner.
+    Label2->SetLeft(panels[1].x() + grid::kMarkerInset);
+    Label3->SetTop(panels[2].y() + grid::kMarkerInset);
+    Label4->SetBounds(panels[3].x() + grid::kMarkerInset, panels[3].y() + grid::kMarkerInset, Label4->Width(),
+                      Label4->Height());
 }
 
 // ---- Markers ---------------------------------------------------------------
 
-void TMainForm1::CheckModeItem(QAction* chosen)
+std::array<QAction*, grid::kMarkerModes.size()> TMainForm1::MarkerModeItems() const
 {
-    chosen->setChecked(true);
-    for (QAction* item : {N6, N7, N10, N11, N8}) {
-        if (item != chosen)
-            item->setChecked(false);
-    }
+    return {N6, N7, N10, N11, N8};
 }
 
-void TMainForm1::SetMarkers(const QString (&captions)[4], TColor color)
+void TMainForm1::ApplyMarkerMode(size_t mode)
 {
+    const auto items = MarkerModeItems();
+    items[mode]->setChecked(true);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i != mode)
+            items[i]->setChecked(false);
+    }
+    const grid::MarkerMode& m = grid::kMarkerModes[mode];
     TShadowLabel* const labels[4] = {Label1, Label2, Label3, Label4};
-    for (int i = 0; i < 4; ++i) {
-        labels[i]->SetCaption(captions[i]);
-        labels[i]->SetVisible(true);
-        labels[i]->Font()->SetColor(color);
+    for (size_t i = 0; i < 4; ++i) {
+        if (m.visible) {
+            labels[i]->SetCaption(QString::fromUtf8(m.captions[i]));
+            labels[i]->SetVisible(true);
+            labels[i]->Font()->SetColor(m.color);
+        } else {
+            labels[i]->SetVisible(false);
+        }
     }
 }
 
-void TMainForm1::N6Click(QObject*)
-{
-    CheckModeItem(N6);
-    SetMarkers({QStringLiteral("①"), QStringLiteral("②"), QStringLiteral("③"), QStringLiteral("④")}, clWhite);
-}
-
-void TMainForm1::N7Click(QObject*)
-{
-    CheckModeItem(N7);
-    SetMarkers({QStringLiteral("①"), QStringLiteral("②"), QStringLiteral("③"), QStringLiteral("④")}, clBlack);
-}
-
-void TMainForm1::N10Click(QObject*)
-{
-    CheckModeItem(N10);
-    SetMarkers({QStringLiteral("Ａ"), QStringLiteral("Ｂ"), QStringLiteral("Ｃ"), QStringLiteral("Ｄ")}, clWhite);
-}
-
-void TMainForm1::N11Click(QObject*)
-{
-    CheckModeItem(N11);
-    SetMarkers({QStringLiteral("Ａ"), QStringLiteral("Ｂ"), QStringLiteral("Ｃ"), QStringLiteral("Ｄ")}, clBlack);
-}
-
-void TMainForm1::N8Click(QObject*)
-{
-    CheckModeItem(N8);
-    for (TShadowLabel* label : {Label1, Label2, Label3, Label4})
-        label->SetVisible(false);
-}
+void TMainForm1::N6Click(QObject*) { ApplyMarkerMode(0); }
+void TMainForm1::N7Click(QObject*) { ApplyMarkerMode(1); }
+void TMainForm1::N10Click(QObject*) { ApplyMarkerMode(2); }
+void TMainForm1::N11Click(QObject*) { ApplyMarkerMode(3); }
+void TMainForm1::N8Click(QObject*) { ApplyMarkerMode(4); }
 
 // ---- Clearing and the information page -------------------------------------
 

@@ -4,11 +4,23 @@
 // dividers that re-lay the grid when released, and a popup menu with the
 // user's commands. Every control is created from the stored layout
 // (mainlayout.cpp); this class holds the handlers the layout binds.
+//
+// The names are the ones a form designer gave: components are numbered by
+// kind (Image1..4 are the panels' pictures, Shape1..4 their backgrounds,
+// Label1..4 their markers, SelShape1/2 the horizontal and vertical
+// dividers, Image0 the hidden composite), menu items by creation order, and
+// a handler is its component's name plus the event: N6Click is the "white
+// numbers" item's click (N7 black numbers, N10 white letters, N11 black
+// letters, N8 no markers), Save1/M1/D1/N4 are Save, Mail, clear all and the
+// information page, Button1Click is the grid's layout routine.
 
 #include "graphiccontrol.h"
+#include "grid.h"
 
 #include <QImage>
 #include <QWidget>
+
+#include <array>
 
 class QAction;
 class QMenu;
@@ -60,6 +72,9 @@ public:
     TSelShape* SelShape2;
     QPushButton* Button1;
 
+    // The marker-mode menu items in the order of grid::kMarkerModes.
+    std::array<QAction*, grid::kMarkerModes.size()> MarkerModeItems() const;
+
     // The tag of the panel whose picture last saw the pointer move.
     const QString& CurrentPanelTag() const { return CurrentPanel; }
 
@@ -108,8 +123,9 @@ private:
     template <typename T> T* Component(const char* name);
     QAction* MenuItem(const char* name);
     void LoadIntoPanel(TImage* image, const QString& fileName);
-    void SetMarkers(const QString (&captions)[4], TColor color);
-    void CheckModeItem(QAction* chosen);
+    // Checks the mode's menu item alone and shows the markers it asks for
+    // (an index into grid::kMarkerModes).
+    void ApplyMarkerMode(size_t mode);
     void ShowDividers(bool visible);
 
     QString CurrentPanel;

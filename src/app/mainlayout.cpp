@@ -1,6 +1,7 @@
 #include "mainlayout.h"
 
 #include "font.h"
+#include "grid.h"
 #include "selshape.h"
 
 namespace {
@@ -22,7 +23,7 @@ QList<TEventBinding> PictureEvents(const char* mouseMove, const char* dblClick)
     return {{"OnMouseMove", mouseMove}, {"OnDblClick", dblClick}};
 }
 
-QList<TStoredValue> Marker(const char* caption)
+QList<TStoredValue> Marker(const char* caption, TColor color)
 {
     return {
         {"Caption", QString::fromUtf8(caption)},
@@ -30,7 +31,7 @@ QList<TStoredValue> Marker(const char* caption)
         {"Font.Charset", TFont::SHIFTJIS_CHARSET},
         {"Font.Height", -21},
         {"Font.Style", static_cast<int>(TFont::fsBold)},
-        {"Font.Color", static_cast<int>(clWhite)},
+        {"Font.Color", static_cast<int>(color)},
         {"Transparent", true},
         {"Ellipsis", QStringLiteral("elNone")},
         {"GradateVert", false},
@@ -61,6 +62,13 @@ QList<TStoredValue> Divider(TCursor cursor, int minTop, int minLeft, int maxBott
     };
 }
 
+// A marker's stored rectangle: inset in its panel, sized for one character
+// (it sizes itself to its text once the layout has been read).
+QRect MarkerRect(const QRect& panel)
+{
+    return QRect(panel.topLeft() + QPoint(grid::kMarkerInset, grid::kMarkerInset), QSize(22, 21));
+}
+
 constexpr int kMoveX = 1 << 2;
 constexpr int kMoveY = 1 << 3;
 
@@ -70,28 +78,32 @@ TFormLayout MakeLayout()
     TFormLayout f;
     f.Caption = QStringLiteral("ヨツマド - (右クリックでポップアップメニュー)");
     f.Position = QPoint(20, 20);
-    f.ClientSize = QSize(480, 360);
+    f.ClientSize = QSize(grid::kClientWidth, grid::kClientHeight);
     f.Color = clWhite;
     f.FontName = QStringLiteral("ＭＳ Ｐゴシック");
     f.FontHeight = -12;
     f.PopupMenu = "PopupMenu1";
+    const std::array<QRect, 4> panel = grid::PanelRects(grid::kStartSplitV, grid::kStartSplitH);
+    const grid::MarkerMode& startMarkers = grid::kMarkerModes[0];
     f.Controls = {
-        {"Shape1", K::Shape, {0, 0, 240, 180}, PanelBackground(clWhite), {}},
-        {"Shape2", K::Shape, {240, 0, 240, 180}, PanelBackground(kPalePink), {}},
-        {"Shape3", K::Shape, {0, 180, 240, 180}, PanelBackground(kPalePink), {}},
-        {"Shape4", K::Shape, {240, 180, 240, 180}, PanelBackground(clWhite), {}},
-        {"Image1", K::Image, {0, 0, 240, 180}, Picture(), PictureEvents("Image1MouseMove", "Image1DblClick")},
-        {"Image2", K::Image, {240, 0, 240, 180}, Picture(), PictureEvents("Image2MouseMove", "Image2DblClick")},
-        {"Image3", K::Image, {0, 180, 240, 180}, Picture(), PictureEvents("Image3MouseMove", "Image3DblClick")},
-        {"Image4", K::Image, {240, 180, 240, 180}, Picture(), PictureEvents("Image4MouseMove", "Image4DblClick")},
-        {"Image0", K::Image, {400, 0, 480, 360}, {{"Visible", false}}, {}},
-        {"Label1", K::ShadowLabel, {4, 4, 22, 21}, Marker("①"), {}},
-        {"Label2", K::ShadowLabel, {244, 4, 22, 21}, Marker("②"), {}},
-        {"Label3", K::ShadowLabel, {4, 184, 22, 21}, Marker("③"), {}},
-        {"Label4", K::ShadowLabel, {244, 184, 22, 21}, Marker("④"), {}},
-        {"SelShape1", K::SelShape, {0, 178, 480, 4}, Divider(crVSplit, 60, 0, 300, 0, kMoveY),
+        {"Shape1", K::Shape, panel[0], PanelBackground(clWhite), {}},
+        {"Shape2", K::Shape, panel[1], PanelBackground(kPalePink), {}},
+        {"Shape3", K::Shape, panel[2], PanelBackground(kPalePink), {}},
+        {"Shape4", K::Shape, panel[3], PanelBackground(clWhite), {}},
+        {"Image1", K::Image, panel[0], Picture(), PictureEvents("Image1MouseMove", "Image1DblClick")},
+        {"Image2", K::Image, panel[1], Picture(), PictureEvents("Image2MouseMove", "Image2DblClick")},
+        {"Image3", K::Image, panel[2], Picture(), PictureEvents("Image3MouseMove", "Image3DblClick")},
+        {"Image4", K::Image, panel[3], Picture(), PictureEvents("Image4MouseMove", "Image4DblClick")},
+        {"Image0", K::Image, {400, 0, grid::kClientWidth, grid::kClientHeight}, {{"Visible", false}}, {}},
+        {"Label1", K::ShadowLabel, MarkerRect(panel[0]), Marker(startMarkers.captions[0], startMarkers.color), {}},
+        {"Label2", K::ShadowLabel, MarkerRect(panel[1]), Marker(startMarkers.captions[1], startMarkers.color), {}},
+        {"Label3", K::ShadowLabel, MarkerRect(panel[2]), Marker(startMarkers.captions[2], startMarkers.color), {}},
+        {"Label4", K::ShadowLabel, MarkerRect(panel[3]), Marker(startMarkers.captions[3], startMarkers.color), {}},
+        {"SelShape1", K::SelShape, grid::HorizontalDivider(grid::kStartSplitH),
+         Divider(crVSplit, grid::kDividerHMinTop, 0, grid::kDividerHMaxBottom, 0, kMoveY),
          {{"OnMouseUp", "SelShape1MouseUp"}}},
-        {"SelShape2", K::SelShape, {238, 0, 4, 360}, Divider(crHSplit, 0, 60, 0, 420, kMoveX),
+        {"SelShape2", K::SelShape, grid::VerticalDivider(grid::kStartSplitV),
+         Divider(crHSplit, 0, grid::kDividerVMinLeft, 0, grid::kDividerVMaxRight, kMoveX),
          {{"OnMouseUp", "SelShape1MouseUp"}}},
         {"Button1", K::PushButton, {36, 276, 75, 25},
          {{"Caption", QStringLiteral("Button1")}, {"Visible", false}, {"TabOrder", 0}},

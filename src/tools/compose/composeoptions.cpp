@@ -28,9 +28,12 @@ QString ReadSplit(const QString& value, ComposeOptions& options)
 
 const QStringList& MarkerModes()
 {
-    static const QStringList modes{QStringLiteral("white-numbers"), QStringLiteral("black-numbers"),
-                                   QStringLiteral("white-letters"), QStringLiteral("black-letters"),
-                                   QStringLiteral("none")};
+    static const QStringList modes = [] {
+        QStringList names;
+        for (const grid::MarkerMode& mode : grid::kMarkerModes)
+            names.append(QString::fromUtf8(mode.name));
+        return names;
+    }();
     return modes;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The command line of yotsumado-compose.
 
+#include "grid.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,10 +13,10 @@ struct ComposeOptions {
     // empty name leaves the panel empty.
     std::array<QString, 4> pictures;
     // The vertical divider's left edge and the horizontal divider's top edge.
-    int splitV = 238;
-    int splitH = 178;
+    int splitV = grid::kStartSplitV;
+    int splitH = grid::kStartSplitH;
     // One of MarkerModes().
-    QString markers = QStringLiteral("white-numbers");
+    QString markers = QString::fromUtf8(grid::kMarkerModes[0].name);
     // One of ScaleModes(): "nearest" shrinks as the window does (its very
     // pixels); "smooth" shrinks with a filter, for the best-looking picture.
     QString scale = QStringLiteral("nearest");
@@ -30,10 +32,10 @@ const QStringList& MarkerModes();
 const QStringList& ScaleModes();
 
 // The dividers' limits, as the window's dividers keep them.
-inline constexpr int kSplitVMin = 60;
-inline constexpr int kSplitVMax = 416;
-inline constexpr int kSplitHMin = 60;
-inline constexpr int kSplitHMax = 296;
+using grid::kSplitHMax;
+using grid::kSplitHMin;
+using grid::kSplitVMax;
+using grid::kSplitVMin;
 
 struct ComposeArguments {
     ComposeOptions options;

@@ -44,9 +44,8 @@ void PrintError(const std::exception_ptr& error)
 
 QAction* MarkerAction(TMainForm1& form, const QString& mode)
 {
-    QAction* const actions[] = {form.N6, form.N7, form.N10, form.N11, form.N8};
     const qsizetype i = MarkerModes().indexOf(mode);
-    return actions[i < 0 ? 0 : i];
+    return form.MarkerModeItems()[i < 0 ? 0 : size_t(i)];
 }
 
 } // namespace
@@ -101,9 +100,8 @@ void TPanelLoader::Wait()
 
 std::array<QSize, 4> ForecastPanelSizes(int splitV, int splitH)
 {
-    const int left = splitV + 2, right = 478 - splitV;
-    const int top = splitH + 2, bottom = 358 - splitH;
-    return {QSize(left, top), QSize(right, top), QSize(left, bottom), QSize(right, bottom)};
+    const std::array<QRect, 4> panels = grid::PanelRects(splitV, splitH);
+    return {panels[0].size(), panels[1].size(), panels[2].size(), panels[3].size()};
 }
 
 // ---- Output ----------------------------------------------------------------

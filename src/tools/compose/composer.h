@@ -55,8 +55,7 @@ private:
 };
 
 // The size each panel's picture has once the window is laid out for the
-// split V,H: the columns V + 2 and 478 - V wide, the rows H + 2 and 358 - H
-// high. Only a forecast to start decoding early: the composer checks it
+// split V,H (the grid's panel rectangles). Only a forecast to start decoding early: the composer checks it
 // against the laid-out window and decodes again where they differ.
 std::array<QSize, 4> ForecastPanelSizes(int splitV, int splitH);
 
