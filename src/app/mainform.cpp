@@ -7,6 +7,7 @@
 #include "jpegencoder.h"
 #include "mailattachments.h"
 #include "mainlayout.h"
+#include "memorybudget.h"
 #include "pictureloader.h"
 #include "pictureformat.h"
 #include "savepicturedialog.h"
@@ -110,6 +111,7 @@ TMainForm1::TMainForm1(QWidget* owner)
     SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
     SavePictureDialog1->Filter = QStringLiteral("JPEG ファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg");
     SavePictureDialog1->DefaultExt = QStringLiteral("jpg");
+    UseMemoryBudget(std::make_shared<MemoryBudget>(kProgramMemoryBudget));
     Image0 = Component<TImage>("Image0");
     M1 = MenuItem("M1");
     N1 = MenuItem("N1");
@@ -184,8 +186,18 @@ void TMainForm1::WMDropFiles(platform::DropFiles& drop)
 
 void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
 {
-    // The new picture replaces the old one only once it has loaded.
-    image->SetPicture(LoadPicture(fileName));
+    // The new picture replaces the old one only once it has loaded; until
+    // then the old one still counts against the budget. The picture holds
+    // its share for as long as it lives.
+    BudgetShare share(*budget_);
+    QImage picture = LoadPicture(fileName, share);
+    image->SetPicture(HeldInBudget(std::move(picture), std::move(share), budget_));
+}
+
+void TMainForm1::UseMemoryBudget(std::shared_ptr<MemoryBudget> budget)
+{
+    budget_ = std::move(budget);
+    SavePictureDialog1->Budget = budget_;
 }
 
 bool TMainForm1::event(QEvent* event)

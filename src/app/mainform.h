@@ -10,6 +10,9 @@
 #include <QImage>
 #include <QWidget>
 
+#include <memory>
+
+class MemoryBudget;
 class QAction;
 class QMenu;
 class QPushButton;
@@ -86,6 +89,17 @@ public:
 
     // The file drop (WM_DROPFILES).
     void WMDropFiles(platform::DropFiles& drop);
+    // Loads a picture file into a panel's picture (a drop's step 4). The
+    // pictures the window keeps and the load in flight share one memory
+    // budget: a picture that would cross it is refused with its kind's
+    // too-big error and the panel keeps its picture.
+    void LoadIntoPanel(TImage* image, const QString& fileName);
+
+    // The memory budget of the pictures (kProgramMemoryBudget of its own
+    // unless another is handed in). Pictures loaded from now on count against
+    // `budget`; those already kept stay with theirs until they go.
+    MemoryBudget& Budget() const { return *budget_; }
+    void UseMemoryBudget(std::shared_ptr<MemoryBudget> budget);
 
     // Hides both dividers, brings the window's picture up to date and copies
     // the client rectangle (0, 0)-(480, 360) into Image0's bitmap. The
@@ -103,12 +117,12 @@ protected:
 private:
     template <typename T> T* Component(const char* name);
     QAction* MenuItem(const char* name);
-    void LoadIntoPanel(TImage* image, const QString& fileName);
     void SetMarkers(const QString (&captions)[4], TColor color);
     void CheckModeItem(QAction* chosen);
     void ShowDividers(bool visible);
 
     QString CurrentPanel;
+    std::shared_ptr<MemoryBudget> budget_;
 };
 
 extern TMainForm1* MainForm1;

@@ -49,7 +49,9 @@ QAction* MarkerAction(TMainForm1& form, const QString& mode)
 
 // ---- Loading ---------------------------------------------------------------
 
-TPanelLoader::TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes)
+TPanelLoader::TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes,
+                           std::shared_ptr<MemoryBudget> budget)
+    : budget_(std::move(budget))
 {
     size_t count = 0;
     for (size_t i = 0; i < 4; ++i) {
@@ -74,11 +76,25 @@ void TPanelLoader::Work()
         Slot& slot = slots_[i];
         if (slot.path.isEmpty())
             continue;
-        try {
-            slot.picture = LoadPictureStretched(slot.path, slot.size);
-        } catch (...) {
-            slot.error = std::current_exception();
-        }
+        // Alone: no other load was running at its start or began meanwhile.
+        const int number = begun_.fetch_add(1) + 1;
+        const bool aloneAtStart = active_.fetch_add(1) == 0;
+        Load(slot);
+        const bool alone = aloneAtStart && begun_.load() == number;
+        active_.fetch_sub(1);
+        slot.retry = slot.error && !alone;
+    }
+}
+
+void TPanelLoader::Load(Slot& slot)
+{
+    slot.error = nullptr;
+    try {
+        BudgetShare share(*budget_);
+        QImage picture = LoadPictureStretched(slot.path, slot.size, share);
+        slot.picture = HeldInBudget(std::move(picture), std::move(share), budget_);
+    } catch (...) {
+        slot.error = std::current_exception();
     }
 }
 
@@ -87,6 +103,12 @@ void TPanelLoader::Wait()
     for (std::thread& worker : workers_)
         worker.join();
     workers_.clear();
+    for (Slot& slot : slots_) {
+        if (slot.retry) {
+            slot.retry = false;
+            Load(slot);
+        }
+    }
 }
 
 std::array<QSize, 4> ForecastPanelSizes(int splitV, int splitH)
@@ -121,6 +143,8 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
     try {
         TMainForm1 form;
         MainForm1 = &form;
+        // The window's pictures and the loads share the loader's budget.
+        form.UseMemoryBudget(loader.Budget());
         form.show();
 
         // The dividers where they were asked for, then the layout a release
@@ -144,7 +168,7 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
             if (image->Stretch() && image->size() == loader.Size(i))
                 image->SetPicture(loader.Picture(i));
             else  // not what was forecast: load it as a drop would
-                image->SetPicture(LoadPicture(options.pictures[i]));
+                form.LoadIntoPanel(image, options.pictures[i]);
         }
         if (status != 0)
             return status;

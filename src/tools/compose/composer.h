@@ -3,6 +3,7 @@
 // screen, filled, laid out and captured, then written out.
 
 #include "composeoptions.h"
+#include "memorybudget.h"
 
 #include <QImage>
 #include <QSize>
@@ -10,15 +11,20 @@
 #include <array>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <vector>
 
 // Loads up to four pictures in worker threads, each already stretched to the
 // size its panel will show it at, while the caller builds the window. Only
-// the decoders run in the workers; no Qt widget is touched there.
+// the decoders run in the workers; no Qt widget is touched there. The loads
+// share one memory budget with the window that shows their pictures; a load
+// refused while others were in flight is tried again alone once they have
+// ended, so that what is refused does not depend on timing.
 class TPanelLoader {
 public:
-    TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes);
+    TPanelLoader(const std::array<QString, 4>& paths, const std::array<QSize, 4>& sizes,
+                 std::shared_ptr<MemoryBudget> budget = std::make_shared<MemoryBudget>(kProgramMemoryBudget));
     ~TPanelLoader();
     TPanelLoader(const TPanelLoader&) = delete;
     TPanelLoader& operator=(const TPanelLoader&) = delete;
@@ -30,6 +36,8 @@ public:
     const QImage& Picture(size_t i) const { return slots_[i].picture; }
     QSize Size(size_t i) const { return slots_[i].size; }
     std::exception_ptr Error(size_t i) const { return slots_[i].error; }
+    // The budget the loads count against.
+    const std::shared_ptr<MemoryBudget>& Budget() const { return budget_; }
 
 private:
     struct Slot {
@@ -37,10 +45,15 @@ private:
         QSize size;
         QImage picture;
         std::exception_ptr error;
+        bool retry = false;  // failed while other loads were in flight
     };
     void Work();
+    void Load(Slot& slot);
 
+    std::shared_ptr<MemoryBudget> budget_;
     std::array<Slot, 4> slots_;
+    std::atomic<int> active_{0};  // loads running
+    std::atomic<int> begun_{0};   // loads begun so far
     std::vector<std::thread> workers_;
     std::atomic<size_t> next_{0};
 };
