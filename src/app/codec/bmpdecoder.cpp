@@ -234,8 +234,12 @@ QImage PaletteToRgb888(const QImage& indexed)
         for (int y = 0; y < indexed.height(); ++y) {
             const uchar* src = indexed.constScanLine(y);
             uchar* dst = out.scanLine(y);
-            for (int x = 0; x < indexed.width(); ++x, dst += 3)
-                std::memcpy(dst, table[src[x]], 3);
+            for (int x = 0; x < indexed.width(); ++x, dst += 3) {
+                const uchar* colour = table[src[x]];
+                dst[0] = colour[0];
+                dst[1] = colour[1];
+                dst[2] = colour[2];
+            }
         }
         return out;
     }
