@@ -231,9 +231,17 @@ QImage PaletteToRgb888(const QImage& indexed)
             table[i][1] = uchar(qGreen(colours[i]));
             table[i][2] = uchar(qBlue(colours[i]));
         }
+        const std::size_t indexBytes = std::size_t(indexed.width());
+        const std::size_t rgbBytes = indexBytes * 3;
         for (int y = 0; y < indexed.height(); ++y) {
             const uchar* src = indexed.constScanLine(y);
             uchar* dst = out.scanLine(y);
+            // A row like the one before (a run-length picture's untouched
+            // rows all are) is that row's colours again.
+            if (y > 0 && std::memcmp(src, indexed.constScanLine(y - 1), indexBytes) == 0) {
+                std::memcpy(dst, out.constScanLine(y - 1), rgbBytes);
+                continue;
+            }
             for (int x = 0; x < indexed.width(); ++x, dst += 3) {
                 const uchar* colour = table[src[x]];
                 dst[0] = colour[0];
