@@ -20,7 +20,7 @@ nice cmake --build "$build" --target makebombs test_budget_probe yotsumado-compo
 probe=$build/tests/app/codec/test_budget_probe
 compose=$build/src/tools/compose/yotsumado-compose
 "$build/tests/bombs/makebombs" "$work" >/dev/null
-export QT_QPA_PLATFORM=offscreen
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work
 
 # measure LABEL COMMAND...: one line with wall time, processor time, peak and
 # the command's first line of output.
@@ -28,11 +28,11 @@ measure() {
   local label=$1
   shift
   /usr/bin/time -o "$work/time" -f '%e %U %S %M' "$@" >"$work/out" 2>&1 || true
-  read -r wall user sys peak <"$work/time"
+  read -r wall user sys peak < <(tail -1 "$work/time")
   local cpu verdict=""
   cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
   printf '%-34s %7.2f s %7.2f s %8d MB   %s\n' "$label" "$wall" "$cpu" $((peak / 1024)) \
-    "$(grep -v '^peak' "$work/out" | head -1 | cut -c1-60)"
+    "$(grep -v -e '^peak' -e '^QStandardPaths' "$work/out" | head -1 | cut -c1-60)"
 }
 
 printf '%-34s %9s %9s %11s   %s\n' "case" "wall" "cpu" "peak" "first result"

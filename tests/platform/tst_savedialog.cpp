@@ -318,12 +318,14 @@ void TestPlatform::previewNeverWaitsForItsLoaderAndDropsStaleResults()
     SavePicture(Tmp(QStringLiteral("second.png")), {20, 10}, qRgb(0, 255, 0), "PNG");
     // The loader of the first file is held until the test lets it go, like
     // a huge picture taking its time; the pane must not wait for it.
+    QSemaphore firstStarted;
     QSemaphore firstMayEnd;
     QSemaphore firstEnded;
     const QString first = Tmp(QStringLiteral("first.png"));
     PicturePreview preview;
     preview.SetLoader([&](const QString& path, QSize bound) {
         if (path == first) {
+            firstStarted.release();
             firstMayEnd.acquire();
             const QImage picture = ReaderLoader(path, bound);
             firstEnded.release();
@@ -335,6 +337,7 @@ void TestPlatform::previewNeverWaitsForItsLoaderAndDropsStaleResults()
     preview.ShowFile(first);
     QVERIFY(preview.Loading());
     QVERIFY(preview.Picture().isNull());
+    QVERIFY(firstStarted.tryAcquire(1, 10000));
     // The selection moves on while the first load is still running.
     preview.ShowFile(Tmp(QStringLiteral("second.png")));
     QTRY_VERIFY(!preview.Loading());

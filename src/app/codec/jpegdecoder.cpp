@@ -140,7 +140,7 @@ void CountScans(j_decompress_ptr cinfo)
     watch->countedScans = cinfo->input_scan_number;
     watch->work += ScanBlocks(cinfo);
     if (watch->work > kMaxJpegScanWork)
-        JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_IMAGE_TOO_BIG);
+        JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_BAD_PROGRESSION);
 }
 
 // Called by the library after every scan header and every row of input.

@@ -34,8 +34,9 @@ inline constexpr qint64 kMaxJpegScanWork = 100'000'000;
 //    stream, the whole picture's coefficients) cannot be had from `share`'s
 //    budget (code JERR_IMAGE_TOO_BIG, before any of it is taken; the
 //    library is held to its part by its own max_memory_to_use),
-//  - its scans' block visits cross kMaxJpegScanWork (JERR_IMAGE_TOO_BIG), or
-//  - it has more than kMaxJpegScans scans (code JERR_BAD_PROGRESSION).
+//  - it has more than kMaxJpegScans scans, or its scans' block visits cross
+//    kMaxJpegScanWork (code JERR_BAD_PROGRESSION: too many scans for the
+//    picture).
 // On success `share` holds the picture's bytes in addition to what it held;
 // on failure what it held before.
 QImage DecodeJpeg(QIODevice& in, BudgetShare& share);

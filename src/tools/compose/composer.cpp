@@ -5,6 +5,7 @@
 #include "error.h"
 #include "image.h"
 #include "jpegencoder.h"
+#include "jpegerror.h"
 #include "mainform.h"
 #include "pictureloader.h"
 #include "scriptedplatform.h"
@@ -14,6 +15,8 @@
 
 #include <algorithm>
 #include <cstdio>
+
+#include <jerror.h>
 
 namespace {
 
@@ -36,6 +39,21 @@ void PrintError(const std::exception_ptr& error)
     } catch (...) {
         PrintError(QString());
     }
+}
+
+// True for the errors a load refused by the memory budget ends with (its
+// kind's too-big error), which another load in flight may have caused.
+bool MayBeBudgetRefusal(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EJPEG& e) {
+        return e.Message() == JpegError(JERR_IMAGE_TOO_BIG).Message();
+    } catch (const EInvalidGraphic&) {
+        return true;
+    } catch (...) {
+    }
+    return false;
 }
 
 QAction* MarkerAction(TMainForm1& form, const QString& mode)
@@ -82,7 +100,7 @@ void TPanelLoader::Work()
         Load(slot);
         const bool alone = aloneAtStart && begun_.load() == number;
         active_.fetch_sub(1);
-        slot.retry = slot.error && !alone;
+        slot.retry = slot.error && !alone && MayBeBudgetRefusal(slot.error);
     }
 }
 
