@@ -11,6 +11,7 @@
 #include "jpegencoder.h"
 #include "mailattachments.h"
 #include "mainlayout.h"
+#include "memorybudget.h"
 #include "pictureloader.h"
 #include "pictureformat.h"
 #include "savepicturedialog.h"
@@ -113,6 +114,7 @@ TMainForm1::TMainForm1(QWidget* owner)
     SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
     SavePictureDialog1->Filter = QStringLiteral("JPEG ファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg");
     SavePictureDialog1->DefaultExt = QStringLiteral("jpg");
+    UseMemoryBudget(std::make_shared<MemoryBudget>(kProgramMemoryBudget));
     Image0 = Component<TImage>("Image0");
     M1 = MenuItem("M1");
     N1 = MenuItem("N1");
@@ -204,15 +206,24 @@ void TMainForm1::DropIntoPanel(int panel, platform::DropFiles& drop)
 
 void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
 {
-    // The new picture replaces the old one only once it has loaded. Its
-    // colours are converted where it is drawn, pixel by pixel as shown.
-    TDisplayPicture picture = LoadPictureForDisplay(fileName);
+    // The new picture replaces the old one only once it has loaded; until
+    // then the old one still counts against the budget. The picture holds
+    // its share for as long as it lives. Its colours are converted where it
+    // is drawn, pixel by pixel as shown.
+    BudgetShare share(*budget_);
+    TDisplayPicture picture = LoadPictureForDisplay(fileName, share);
+    QImage held = HeldInBudget(std::move(picture.pixels), std::move(share), budget_);
     if (!picture.colour) {
-        image->SetPicture(std::move(picture.pixels));
+        image->SetPicture(std::move(held));
         return;
     }
-    image->SetPicture(std::move(picture.pixels),
-                      [colour = picture.colour](QImage& shown) { colour->ConvertImage(shown); });
+    image->SetPicture(std::move(held), [colour = picture.colour](QImage& shown) { colour->ConvertImage(shown); });
+}
+
+void TMainForm1::UseMemoryBudget(std::shared_ptr<MemoryBudget> budget)
+{
+    budget_ = std::move(budget);
+    SavePictureDialog1->Budget = budget_;
 }
 
 bool TMainForm1::event(QEvent* event)

@@ -21,7 +21,9 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
+class MemoryBudget;
 class QAction;
 class QMenu;
 class QPushButton;
@@ -105,6 +107,17 @@ public:
     // pointer last crossed (pictures named when the program starts);
     // CurrentPanel keeps its value.
     void DropIntoPanel(int panel, platform::DropFiles& drop);
+    // Loads a picture file into a panel's picture (a drop's step 4). The
+    // pictures the window keeps and the load in flight share one memory
+    // budget: a picture that would cross it is refused with its kind's
+    // too-big error and the panel keeps its picture.
+    void LoadIntoPanel(TImage* image, const QString& fileName);
+
+    // The memory budget of the pictures (kProgramMemoryBudget of its own
+    // unless another is handed in). Pictures loaded from now on count against
+    // `budget`; those already kept stay with theirs until they go.
+    MemoryBudget& Budget() const { return *budget_; }
+    void UseMemoryBudget(std::shared_ptr<MemoryBudget> budget);
 
     // Hides both dividers, brings the window's picture up to date and copies
     // the client rectangle (0, 0)-(480, 360) into Image0's bitmap. The
@@ -122,13 +135,13 @@ protected:
 private:
     template <typename T> T* Component(const char* name);
     QAction* MenuItem(const char* name);
-    void LoadIntoPanel(TImage* image, const QString& fileName);
     // Checks the mode's menu item alone and shows the markers it asks for
     // (an index into grid::kMarkerModes).
     void ApplyMarkerMode(size_t mode);
     void ShowDividers(bool visible);
 
     QString CurrentPanel;
+    std::shared_ptr<MemoryBudget> budget_;
 };
 
 extern TMainForm1* MainForm1;

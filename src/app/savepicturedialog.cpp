@@ -1,6 +1,12 @@
 #include "savepicturedialog.h"
 
+#include "error.h"
+#include "memorybudget.h"
+#include "pictureloader.h"
+#include "pictureformat.h"
 #include "services.h"
+
+#include <new>
 
 bool TSavePictureDialog::Execute(QWidget* owner)
 {
@@ -10,6 +16,22 @@ bool TSavePictureDialog::Execute(QWidget* owner)
     request.FileName = FileName;
     request.HideReadOnly = true;
     request.Resizable = true;
+    // The preview goes through the program's own loader, within the
+    // window's budget and at a thumbnail's size; it runs off the dialog's
+    // thread, so it must not touch this object.
+    if (Budget) {
+        request.PreviewLoader = [budget = Budget](const QString& path, QSize bound) -> QImage {
+            if (PictureKindOf(path) == PictureKind::None)
+                return {};
+            BudgetShare share(*budget);
+            try {
+                return HeldInBudget(LoadPicturePreview(path, bound, share), std::move(share), budget);
+            } catch (const Exception&) {
+            } catch (const std::bad_alloc&) {
+            }
+            return {};
+        };
+    }
     const std::optional<QString> chosen = platform::Current().saveDialog->Execute(owner, request);
     if (!chosen)
         return false;

@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class MemoryBudget;
 class QWidget;
 
 class TSavePictureDialog : public QObject {
@@ -16,6 +19,9 @@ public:
     QString Filter;      // "description|patterns"
     QString DefaultExt;  // without the dot
     QString FileName;    // empty at start; afterwards the name chosen last
+    // The memory budget the preview's loads count against (the window's);
+    // without one the preview shows nothing.
+    std::shared_ptr<MemoryBudget> Budget;
 
     // Shows the dialog; true when the user chose a name (then in FileName).
     bool Execute(QWidget* owner);

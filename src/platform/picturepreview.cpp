@@ -1,59 +1,85 @@
 #include "picturepreview.h"
 
-#include <QColorSpace>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
+#include <QPointer>
+#include <QThreadPool>
 
 namespace platform {
 
 namespace {
-// Formats that must be decoded whole are previewed up to this many pixels
-// (about 100 MB at 4 bytes a pixel).
-constexpr qint64 kMaxWholeDecodePixels = 25'000'000;
+
+// The preview's own workers: two, so that a load stuck on a huge picture
+// never keeps the next selection's load waiting, whatever the machine.
+QThreadPool& PreviewWorkers()
+{
+    static QThreadPool pool;
+    static const bool sized = [] {
+        pool.setMaxThreadCount(2);
+        return true;
+    }();
+    Q_UNUSED(sized);
+    return pool;
+}
+
 } // namespace
 
 PicturePreview::PicturePreview(QWidget* parent)
-    : QWidget(parent)
+    : QWidget(parent), latest_(std::make_shared<std::atomic<quint64>>(0))
 {
     setObjectName(QStringLiteral("picturePreview"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 }
 
-QImage PicturePreview::LoadPreview(const QString& path, const QSize& bound)
+PicturePreview::~PicturePreview()
 {
-    if (path.isEmpty() || !QFileInfo(path).isFile() || bound.isEmpty())
-        return {};
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    if (!reader.canRead())
-        return {};
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return {};  // without the size up front, the cost cannot be bounded
-    const QSize target = size.boundedTo(bound) == size ? size : size.scaled(bound, Qt::KeepAspectRatio);
-    if (reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        reader.setScaledSize(target.expandedTo(QSize(1, 1)));
-    } else if (static_cast<qint64>(size.width()) * size.height() > kMaxWholeDecodePixels) {
-        return {};
-    }
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    if (image.width() > bound.width() || image.height() > bound.height())
-        image = image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    // A photo's embedded colour profile (Display P3, Adobe RGB): shown in
-    // sRGB like the window shows it. A profile Qt cannot read stays unused.
-    if (image.colorSpace().isValid() && image.colorSpace() != QColorSpace(QColorSpace::SRgb))
-        image.convertToColorSpace(QColorSpace::SRgb);
-    return image;
+    // Loads still running end without effect.
+    latest_->fetch_add(1);
 }
 
 void PicturePreview::ShowFile(const QString& path)
 {
+    const quint64 generation = latest_->fetch_add(1) + 1;
     path_ = path;
-    picture_ = LoadPreview(path, Bound());
+    picture_ = QImage();
     update();
+    if (!loader_ || path.isEmpty() || !QFileInfo(path).isFile()) {
+        loading_ = false;
+        emit Loaded();
+        return;
+    }
+    loading_ = true;
+    QPointer<PicturePreview> self(this);
+    PreviewWorkers().start([self, loader = loader_, latest = latest_, generation, path] {
+        QImage picture;
+        // A request overtaken before its turn came is not worked on at all.
+        if (latest->load() == generation)
+            picture = loader(path, Bound());
+        if (latest->load() != generation)
+            return;
+        // Delivered on the pane's thread; `self` is only read there.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, generation, picture] {
+                if (self)
+                    self->Deliver(generation, picture);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PicturePreview::Deliver(quint64 generation, const QImage& picture)
+{
+    if (generation != latest_->load())
+        return;
+    loading_ = false;
+    if (!picture.isNull() && (picture.width() > Bound().width() || picture.height() > Bound().height()))
+        picture_ = picture.scaled(Bound(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    else
+        picture_ = picture;
+    update();
+    emit Loaded();
 }
 
 QSize PicturePreview::sizeHint() const

@@ -87,6 +87,7 @@ std::unique_ptr<QFileDialog> CreateSaveFileDialog(QWidget* parent, const SaveDia
     // The preview pane goes beside the file list, inside the splitter that
     // holds the side bar and the list, so the user can size it too.
     auto* preview = new PicturePreview;
+    preview->SetLoader(request.PreviewLoader);
     if (auto* splitter = dialog->findChild<QSplitter*>(QStringLiteral("splitter"))) {
         splitter->addWidget(preview);
         splitter->setStretchFactor(splitter->indexOf(preview), 0);

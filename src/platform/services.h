@@ -6,10 +6,13 @@
 // QMessageBox, QProcess or QDesktopServices directly.
 
 #include <QDateTime>
+#include <QImage>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,6 +27,10 @@ struct SaveDialogRequest {
     QString FileName;      // offered at start (the last name chosen)
     bool HideReadOnly = true;
     bool Resizable = true;
+    // Loads the preview pane's picture of a file, no larger than the size
+    // given; null when the file is no picture it takes. Called on a worker
+    // thread, never on the dialog's. Without it the pane shows nothing.
+    std::function<QImage(const QString& path, QSize bound)> PreviewLoader;
 };
 class SaveDialog {
 public:

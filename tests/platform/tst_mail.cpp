@@ -365,8 +365,13 @@ void TestPlatform::launchedProgramInheritsNoDescriptors()
 {
     UsePrivateDesktop();
     // A descriptor of ours without close-on-exec, as a library might leave.
-    const int leaked = ::open("/dev/null", O_RDONLY);
-    QVERIFY(leaked > 2);
+    // Numbered 100 or above: the shell running the fake program keeps its
+    // own descriptors at 10 and 11, which a low number could meet.
+    const int opened = ::open("/dev/null", O_RDONLY);
+    QVERIFY(opened > 2);
+    const int leaked = ::fcntl(opened, F_DUPFD, 100);
+    ::close(opened);
+    QVERIFY(leaked >= 100);
     WriteFakeProgram(QStringLiteral("lister"), "/bin/ls /proc/$$/fd > '" + QFile::encodeName(Tmp("calls/fds")) + "'");
     const LaunchResult r = LaunchDetached(QStringLiteral("lister"), {}, kLongWait);
     ::close(leaked);

@@ -35,7 +35,8 @@ private slots:
     void previewFollowsTheDialogsCurrentFile();
     void previewFollowsASelectionInTheList();
     void previewShrinksLargePicturesKeepingProportions();
-    void previewRefusesHugePicturesItCannotScale();
+    void previewNeverWaitsForItsLoaderAndDropsStaleResults();
+    void previewWithoutLoaderShowsNothing();
     void previewPaintsThePictureCentred();
 
     // Desktop entries and default applications (tst_xdgapplications.cpp)

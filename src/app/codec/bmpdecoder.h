@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QtGlobal>
 
+class BudgetShare;
 class QIODevice;
 
 // What the file and info headers of a bitmap say, read without decoding.
@@ -28,5 +29,10 @@ bool ReadBmpHeader(const QByteArray& bytes, BmpHeader* header);
 // any alpha channel is dropped (a bitmap is shown opaque). The size is checked
 // from the header before anything is decoded. Throws
 // EInvalidGraphic("ビットマップイメージが不正です") when the data is not a
-// bitmap that can be shown.
+// bitmap that can be shown, and also (before anything is decoded) when what
+// decoding it takes at its peak cannot be had from `share`'s budget. On
+// success `share` holds the picture's bytes in addition to what it held; on
+// failure what it held before.
+QImage DecodeBmp(QIODevice& in, BudgetShare& share);
+// The same within a whole program budget of its own (kProgramMemoryBudget).
 QImage DecodeBmp(QIODevice& in);

@@ -5,6 +5,7 @@
 #include "colorprofile.h"
 #include "error.h"
 #include "exiforientation.h"
+#include "memorybudget.h"
 #include "pictureformat.h"
 #include "pixelbuffer.h"
 
@@ -102,13 +103,80 @@ void UseDeviceSource(j_decompress_ptr cinfo, QIODevice* device)
     cinfo->src = &src->pub;
 }
 
-// Called by the library after every scan header and every row of input it
-// takes in; a stream of absurdly many scans is stopped at the first scan too
-// many, before the work of decoding them all.
+// Watches the scans as the library reads them. Every scan makes the library
+// walk all blocks of the components in it, even a scan that carries no data,
+// so the scans' cost is their blocks added up; a stream is stopped at the
+// first scan whose work would cross kMaxJpegScanWork, or at the first scan
+// beyond kMaxJpegScans, before the work of decoding it is done.
+struct ScanWatch {
+    jpeg_progress_mgr pub;  // first: the library sees only this
+    int countedScans;
+    qint64 work;
+};
+
+qint64 DivideRoundingUp(qint64 a, qint64 b)
+{
+    return (a + b - 1) / b;
+}
+
+// The blocks the scan just announced makes the library visit.
+qint64 ScanBlocks(j_decompress_ptr cinfo)
+{
+    if (cinfo->comps_in_scan == 1) {
+        const jpeg_component_info* c = cinfo->cur_comp_info[0];
+        return qint64(c->width_in_blocks) * qint64(c->height_in_blocks);
+    }
+    // Interleaved: every MCU of the picture, with each component's blocks.
+    const qint64 mcus = DivideRoundingUp(cinfo->image_width, qint64(cinfo->max_h_samp_factor) * DCTSIZE) *
+                        DivideRoundingUp(cinfo->image_height, qint64(cinfo->max_v_samp_factor) * DCTSIZE);
+    qint64 perMcu = 0;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i)
+        perMcu += qint64(cinfo->cur_comp_info[i]->h_samp_factor) * cinfo->cur_comp_info[i]->v_samp_factor;
+    return mcus * perMcu;
+}
+
+void CountScans(j_decompress_ptr cinfo)
+{
+    ScanWatch* watch = reinterpret_cast<ScanWatch*>(cinfo->progress);
+    if (cinfo->input_scan_number > kMaxJpegScans)
+        JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_BAD_PROGRESSION);
+    if (cinfo->input_scan_number <= watch->countedScans)
+        return;
+    watch->countedScans = cinfo->input_scan_number;
+    watch->work += ScanBlocks(cinfo);
+    if (watch->work > kMaxJpegScanWork)
+        JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_BAD_PROGRESSION);
+}
+
+// Called by the library after every scan header and every row of input.
 void LimitScans(j_common_ptr cinfo)
 {
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
-        JpegFail(cinfo, JERR_BAD_PROGRESSION);
+    CountScans(reinterpret_cast<j_decompress_ptr>(cinfo));
+}
+
+// What the library will keep for the whole picture: a stream in more than one
+// scan (progressive, or components in separate scans) is decoded from a
+// buffer of all its coefficients, 2 bytes a sample in whole blocks (whole
+// MCUs' worth for each component), whatever the output size.
+qint64 CoefficientBufferBytes(j_decompress_ptr cinfo)
+{
+    if (!cinfo->progressive_mode && cinfo->comps_in_scan >= cinfo->num_components)
+        return 0;
+    qint64 blocks = 0;
+    for (int ci = 0; ci < cinfo->num_components; ++ci) {
+        const jpeg_component_info* c = &cinfo->comp_info[ci];
+        blocks += DivideRoundingUp(c->width_in_blocks, c->h_samp_factor) * c->h_samp_factor *
+                  DivideRoundingUp(c->height_in_blocks, c->v_samp_factor) * c->v_samp_factor;
+    }
+    return blocks * qint64(sizeof(JBLOCK));
+}
+
+// The library's other memory: its work rows (a few block rows of every
+// component, with context for smoothing and upsampling), tables and the
+// input buffer; generous, as it also caps the library.
+qint64 LibraryRowBytes(j_decompress_ptr cinfo)
+{
+    return (qint64(16) << 20) + (qint64(cinfo->image_width) + 64) * cinfo->num_components * 64;
 }
 
 // Adobe writes CMYK (and YCCK, which the library turns into CMYK) inverted:
@@ -150,6 +218,14 @@ struct DecodeRequest {
     // whose turned picture is still at least this large.
     int minWidth = 0;
     int minHeight = 0;
+    // Grows by what the picture and the library's work will take before any
+    // of it is taken; the decode is refused when it cannot.
+    BudgetShare* share = nullptr;
+    // When not 0 (a thumbnail): the picture is decoded with the library's DCT scaling at
+    // the smallest of 1/1, 1/2, 1/4 and 1/8 that still covers this size in
+    // at least one direction.
+    JDIMENSION coverWidth = 0;
+    JDIMENSION coverHeight = 0;
 };
 
 // The orientation of the first Exif APP1 marker, 1 when there is none.
@@ -236,11 +312,18 @@ void ReadWantedRows(j_decompress_ptr cinfo, JpegRowSink* sink, bool cmyk, const 
     }
 }
 
+// Bytes between rows of a 24-bit picture: padded to 32 bits, as QImage and
+// NewRgb888Image lay them out.
+qint64 RowStride(JDIMENSION width)
+{
+    return (qint64(width) * 3 + 3) & ~qint64(3);
+}
+
 bool RunDecompress(DecodeRequest* request)
 {
     jpeg_decompress_struct cinfo;
     JpegErrorManager err;
-    jpeg_progress_mgr progress;
+    ScanWatch progress;
 
     InstallJpegErrorManager(reinterpret_cast<jpeg_common_struct*>(&cinfo), &err);
     if (setjmp(err.jump)) {
@@ -249,12 +332,14 @@ bool RunDecompress(DecodeRequest* request)
         return false;
     }
     jpeg_create_decompress(&cinfo);
-    progress.progress_monitor = LimitScans;
-    progress.pass_counter = 0;
-    progress.pass_limit = 0;
-    progress.completed_passes = 0;
-    progress.total_passes = 0;
-    cinfo.progress = &progress;
+    progress.pub.progress_monitor = LimitScans;
+    progress.pub.pass_counter = 0;
+    progress.pub.pass_limit = 0;
+    progress.pub.completed_passes = 0;
+    progress.pub.total_passes = 0;
+    progress.countedScans = 0;
+    progress.work = 0;
+    cinfo.progress = &progress.pub;
     UseDeviceSource(&cinfo, request->device);
     // Exif (orientation) and ICC profile markers are kept for reading.
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
@@ -270,6 +355,11 @@ bool RunDecompress(DecodeRequest* request)
     cinfo.do_block_smoothing = TRUE;
     cinfo.scale_num = 1;
     cinfo.scale_denom = 1;
+    if (request->coverWidth > 0 && request->coverHeight > 0) {
+        while (cinfo.scale_denom < 8 && (cinfo.image_width / (cinfo.scale_denom * 2) >= request->coverWidth ||
+                                         cinfo.image_height / (cinfo.scale_denom * 2) >= request->coverHeight))
+            cinfo.scale_denom *= 2;
+    }
     cinfo.quantize_colors = FALSE;
     const int orientation = OrientationOf(&cinfo);
     ReadColourProfile(&cinfo, request->colour, cmyk);
@@ -280,6 +370,17 @@ bool RunDecompress(DecodeRequest* request)
         request->colour->reset();  // used up here, nothing left to defer
     if (request->minWidth > 0 && request->minHeight > 0)
         ChooseScale(&cinfo, request->minWidth, request->minHeight, orientation);
+    // The first scan's header has been read with the picture's.
+    CountScans(&cinfo);
+
+    // Everything the decode will take is asked of the budget before any of
+    // it is taken; the library itself is held to its part.
+    jpeg_calc_output_dimensions(&cinfo);
+    const qint64 libraryBytes = CoefficientBufferBytes(&cinfo) + LibraryRowBytes(&cinfo);
+    const qint64 pictureBytes = request->sink ? 0 : RowStride(cinfo.output_width) * qint64(cinfo.output_height);
+    if (!request->share->Grow(libraryBytes + pictureBytes))
+        JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_IMAGE_TOO_BIG);
+    cinfo.mem->max_memory_to_use = long(libraryBytes);
 
     // For a multi-scan picture this takes in the whole stream, scan by scan,
     // under the watch of LimitScans.
@@ -353,31 +454,42 @@ JSAMPLE* AllocateImage(void* context, JDIMENSION width, JDIMENSION height, std::
     return image->bits();
 }
 
+// Runs the request with `share`: on success the share keeps the picture's
+// bytes, on failure it is back where it was.
+void Decode(DecodeRequest& request, BudgetShare& share, const QImage* picture)
+{
+    const qint64 before = share.Bytes();
+    request.share = &share;
+    if (!RunDecompress(&request)) {
+        share.ShrinkTo(before);
+        throw JpegError(request.errorCode);
+    }
+    share.ShrinkTo(before + (picture ? qint64(picture->sizeInBytes()) : 0));
+}
+
 } // namespace
 
-QImage DecodeJpeg(QIODevice& in)
+QImage DecodeJpeg(QIODevice& in, BudgetShare& share)
 {
     QImage image;
     std::unique_ptr<ColorProfileTransform> colour;
     DecodeRequest request{&in, AllocateImage, &image, 0};
     request.colour = &colour;
-    if (!RunDecompress(&request))
-        throw JpegError(request.errorCode);
+    Decode(request, share, &image);
     return image;
 }
 
-QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour)
+QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share)
 {
     QImage image;
     DecodeRequest request{&in, AllocateImage, &image, 0};
     request.colour = colour;
     request.deferColour = true;
-    if (!RunDecompress(&request))
-        throw JpegError(request.errorCode);
+    Decode(request, share, &image);
     return image;
 }
 
-QImage DecodeJpegReduced(QIODevice& in, QSize atLeast)
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast, BudgetShare& share)
 {
     QImage image;
     std::unique_ptr<ColorProfileTransform> colour;
@@ -385,16 +497,47 @@ QImage DecodeJpegReduced(QIODevice& in, QSize atLeast)
     request.colour = &colour;
     request.minWidth = std::max(1, atLeast.width());
     request.minHeight = std::max(1, atLeast.height());
-    if (!RunDecompress(&request))
-        throw JpegError(request.errorCode);
+    Decode(request, share, &image);
     return image;
 }
 
-void DecodeJpegRows(QIODevice& in, JpegRowSink& sink)
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return DecodeJpegReduced(in, atLeast, share);
+}
+
+QImage DecodeJpeg(QIODevice& in)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return DecodeJpeg(in, share);
+}
+
+QImage DecodeJpegThumbnail(QIODevice& in, QSize bound, BudgetShare& share)
+{
+    QImage image;
+    std::unique_ptr<ColorProfileTransform> colour;
+    DecodeRequest request{&in, AllocateImage, &image, 0};
+    request.colour = &colour;
+    request.coverWidth = JDIMENSION(std::max(1, bound.width()));
+    request.coverHeight = JDIMENSION(std::max(1, bound.height()));
+    Decode(request, share, &image);
+    return image;
+}
+
+void DecodeJpegRows(QIODevice& in, JpegRowSink& sink, BudgetShare& share)
 {
     std::unique_ptr<ColorProfileTransform> colour;
     DecodeRequest request{&in, nullptr, nullptr, 0, &sink};
     request.colour = &colour;
-    if (!RunDecompress(&request))
-        throw JpegError(request.errorCode);
+    Decode(request, share, nullptr);
+}
+
+void DecodeJpegRows(QIODevice& in, JpegRowSink& sink)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    DecodeJpegRows(in, sink, share);
 }

@@ -8,11 +8,22 @@
 
 class ColorProfileTransform;
 
+class BudgetShare;
 class QIODevice;
 
 // A progressive JPEG with more scans than this is refused before the work
 // of decoding them all is done.
 inline constexpr int kMaxJpegScans = 500;
+
+// Every scan makes the library walk all blocks (8 x 8 samples of one
+// component) of the components in it, data or no data. A stream whose scans
+// add up to more block visits than this is refused at the scan that crosses
+// it. A progressive photo of 24 megapixels with the usual ten scans makes
+// about 3 million visits, the largest progressive picture the memory budget
+// allows (some 300 megapixels, 4:2:0) about 40 million; a few kilobytes of
+// empty scans declaring a huge picture can no longer keep the decoder busy
+// for half a minute.
+inline constexpr qint64 kMaxJpegScanWork = 100'000'000;
 
 // Decodes the JPEG stream read from `in` at full size into a 24-bit
 // QImage::Format_RGB888 image: floating-point inverse DCT, block smoothing on;
@@ -25,15 +36,33 @@ inline constexpr int kMaxJpegScans = 500;
 // Throws EJPEG("JPEG エラー #<code>") with the library's message code when the
 // library rejects the stream, and also when
 //  - the picture needs more than kMaxPictureBytes at 24 bits per pixel
-//    (code JERR_IMAGE_TOO_BIG, before any picture memory is taken), or
-//  - it has more than kMaxJpegScans scans (code JERR_BAD_PROGRESSION).
+//    (code JERR_IMAGE_TOO_BIG, before any picture memory is taken),
+//  - the picture and the library's work (for a progressive or multi-scan
+//    stream, the whole picture's coefficients) cannot be had from `share`'s
+//    budget (code JERR_IMAGE_TOO_BIG, before any of it is taken; the
+//    library is held to its part by its own max_memory_to_use),
+//  - it has more than kMaxJpegScans scans, or its scans' block visits cross
+//    kMaxJpegScanWork (code JERR_BAD_PROGRESSION: too many scans for the
+//    picture).
+// On success `share` holds the picture's bytes in addition to what it held;
+// on failure what it held before.
+QImage DecodeJpeg(QIODevice& in, BudgetShare& share);
+// The same within a whole program budget of its own (kProgramMemoryBudget).
 QImage DecodeJpeg(QIODevice& in);
 
 // DecodeJpeg for a picture that is shown through a nearest-neighbour stretch:
 // an R G B or grey picture keeps its stored colours, and the transform of its
 // colour profile goes to *colour (null when none), to be applied to the
-// pixels drawn. CMYK pictures come out converted, *colour null.
-QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour);
+// pixels drawn. CMYK pictures come out converted, *colour null. Same budget
+// rules as above.
+QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share);
+
+// DecodeJpeg at a reduced size for a thumbnail: the library's DCT scaling
+// (1/2, 1/4 or 1/8) makes the picture as small as it can while it still
+// covers `bound` in one direction; the caller shrinks it the rest of the way.
+// Same bounds and errors (the coefficients of a multi-scan stream are kept
+// at full size whatever the scale, and are counted so).
+QImage DecodeJpegThumbnail(QIODevice& in, QSize bound, BudgetShare& share);
 
 // Receives the rows of a selective decode (DecodeJpegRows). Its calls come
 // from inside the library's decoding loop, so none of them may throw.
@@ -59,8 +88,11 @@ public:
 // inverse DCT, upsampling and colour conversion where the picture's structure
 // allows. Rows are stored rows, not turned ones: every row handed over
 // equals, byte for byte, the pixels DecodeJpeg's picture shows of that stored
-// row (colours converted likewise). The last row is always decoded, wanted or
-// not, so the stream is read to its end just as a full decode reads it.
+// row (colours converted likewise). The last row is always decoded, wanted or not, so the
+// stream is read to its end just as a full decode reads it. The library's
+// work is asked of `share`'s budget for the time of the decode (the sink's
+// own rows are its business).
+void DecodeJpegRows(QIODevice& in, JpegRowSink& sink, BudgetShare& share);
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink);
 
 // Decodes the stream like DecodeJpeg (same settings, bounds, errors, turn and
@@ -68,4 +100,5 @@ void DecodeJpegRows(QIODevice& in, JpegRowSink& sink);
 // whose turned picture is at least `atLeast` in both directions (full size
 // when none is). For a picture that will be shrunk further with a filter: the
 // scaling spares most of the inverse DCT and of the memory.
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast, BudgetShare& share);
 QImage DecodeJpegReduced(QIODevice& in, QSize atLeast);

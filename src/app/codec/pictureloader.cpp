@@ -6,6 +6,7 @@
 #include "filename.h"
 #include "jpegdecoder.h"
 #include "lanczosresize.h"
+#include "memorybudget.h"
 #include "pictureformat.h"
 #include "stretcheddecode.h"
 
@@ -49,17 +50,53 @@ QString OpenPictureFile(const QString& path, QFile& file)
     throw EInvalidGraphic(QStringLiteral("ファイル %1 は画像ファイルではありません").arg(ShownFileName(fullPath)));
 }
 
+// `shrink` of a picture just decoded into `share`: once it is made, the share
+// holds the smaller picture's bytes instead of the decoded one's.
+template <typename Shrink>
+QImage Shrunk(QImage decoded, BudgetShare& share, Shrink shrink)
+{
+    const qint64 decodedBytes = decoded.sizeInBytes();
+    QImage small = shrink(decoded);
+    decoded = QImage();
+    share.ShrinkTo(share.Bytes() - decodedBytes + small.sizeInBytes());
+    return small;
+}
+
 } // namespace
 
-QImage LoadPicture(const QString& path)
+QImage LoadPicture(const QString& path, BudgetShare& share)
 {
     QFile file;
     const QString fullPath = OpenPictureFile(path, file);
     switch (PictureKindOf(fullPath)) {
     case PictureKind::Bitmap:
-        return DecodeBmp(file);
+        return DecodeBmp(file, share);
     case PictureKind::Jpeg:
-        return DecodeJpeg(file);
+        return DecodeJpeg(file, share);
+    case PictureKind::None:
+        break;
+    }
+    NotAPicture(fullPath);
+}
+
+QImage LoadPicture(const QString& path)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return LoadPicture(path, share);
+}
+
+QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share)
+{
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    switch (PictureKindOf(fullPath)) {
+    case PictureKind::Bitmap:
+        return Shrunk(DecodeBmp(file, share), share, [size](const QImage& full) {
+            return StretchToRgb888(full, size);
+        });
+    case PictureKind::Jpeg:
+        return DecodeJpegStretched(file, size, share);
     case PictureKind::None:
         break;
     }
@@ -68,13 +105,48 @@ QImage LoadPicture(const QString& path)
 
 QImage LoadPictureStretched(const QString& path, QSize size)
 {
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return LoadPictureStretched(path, size, share);
+}
+
+QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share)
+{
     QFile file;
     const QString fullPath = OpenPictureFile(path, file);
+    const auto fit = [bound](const QImage& picture) {
+        if (picture.width() <= bound.width() && picture.height() <= bound.height())
+            return picture;
+        const QSize size = picture.size().scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        // Sampled down to twice the size first, which takes no memory to
+        // speak of, then smoothed: Qt's smooth scaling of the whole picture
+        // would take copies of it at 32 bits a pixel.
+        const QSize twice = (size * 2).boundedTo(picture.size());
+        return StretchToRgb888(picture, twice).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
     switch (PictureKindOf(fullPath)) {
     case PictureKind::Bitmap:
-        return StretchToRgb888(DecodeBmp(file), size);
+        return Shrunk(DecodeBmp(file, share), share, fit);
     case PictureKind::Jpeg:
-        return DecodeJpegStretched(file, size);
+        return Shrunk(DecodeJpegThumbnail(file, bound, share), share, fit);
+    case PictureKind::None:
+        break;
+    }
+    NotAPicture(fullPath);
+}
+
+QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share)
+{
+    if (size.isEmpty())
+        return LoadPicture(path, share);
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    const auto shrink = [size](const QImage& picture) { return ResizeLanczos(picture, size); };
+    switch (PictureKindOf(fullPath)) {
+    case PictureKind::Bitmap:
+        return Shrunk(DecodeBmp(file, share), share, shrink);
+    case PictureKind::Jpeg:
+        return Shrunk(DecodeJpegReduced(file, size, share), share, shrink);
     case PictureKind::None:
         break;
     }
@@ -83,15 +155,23 @@ QImage LoadPictureStretched(const QString& path, QSize size)
 
 QImage LoadPictureSmooth(const QString& path, QSize size)
 {
-    if (size.isEmpty())
-        return LoadPicture(path);
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return LoadPictureSmooth(path, size, share);
+}
+
+TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share)
+{
     QFile file;
     const QString fullPath = OpenPictureFile(path, file);
     switch (PictureKindOf(fullPath)) {
     case PictureKind::Bitmap:
-        return ResizeLanczos(DecodeBmp(file), size);
-    case PictureKind::Jpeg:
-        return ResizeLanczos(DecodeJpegReduced(file, size), size);
+        return {DecodeBmp(file, share), nullptr};
+    case PictureKind::Jpeg: {
+        std::unique_ptr<ColorProfileTransform> colour;
+        QImage pixels = DecodeJpeg(file, &colour, share);
+        return {std::move(pixels), std::move(colour)};
+    }
     case PictureKind::None:
         break;
     }
@@ -100,18 +180,7 @@ QImage LoadPictureSmooth(const QString& path, QSize size)
 
 TDisplayPicture LoadPictureForDisplay(const QString& path)
 {
-    QFile file;
-    const QString fullPath = OpenPictureFile(path, file);
-    switch (PictureKindOf(fullPath)) {
-    case PictureKind::Bitmap:
-        return {DecodeBmp(file), nullptr};
-    case PictureKind::Jpeg: {
-        std::unique_ptr<ColorProfileTransform> colour;
-        QImage pixels = DecodeJpeg(file, &colour);
-        return {std::move(pixels), std::move(colour)};
-    }
-    case PictureKind::None:
-        break;
-    }
-    NotAPicture(fullPath);
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return LoadPictureForDisplay(path, share);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 class ColorProfileTransform;
+class BudgetShare;
 
 // Opens the file at `path` and decodes it as the type its extension names
 // (PictureKindOf): a Windows bitmap or a JPEG picture. Returns a
@@ -19,13 +20,24 @@ class ColorProfileTransform;
 //  - EJPEG("JPEG エラー #<code>") for a JPEG file the library rejects;
 //  - EInvalidGraphic for a name with no picture extension (callers filter
 //    names with PictureKindOf first).
+// A picture whose decoding cannot be had from `share`'s memory budget is
+// refused with its kind's too-big error (EJPEG "JPEG エラー #41" for
+// JERR_IMAGE_TOO_BIG, "ビットマップイメージが不正です" for a bitmap). On
+// success the share holds the picture's bytes in addition to what it held,
+// for as long as the caller keeps the picture; on failure it holds what it
+// held before.
+QImage LoadPicture(const QString& path, BudgetShare& share);
+// The same within a whole program budget of its own (kProgramMemoryBudget),
+// for a caller that keeps no other picture.
 QImage LoadPicture(const QString& path);
 
 // LoadPicture for a picture that will only ever be shown stretched to `size`:
 // returns the picture already stretched to that size (the pixels
 // StretchNearest gives, as QImage::Format_RGB888), decoding only the JPEG rows
 // the stretch reads. Opens, checks and fails exactly as LoadPicture does. An
-// empty `size` gives LoadPicture's full picture.
+// empty `size` gives LoadPicture's full picture. The budget is asked as
+// LoadPicture asks it; on success the share holds the result's bytes.
+QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share);
 QImage LoadPictureStretched(const QString& path, QSize size);
 
 // LoadPicture for a picture that is composed once at `size` and should look
@@ -34,6 +46,7 @@ QImage LoadPictureStretched(const QString& path, QSize size);
 // is shrunk to exactly `size` with a Lanczos filter (ResizeLanczos). Opens,
 // checks and fails as LoadPicture does. An empty `size` gives LoadPicture's
 // full picture.
+QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share);
 QImage LoadPictureSmooth(const QString& path, QSize size);
 
 // A picture as the window keeps it: its pixels as stored, and the conversion
@@ -48,4 +61,12 @@ struct TDisplayPicture {
 
 // LoadPicture for the window: the same checks and errors, the picture turned
 // as its Exif tag says, but the colour conversion left to the drawing.
+// The budget is asked as LoadPicture asks it.
+TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share);
 TDisplayPicture LoadPictureForDisplay(const QString& path);
+
+// A thumbnail of the picture no larger than `bound` (proportions kept), for
+// the save dialog's preview: a JPEG picture is decoded at a reduced size
+// (DCT scaling), a bitmap whole and then shrunk. Opens, checks, bounds and
+// fails as LoadPicture does; on success the share holds the thumbnail's bytes.
+QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share);

@@ -3,12 +3,16 @@
 #include "exiforientation.h"
 #include "image.h"
 #include "jpegdecoder.h"
+#include "jpegerror.h"
+#include "memorybudget.h"
 
 #include <QIODevice>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include <jerror.h>
 
 namespace {
 
@@ -132,13 +136,31 @@ private:
 
 } // namespace
 
-QImage DecodeJpegStretched(QIODevice& in, QSize size)
+QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share)
 {
     if (size.isEmpty())
-        return DecodeJpeg(in);
+        return DecodeJpeg(in, share);
+    const qint64 before = share.Bytes();
+    // The result, at the size asked for, is the sink's.
+    if (!share.Grow(qint64(size.width()) * size.height() * 3))
+        throw JpegError(JERR_IMAGE_TOO_BIG);
     StretchSink sink(size);
-    DecodeJpegRows(in, sink);
-    return sink.Take();
+    try {
+        DecodeJpegRows(in, sink, share);
+    } catch (...) {
+        share.ShrinkTo(before);
+        throw;
+    }
+    QImage out = sink.Take();
+    share.ShrinkTo(before + out.sizeInBytes());
+    return out;
+}
+
+QImage DecodeJpegStretched(QIODevice& in, QSize size)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return DecodeJpegStretched(in, size, share);
 }
 
 QImage StretchToRgb888(const QImage& picture, QSize size)

@@ -12,13 +12,18 @@
 #include <QImage>
 #include <QSize>
 
+class BudgetShare;
 class QIODevice;
 
 // The JPEG stream in `in` decoded and stretched to `size`: a
 // QImage::Format_RGB888 image equal, pixel for pixel, to
 // StretchNearest(DecodeJpeg(in), size), the turned picture's stretch. Rows the stretch never reads are
 // skipped, not decoded. Throws what DecodeJpeg throws, for the same streams.
-// An empty `size` gives DecodeJpeg's full picture.
+// An empty `size` gives DecodeJpeg's full picture. The result and the
+// decoding work are asked of `share`'s budget as DecodeJpeg asks them; on
+// success the share holds the result's bytes in addition to what it held.
+QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share);
+// The same within a whole program budget of its own.
 QImage DecodeJpegStretched(QIODevice& in, QSize size);
 
 // `picture` stretched to `size` as a QImage::Format_RGB888 image, the same

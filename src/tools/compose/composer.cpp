@@ -6,6 +6,7 @@
 #include "filename.h"
 #include "image.h"
 #include "jpegencoder.h"
+#include "jpegerror.h"
 #include "mainform.h"
 #include "pictureloader.h"
 #include "scriptedplatform.h"
@@ -16,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdio>
+
+#include <jerror.h>
 
 namespace {
 
@@ -42,6 +45,21 @@ void PrintError(const std::exception_ptr& error)
     }
 }
 
+// True for the errors a load refused by the memory budget ends with (its
+// kind's too-big error), which another load in flight may have caused.
+bool MayBeBudgetRefusal(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EJPEG& e) {
+        return e.Message() == JpegError(JERR_IMAGE_TOO_BIG).Message();
+    } catch (const EInvalidGraphic&) {
+        return true;
+    } catch (...) {
+    }
+    return false;
+}
+
 QAction* MarkerAction(TMainForm1& form, const QString& mode)
 {
     const qsizetype i = MarkerModes().indexOf(mode);
@@ -53,8 +71,8 @@ QAction* MarkerAction(TMainForm1& form, const QString& mode)
 // ---- Loading ---------------------------------------------------------------
 
 TPanelLoader::TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
-                           const std::array<QSize, 4>& sizes, bool smooth)
-    : smooth_(smooth)
+                           const std::array<QSize, 4>& sizes, bool smooth, std::shared_ptr<MemoryBudget> budget)
+    : budget_(std::move(budget)), smooth_(smooth)
 {
     // The reference is the proof that the application object is complete.
     Q_ASSERT(QCoreApplication::instance() == &app);
@@ -82,12 +100,26 @@ void TPanelLoader::Work()
         Slot& slot = slots_[i];
         if (slot.path.isEmpty())
             continue;
-        try {
-            slot.picture = smooth_ ? LoadPictureSmooth(slot.path, slot.size)
-                                   : LoadPictureStretched(slot.path, slot.size);
-        } catch (...) {
-            slot.error = std::current_exception();
-        }
+        // Alone: no other load was running at its start or began meanwhile.
+        const int number = begun_.fetch_add(1) + 1;
+        const bool aloneAtStart = active_.fetch_add(1) == 0;
+        Load(slot);
+        const bool alone = aloneAtStart && begun_.load() == number;
+        active_.fetch_sub(1);
+        slot.retry = slot.error && !alone && MayBeBudgetRefusal(slot.error);
+    }
+}
+
+void TPanelLoader::Load(Slot& slot)
+{
+    slot.error = nullptr;
+    try {
+        BudgetShare share(*budget_);
+        QImage picture = smooth_ ? LoadPictureSmooth(slot.path, slot.size, share)
+                                 : LoadPictureStretched(slot.path, slot.size, share);
+        slot.picture = HeldInBudget(std::move(picture), std::move(share), budget_);
+    } catch (...) {
+        slot.error = std::current_exception();
     }
 }
 
@@ -96,6 +128,12 @@ void TPanelLoader::Wait()
     for (std::thread& worker : workers_)
         worker.join();
     workers_.clear();
+    for (Slot& slot : slots_) {
+        if (slot.retry) {
+            slot.retry = false;
+            Load(slot);
+        }
+    }
 }
 
 std::array<QSize, 4> ForecastPanelSizes(int splitV, int splitH)
@@ -129,6 +167,8 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
     try {
         TMainForm1 form;
         MainForm1 = &form;
+        // The window's pictures and the loads share the loader's budget.
+        form.UseMemoryBudget(loader.Budget());
         form.show();
 
         // The dividers where they were asked for, then the layout a release
@@ -154,7 +194,7 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
             else if (options.scale == QLatin1String("smooth") && image->Stretch())
                 image->SetPicture(LoadPictureSmooth(options.pictures[i], image->size()));
             else  // not what was forecast: load it as a drop would
-                image->SetPicture(LoadPicture(options.pictures[i]));
+                form.LoadIntoPanel(image, options.pictures[i]);
         }
         if (status != 0)
             return status;

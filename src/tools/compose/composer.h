@@ -3,6 +3,7 @@
 // screen, filled, laid out and captured, then written out.
 
 #include "composeoptions.h"
+#include "memorybudget.h"
 
 #include <QImage>
 #include <QSize>
@@ -10,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -21,12 +23,16 @@ class QCoreApplication;
 // decoders reach Qt's plugin loader, which must not run while the
 // application object is being built: a loader can only be made from a
 // finished application object, and its threads start inside the constructor.
+// The loads share one memory budget with the window that shows their
+// pictures; a load refused while others were in flight is tried again alone
+// once they have ended, so that what is refused does not depend on timing.
 class TPanelLoader {
 public:
     // `smooth`: shrink with a filter (LoadPictureSmooth) instead of the
     // window's nearest-neighbour stretch.
     TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
-                 const std::array<QSize, 4>& sizes, bool smooth = false);
+                 const std::array<QSize, 4>& sizes, bool smooth = false,
+                 std::shared_ptr<MemoryBudget> budget = std::make_shared<MemoryBudget>(kProgramMemoryBudget));
     ~TPanelLoader();
     TPanelLoader(const TPanelLoader&) = delete;
     TPanelLoader& operator=(const TPanelLoader&) = delete;
@@ -38,6 +44,8 @@ public:
     const QImage& Picture(size_t i) const { return slots_[i].picture; }
     QSize Size(size_t i) const { return slots_[i].size; }
     std::exception_ptr Error(size_t i) const { return slots_[i].error; }
+    // The budget the loads count against.
+    const std::shared_ptr<MemoryBudget>& Budget() const { return budget_; }
 
 private:
     struct Slot {
@@ -45,11 +53,16 @@ private:
         QSize size;
         QImage picture;
         std::exception_ptr error;
+        bool retry = false;  // failed while other loads were in flight
     };
     void Work();
+    void Load(Slot& slot);
 
+    std::shared_ptr<MemoryBudget> budget_;
     std::array<Slot, 4> slots_;
     bool smooth_ = false;
+    std::atomic<int> active_{0};  // loads running
+    std::atomic<int> begun_{0};   // loads begun so far
     std::vector<std::thread> workers_;
     std::atomic<size_t> next_{0};
 };

@@ -5,7 +5,7 @@
 #include "appfixture.h"
 #include "photofixtures.h"
 #include "pictureloader.h"
-#include "picturepreview.h"
+#include "memorybudget.h"
 
 #include <QAction>
 #include <QTemporaryDir>
@@ -13,6 +13,15 @@
 using Corners = std::array<int, 4>;
 
 namespace {
+
+// The save dialog's preview loads through the program's loader, as the
+// window hands it in.
+QImage Preview(const QString& path, QSize bound)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return LoadPicturePreview(path, bound, share);
+}
 
 // The turned picture's corners as stored quarters (0 UL, 1 UR, 2 LL, 3 LR),
 // written out by hand for the eight values.
@@ -114,8 +123,7 @@ private slots:
         SAME_IMAGE(shown.convertToFormat(QImage::Format_RGB32), expected);
     }
 
-    // The preview converts a profiled photo to sRGB as well (with Qt's own
-    // colour management: close to the window's, not to the bit).
+    // The preview converts a profiled photo to sRGB as well.
     void previewShowsProfiledPhotoInSrgb()
     {
         const QByteArray plain = photos::QuarterJpeg();
@@ -123,8 +131,8 @@ private slots:
         photos::WriteFile(path, photos::WithIccProfile(plain, photos::WideGamutProfile()));
         const QString plainPath = temp_.filePath(QStringLiteral("preview-plain.jpg"));
         photos::WriteFile(plainPath, plain);
-        const QImage preview = platform::PicturePreview::LoadPreview(path, QSize(512, 512));
-        const QImage unconverted = platform::PicturePreview::LoadPreview(plainPath, QSize(512, 512));
+        const QImage preview = Preview(path, QSize(512, 512));
+        const QImage unconverted = Preview(plainPath, QSize(512, 512));
         const QImage converted = LoadPicture(path);
         QCOMPARE(preview.size(), converted.size());
         int changed = 0;
@@ -143,12 +151,12 @@ private slots:
     void previewShowsPhotoTurned()
     {
         QFETCH(int, value);
-        const QImage preview = platform::PicturePreview::LoadPreview(TurnedPhoto(value), QSize(512, 512));
+        const QImage preview = Preview(TurnedPhoto(value), QSize(512, 512));
         QCOMPARE(preview.size(), value >= 5 ? QSize(photos::kHeight, photos::kWidth)
                                             : QSize(photos::kWidth, photos::kHeight));
         QCOMPARE(Text(photos::CornerQuarters(preview)), Text(kTurned[value]));
         // Shrunk for a small pane, still turned.
-        const QImage small = platform::PicturePreview::LoadPreview(TurnedPhoto(value), QSize(16, 16));
+        const QImage small = Preview(TurnedPhoto(value), QSize(16, 16));
         QCOMPARE(small.size(), value >= 5 ? QSize(8, 16) : QSize(16, 8));
     }
 };

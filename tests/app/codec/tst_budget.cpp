@@ -1,0 +1,391 @@
+// The program's memory budget: its arithmetic, its sharing across threads,
+// the pictures the window keeps holding their shares, and files that declare
+// huge pictures (made by tests/bombs) refused or shown within bounded memory,
+// measured in a helper process (budgetprobe) by its peak resident size.
+
+#include "application.h"
+#include "bombfiles.h"
+#include "error.h"
+#include "image.h"
+#include "mainform.h"
+#include "memorybudget.h"
+#include "pictureloader.h"
+#include "scriptedplatform.h"
+#include "testmain.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace {
+
+constexpr qint64 kMiB = qint64(1) << 20;
+
+const QString kInvalidBitmap = QStringLiteral("ビットマップイメージが不正です");
+
+QString JpegErrorText(int code)
+{
+    return QStringLiteral("JPEG エラー #%1").arg(code);
+}
+
+// The message of the program's error `action` throws, or a description no
+// expected message equals.
+template <typename F>
+QString ErrorOf(F&& action)
+{
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// What the helper process said: its lines, and its peak in MiB.
+struct Probe {
+    QStringList lines;
+    qint64 peakMiB = -1;
+};
+
+Probe RunProbe(const QStringList& arguments)
+{
+    Probe probe;
+    QProcess helper;
+    helper.start(QStringLiteral(BUDGETPROBE_PROGRAM), arguments);
+    if (!helper.waitForFinished(600000))
+        return probe;
+    const QString out = QString::fromLocal8Bit(helper.readAllStandardOutput());
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1String("peak ")))
+            probe.peakMiB = line.mid(5).toLongLong() / 1024;
+        else
+            probe.lines << line;
+    }
+    return probe;
+}
+
+QString JpegTooBig()
+{
+    return QStringLiteral("error ") + JpegErrorText(JERR_IMAGE_TOO_BIG);
+}
+
+// The same as the window's error box shows it.
+QString BoxLine(const QString& message)
+{
+    return QStringLiteral("error ") + message + QLatin1Char('.');
+}
+
+} // namespace
+
+class BudgetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(temp_.isValid());
+        WriteFile(Path("cmyk-header.jpg"), bombs::ProgressiveJpeg(18900, 18900, 4, 0));
+        WriteFile(Path("cmyk-499-scans.jpg"), bombs::ProgressiveJpeg(18900, 18900, 4, 498));
+        WriteFile(Path("grey-many-scans.jpg"), bombs::ProgressiveJpeg(12000, 12000, 1, 498));
+        WriteFile(Path("grey-small-many-scans.jpg"), bombs::ProgressiveJpeg(256, 256, 1, 498));
+        WriteFile(Path("rle-16384.bmp"), bombs::RunLengthBitmap(16384, 16384));
+    }
+
+    void budgetGrantsWithinItsLimitOnly_data()
+    {
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<qint64>("first");
+        QTest::addColumn<qint64>("second");
+        QTest::addColumn<bool>("firstGranted");
+        QTest::addColumn<bool>("secondGranted");
+        QTest::addColumn<qint64>("inUse");
+        const qint64 max = std::numeric_limits<qint64>::max();
+        QTest::newRow("both fit") << qint64(100) << qint64(40) << qint64(60) << true << true << qint64(100);
+        QTest::newRow("second one byte over") << qint64(100) << qint64(40) << qint64(61) << true << false << qint64(40);
+        QTest::newRow("first over, second fits") << qint64(100) << qint64(101) << qint64(100) << false << true << qint64(100);
+        QTest::newRow("nothing is free") << qint64(0) << qint64(0) << qint64(1) << true << false << qint64(0);
+        QTest::newRow("negative asks nothing") << qint64(100) << qint64(-5) << qint64(100) << false << true << qint64(100);
+        QTest::newRow("no overflow near the top") << max << max - 1 << max << true << false << max - 1;
+        QTest::newRow("program budget, two 1 GiB pictures")
+            << kProgramMemoryBudget << (qint64(1) << 30) << (qint64(1) << 30) << true << false << (qint64(1) << 30);
+    }
+
+    void budgetGrantsWithinItsLimitOnly()
+    {
+        QFETCH(qint64, limit);
+        QFETCH(qint64, first);
+        QFETCH(qint64, second);
+        QFETCH(bool, firstGranted);
+        QFETCH(bool, secondGranted);
+        QFETCH(qint64, inUse);
+        MemoryBudget budget(limit);
+        BudgetShare a(budget);
+        BudgetShare b(budget);
+        QCOMPARE(a.Grow(first), firstGranted);
+        QCOMPARE(b.Grow(second), secondGranted);
+        QCOMPARE(budget.InUse(), inUse);
+        QCOMPARE(a.Bytes() + b.Bytes(), inUse);
+    }
+
+    void sharesGiveBackWhenShrunkMovedOrDestroyed()
+    {
+        MemoryBudget budget(1000);
+        {
+            BudgetShare a(budget);
+            QVERIFY(a.Grow(600));
+            a.ShrinkTo(200);
+            QCOMPARE(budget.InUse(), qint64(200));
+            a.ShrinkTo(500);  // shrinking never grows
+            QCOMPARE(a.Bytes(), qint64(200));
+            BudgetShare b = std::move(a);
+            QCOMPARE(a.Bytes(), qint64(0));
+            QCOMPARE(budget.InUse(), qint64(200));
+            BudgetShare c(budget);
+            QVERIFY(c.Grow(300));
+            c = std::move(b);  // c's own 300 go back
+            QCOMPARE(budget.InUse(), qint64(200));
+            QCOMPARE(c.Bytes(), qint64(200));
+        }
+        QCOMPARE(budget.InUse(), qint64(0));
+        BudgetShare none;  // a share of no budget is granted nothing
+        QVERIFY(!none.Grow(1));
+    }
+
+    void threadsSharingOneBudgetNeverCrossIt()
+    {
+        constexpr qint64 kLimit = 1000;
+        MemoryBudget budget(kLimit);
+        std::atomic<bool> crossed{false};
+        std::atomic<int> granted{0};
+        std::atomic<int> refused{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 8; ++t) {
+            // Each thread takes more and more until it is refused (alone it
+            // would be at the seventh step), then gives all back.
+            threads.emplace_back([&, t] {
+                BudgetShare share(budget);
+                for (int i = 0; i < 20000; ++i) {
+                    if (share.Grow(150 + t)) {
+                        ++granted;
+                        if (budget.InUse() > kLimit)
+                            crossed = true;
+                    } else {
+                        ++refused;
+                        share.Release();
+                    }
+                }
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+        QVERIFY(!crossed);
+        QVERIFY(granted > 0);
+        QVERIFY(refused > 0);
+        QCOMPARE(budget.InUse(), qint64(0));
+    }
+
+    void heldPictureKeepsItsShareUntilItsLastCopyGoes()
+    {
+        auto budget = std::make_shared<MemoryBudget>(1 << 20);
+        QImage copy;
+        {
+            BudgetShare share(*budget);
+            QVERIFY(share.Grow(30000));
+            QImage picture(100, 100, QImage::Format_RGB888);
+            picture.fill(Qt::red);
+            const QImage held = HeldInBudget(picture, std::move(share), budget);
+            QCOMPARE(held.pixel(50, 50), qRgb(255, 0, 0));
+            copy = held;
+        }
+        QCOMPARE(budget->InUse(), qint64(30000));
+        copy = QImage();
+        QCOMPARE(budget->InUse(), qint64(0));
+    }
+
+    // A load asks the budget before it takes memory and keeps in the share
+    // exactly the picture's bytes; a picture the budget cannot hold is
+    // refused with its kind's too-big error and the share is as it was.
+    void loadsAskTheBudgetAndRefuseWithTheirKindsError_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("baseline JPEG") << "plain.jpg" << JpegErrorText(JERR_IMAGE_TOO_BIG);
+        QTest::newRow("progressive JPEG") << "progressive.jpg" << JpegErrorText(JERR_IMAGE_TOO_BIG);
+        QTest::newRow("24-bit bitmap") << "plain.bmp" << kInvalidBitmap;
+        QTest::newRow("run-length bitmap") << "runs.bmp" << kInvalidBitmap;
+    }
+
+    void loadsAskTheBudgetAndRefuseWithTheirKindsError()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, refusal);
+        QImage pattern(300, 200, QImage::Format_RGB888);
+        pattern.fill(qRgb(20, 140, 220));
+        QVERIFY(pattern.save(Path("plain.jpg"), "JPEG"));
+        QVERIFY(pattern.save(Path("plain.bmp"), "BMP"));
+        WriteFile(Path("progressive.jpg"), bombs::ProgressiveJpeg(300, 200, 3, 9));
+        WriteFile(Path("runs.bmp"), bombs::RunLengthBitmap(300, 200));
+        const QString path = Path(name.toLatin1().constData());
+
+        MemoryBudget roomy(kProgramMemoryBudget);
+        BudgetShare share(roomy);
+        QVERIFY(share.Grow(1000));
+        const QImage picture = LoadPicture(path, share);
+        QCOMPARE(picture.size(), QSize(300, 200));
+        QCOMPARE(share.Bytes(), 1000 + qint64(picture.sizeInBytes()));
+        QCOMPARE(roomy.InUse(), share.Bytes());
+
+        // Room for the picture itself but not for decoding it.
+        MemoryBudget tight(picture.sizeInBytes());
+        BudgetShare refused(tight);
+        QCOMPARE(ErrorOf([&] { LoadPicture(path, refused); }), refusal);
+        QCOMPARE(refused.Bytes(), qint64(0));
+        QCOMPARE(tight.InUse(), qint64(0));
+    }
+
+    // Four pictures under the budget are kept; the one that would cross it
+    // is refused with the error box, its panel keeps its picture, and
+    // emptying a panel gives its share back.
+    void windowKeepsPicturesWithinItsBudget()
+    {
+        QImage pattern(200, 100, QImage::Format_RGB888);
+        pattern.fill(qRgb(0, 200, 0));
+        QVERIFY(pattern.save(Path("green.bmp"), "BMP"));
+        pattern.fill(qRgb(200, 0, 0));
+        QVERIFY(pattern.save(Path("red.bmp"), "BMP"));
+        // A kept 200 x 100 picture is 60000 bytes; loading a 24-bit bitmap
+        // takes Qt's 32-bit picture and the 24-bit result, 140000 bytes.
+        constexpr qint64 kKept = 60000;
+        constexpr qint64 kLoading = 140000;
+        platform::ScopedScriptedPlatform scripted;
+        TMainForm1 form;
+        MainForm1 = &form;
+        auto budget = std::make_shared<MemoryBudget>(3 * kKept + kLoading);
+        form.UseMemoryBudget(budget);
+        TImage* const images[4] = {form.Image1, form.Image2, form.Image3, form.Image4};
+        for (TImage* image : images)
+            form.LoadIntoPanel(image, Path("green.bmp"));
+        QCOMPARE(budget->InUse(), 4 * kKept);
+        for (TImage* image : images)
+            QCOMPARE(image->Picture().pixel(10, 10), qRgb(0, 200, 0));
+
+        // Replacing a picture: the old one still counts until the new one
+        // has loaded, so this crosses the budget.
+        QCOMPARE(ErrorOf([&] { form.LoadIntoPanel(form.Image1, Path("red.bmp")); }), kInvalidBitmap);
+        QCOMPARE(form.Image1->Picture().pixel(10, 10), qRgb(0, 200, 0));
+        QCOMPARE(budget->InUse(), 4 * kKept);
+
+        // Emptied (double-click), panel 2's picture gives its share back.
+        form.Image2DblClick(form.Image2);
+        QCOMPARE(budget->InUse(), 3 * kKept);
+        form.LoadIntoPanel(form.Image2, Path("red.bmp"));
+        QCOMPARE(form.Image2->Picture().pixel(10, 10), qRgb(200, 0, 0));
+        QCOMPARE(budget->InUse(), 4 * kKept);
+    }
+
+    void bombsAreRefusedOrShownWithinBoundedMemory_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("progressive CMYK header, 172 bytes") << "cmyk-header.jpg" << JpegTooBig();
+        QTest::newRow("progressive CMYK, 499 empty scans") << "cmyk-499-scans.jpg" << JpegTooBig();
+        // Within the budget, but its empty scans would walk 1.1 billion
+        // blocks: too many scans for the picture, like more than 500.
+        QTest::newRow("progressive grey 12000², 499 empty scans")
+            << "grey-many-scans.jpg" << QStringLiteral("error ") + JpegErrorText(JERR_BAD_PROGRESSION);
+        // Many scans of a small picture are no burden: it loads.
+        QTest::newRow("progressive grey 256², 499 empty scans") << "grey-small-many-scans.jpg" << "ok 256 256";
+        QTest::newRow("run-length bitmap 16384², 1 KB") << "rle-16384.bmp" << "ok 16384 16384";
+    }
+
+    void bombsAreRefusedOrShownWithinBoundedMemory()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, outcome);
+        const Probe probe = RunProbe({QStringLiteral("load"), Path(name.toLatin1().constData())});
+        QCOMPARE(probe.lines, QStringList{outcome});
+        QVERIFY2(probe.peakMiB > 0 && probe.peakMiB < 1200 * 1000 * 1000 / kMiB,
+                 qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
+    }
+
+    void fourBombsInTheWindowStayUnderTwoGiB_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("outcomes");
+        QTest::addColumn<QString>("panels");
+        const QString tooBig = BoxLine(JpegErrorText(JERR_IMAGE_TOO_BIG));
+        QTest::newRow("progressive CMYK header") << "cmyk-header.jpg" << QStringList{tooBig, tooBig, tooBig, tooBig}
+                                                 << "panels 0x0 0x0 0x0 0x0";
+        QTest::newRow("499 empty scans") << "cmyk-499-scans.jpg" << QStringList{tooBig, tooBig, tooBig, tooBig}
+                                         << "panels 0x0 0x0 0x0 0x0";
+        // Two such pictures are kept (805 MB each, and the second's
+        // decoding 1 GiB); the third would cross the budget.
+        const QString bad = BoxLine(kInvalidBitmap);
+        const QString ok = QStringLiteral("ok 16384 16384");
+        QTest::newRow("run-length bitmap") << "rle-16384.bmp" << QStringList{ok, ok, bad, bad}
+                                           << "panels 16384x16384 16384x16384 0x0 0x0";
+    }
+
+    void fourBombsInTheWindowStayUnderTwoGiB()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, outcomes);
+        QFETCH(QString, panels);
+        const QString path = Path(name.toLatin1().constData());
+        const Probe probe = RunProbe({QStringLiteral("window"), path, path, path, path});
+        QCOMPARE(probe.lines.mid(0, 5), outcomes + QStringList{panels});
+        QVERIFY2(probe.peakMiB > 0 && probe.peakMiB < 2048,
+                 qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
+    }
+
+    // The save dialog's preview goes through the program's loader, at a
+    // reduced size and within the same limits.
+    void previewIsBoundedLikeADrop_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<qint64>("boundMiB");
+        QTest::newRow("499 empty scans") << "cmyk-499-scans.jpg" << "none" << qint64(300);
+        QTest::newRow("progressive CMYK header") << "cmyk-header.jpg" << "none" << qint64(300);
+        QTest::newRow("run-length bitmap") << "rle-16384.bmp" << "shown 512 512" << qint64(1200 * 1000 * 1000 / kMiB);
+        QTest::newRow("large photo, DCT-scaled") << "large.jpg" << "shown 512 256" << qint64(300);
+    }
+
+    void previewIsBoundedLikeADrop()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, outcome);
+        QFETCH(qint64, boundMiB);
+        if (name == QLatin1String("large.jpg") && !QFile::exists(Path("large.jpg"))) {
+            // 8000 x 4000: 96 MB decoded whole; an eighth of it scaled.
+            QImage large(8000, 4000, QImage::Format_RGB888);
+            large.fill(qRgb(90, 30, 160));
+            QVERIFY(large.save(Path("large.jpg"), "JPEG"));
+        }
+        const Probe probe = RunProbe({QStringLiteral("preview"), Path(name.toLatin1().constData())});
+        QCOMPARE(probe.lines, QStringList{outcome});
+        QVERIFY2(probe.peakMiB > 0 && probe.peakMiB < boundMiB,
+                 qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
+    }
+
+private:
+    QString Path(const char* name) const { return temp_.filePath(QLatin1String(name)); }
+    QTemporaryDir temp_;
+};
+
+YOTSUMADO_TEST_MAIN_WITH_APP(TApplication, BudgetTest)
+#include "tst_budget.moc"

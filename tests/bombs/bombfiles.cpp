@@ -1,0 +1,97 @@
+#include "bombfiles.h"
+
+#include <QtEndian>
+
+namespace bombs {
+
+namespace {
+
+void Put16BigEndian(QByteArray& b, int v)
+{
+    b.append(char((v >> 8) & 0xFF));
+    b.append(char(v & 0xFF));
+}
+
+void Marker(QByteArray& b, int code, const QByteArray& body)
+{
+    b.append(char(0xFF));
+    b.append(char(code));
+    Put16BigEndian(b, int(body.size()) + 2);
+    b.append(body);
+}
+
+} // namespace
+
+QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans)
+{
+    QByteArray b("\xFF\xD8", 2);  // SOI
+    // APP0 padding of a fixed size keeps the file sizes the issue names
+    // (172 bytes for the four-component header).
+    Marker(b, 0xE0, QByteArray("JFIF\0\x01\x02\0\0\x01\0\x01\0\0", 14) + QByteArray(3, '\0'));
+    // DQT: table 0, all ones.
+    Marker(b, 0xDB, QByteArray(1, '\0') + QByteArray(64, '\x01'));
+    // SOF2: 8-bit precision, the declared size, every component 1 x 1.
+    QByteArray sof(1, char(8));
+    Put16BigEndian(sof, height);
+    Put16BigEndian(sof, width);
+    sof.append(char(components));
+    for (int c = 1; c <= components; ++c) {
+        sof.append(char(c));
+        sof.append(char(0x11));
+        sof.append(char(0));
+    }
+    Marker(b, 0xC2, sof);
+    // DHT: a DC and an AC table 0 of one 1-bit code for symbol 0.
+    QByteArray dht;
+    for (int tableClass : {0x00, 0x10}) {
+        dht.append(char(tableClass));
+        QByteArray counts(16, '\0');
+        counts[0] = 1;
+        dht.append(counts);
+        dht.append('\0');
+    }
+    Marker(b, 0xC4, dht);
+    // The DC scan of all components, no data.
+    QByteArray dc(1, char(components));
+    for (int c = 1; c <= components; ++c) {
+        dc.append(char(c));
+        dc.append(char(0x00));
+    }
+    dc.append(QByteArray("\x00\x00\x00", 3));  // Ss 0, Se 0, Ah 0 Al 0
+    Marker(b, 0xDA, dc);
+    for (int i = 0; i < extraScans; ++i) {
+        QByteArray ac(1, char(1));
+        ac.append(char(1 + i % components));
+        ac.append(char(0x00));
+        ac.append(QByteArray("\x01\x3F\x00", 3));  // Ss 1, Se 63, Ah 0 Al 0
+        Marker(b, 0xDA, ac);
+    }
+    b.append("\xFF\xD9", 2);  // EOI
+    return b;
+}
+
+QByteArray RunLengthBitmap(int width, int height, int bitCount)
+{
+    const int colours = 1 << bitCount;
+    const quint32 offset = quint32(14 + 40 + 4 * colours);
+    const QByteArray data("\x00\x01", 2);  // end of bitmap
+    QByteArray b(qsizetype(offset), '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    qToLittleEndian(quint32(offset + quint32(data.size())), b.data() + 2);
+    qToLittleEndian(offset, b.data() + 10);
+    qToLittleEndian(quint32(40), b.data() + 14);
+    qToLittleEndian(qint32(width), b.data() + 18);
+    qToLittleEndian(qint32(height), b.data() + 22);
+    qToLittleEndian(quint16(1), b.data() + 26);
+    qToLittleEndian(quint16(bitCount), b.data() + 28);
+    qToLittleEndian(quint32(bitCount == 8 ? 1 : 2), b.data() + 30);  // BI_RLE8, BI_RLE4
+    qToLittleEndian(quint32(data.size()), b.data() + 34);
+    qToLittleEndian(quint32(colours), b.data() + 46);
+    b[54] = char(30);   // colour 0: blue, green, red
+    b[55] = char(200);
+    b[56] = char(10);
+    return b + data;
+}
+
+} // namespace bombs

@@ -1,0 +1,24 @@
+#pragma once
+// Small files that declare huge pictures: the shapes of input that once cost
+// the loader far more memory and time than their size suggests. Made here,
+// byte by byte, for the budget tests, the peak-memory bench and the fuzzers'
+// seeds. Needs nothing but QtCore.
+
+#include <QByteArray>
+
+namespace bombs {
+
+// A progressive JPEG of `components` components (4: CMYK, 1: grey), each
+// sampled 1 x 1, declaring width x height. One interleaved DC scan, then
+// `extraScans` AC scans (Ss 1, Se 63, one component each in turn) that carry
+// no entropy data at all: every scan makes the library walk all of its
+// component's blocks. With 4 components at 18900 x 18900 and no extra scan
+// the file has 172 bytes; with 498 extra scans about 5.6 KB.
+QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans);
+
+// A run-length bitmap (RLE8, or RLE4 when bitCount is 4) declaring
+// width x height whose data is only "end of bitmap": about a kilobyte for
+// any size.
+QByteArray RunLengthBitmap(int width, int height, int bitCount = 8);
+
+} // namespace bombs

@@ -1,0 +1,40 @@
+// Writes the bomb files into a folder: cmyk-header.jpg (172 bytes,
+// progressive CMYK declaring 18900 x 18900), cmyk-499-scans.jpg (the same
+// with 499 scans), rle-16384.bmp (1 KB RLE8 declaring 16384 x 16384) and
+// grey-many-scans.jpg (a progressive grey picture within the budget whose
+// 499 empty scans would each walk all its blocks).
+// Usage: makebombs FOLDER
+
+#include "bombfiles.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: makebombs FOLDER\n");
+        return 2;
+    }
+    const QDir folder(QFile::decodeName(argv[1]));
+    if (!folder.exists() && !QDir().mkpath(folder.path()))
+        return 1;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"cmyk-header.jpg", bombs::ProgressiveJpeg(18900, 18900, 4, 0)},
+        {"cmyk-499-scans.jpg", bombs::ProgressiveJpeg(18900, 18900, 4, 498)},
+        {"rle-16384.bmp", bombs::RunLengthBitmap(16384, 16384)},
+        {"grey-many-scans.jpg", bombs::ProgressiveJpeg(12000, 12000, 1, 498)},
+    };
+    for (const auto& f : files) {
+        QFile out(folder.filePath(QLatin1String(f.name)));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(f.bytes) != f.bytes.size())
+            return 1;
+        std::printf("%s %lld bytes\n", f.name, static_cast<long long>(f.bytes.size()));
+    }
+    return 0;
+}
