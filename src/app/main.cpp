@@ -44,16 +44,21 @@ int main(int argc, char** argv)
     TApplication app(qtArgc, qtArgv);
     app.SetTitle(QStringLiteral("ヨツマド"));
     app.setWindowIcon(ProgramIcon());
+    // Errors while the window runs are shown by the window's own guard; what
+    // arrives here means the window could not be built.
+    int status = 0;
     try {
         MainForm1 = new TMainForm1();
         OpenStartPictures(*MainForm1, options.pictures);
         MainForm1->show();
-        app.exec();
+        status = app.exec();
     } catch (const Exception& error) {
         app.ShowException(error);
+        status = 1;
     } catch (...) {
         app.ShowException(Exception(QString()));
+        status = 1;
     }
     delete MainForm1;
-    return 0;
+    return status;
 }
