@@ -14,21 +14,10 @@
 #include <cmath>
 
 using testing::Window;
-using Corners = std::array<int, 4>;
+using photos::Corners;
+using photos::kTurned;
 
 namespace {
-
-// The turned picture's corners as stored quarters (0 UL, 1 UR, 2 LL, 3 LR),
-// written out by hand for the eight values.
-const Corners kTurned[9] = {
-    {}, {0, 1, 2, 3}, {1, 0, 3, 2}, {3, 2, 1, 0}, {2, 3, 0, 1},
-    {0, 2, 1, 3}, {2, 0, 3, 1}, {3, 1, 2, 0}, {1, 3, 0, 2},
-};
-
-QString Text(const Corners& c)
-{
-    return QStringLiteral("%1 %2 %3 %4").arg(c[0]).arg(c[1]).arg(c[2]).arg(c[3]);
-}
 
 struct Run {
     int status = -1;
@@ -173,9 +162,9 @@ private slots:
             const Corners seen{photos::QuarterOf(c.pixel(r.topLeft())), photos::QuarterOf(c.pixel(r.topRight())),
                                photos::QuarterOf(c.pixel(r.bottomLeft())),
                                photos::QuarterOf(c.pixel(r.bottomRight()))};
-            QVERIFY2(Text(seen) == Text(kTurned[value]),
-                     qPrintable(scale + QStringLiteral(": corners ") + Text(seen) + QStringLiteral(", expected ")
-                                + Text(kTurned[value])));
+            QVERIFY2(photos::CornersText(seen) == photos::CornersText(kTurned[value]),
+                     qPrintable(scale + QStringLiteral(": corners ") + photos::CornersText(seen) + QStringLiteral(", expected ")
+                                + photos::CornersText(kTurned[value])));
         }
     }
 

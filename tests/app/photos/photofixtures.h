@@ -11,6 +11,21 @@
 
 namespace photos {
 
+// Upper left, upper right, lower left, lower right of a turned picture, as
+// indices into the stored quarters (0 UL, 1 UR, 2 LL, 3 LR), for the eight
+// orientation values: mirrors and turns of the stored picture, written out by
+// hand.
+using Corners = std::array<int, 4>;
+inline constexpr Corners kTurned[9] = {
+    {}, {0, 1, 2, 3}, {1, 0, 3, 2}, {3, 2, 1, 0}, {2, 3, 0, 1},
+    {0, 2, 1, 3}, {2, 0, 3, 1}, {3, 1, 2, 0}, {1, 3, 0, 2},
+};
+
+inline QString CornersText(const Corners& c)
+{
+    return QStringLiteral("%1 %2 %3 %4").arg(c[0]).arg(c[1]).arg(c[2]).arg(c[3]);
+}
+
 // The colours of the stored picture's quarters: upper left, upper right,
 // lower left, lower right.
 inline constexpr std::array<QRgb, 4> kQuarter = {0xff0000u, 0x00ff00u, 0x0000ffu, 0xffff00u};

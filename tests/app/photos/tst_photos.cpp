@@ -22,24 +22,12 @@
 
 using photos::CornerQuarters;
 using photos::ExifPayload;
-using Corners = std::array<int, 4>;
+using photos::Corners;
+using photos::kTurned;
 
 Q_DECLARE_METATYPE(Corners)
 
 namespace {
-
-// Upper left, upper right, lower left, lower right of the turned picture, as
-// indices into the stored quarters (0 UL, 1 UR, 2 LL, 3 LR), for the eight
-// values: mirrors and turns of the stored picture, written out by hand.
-const Corners kTurned[9] = {
-    {}, {0, 1, 2, 3}, {1, 0, 3, 2}, {3, 2, 1, 0}, {2, 3, 0, 1},
-    {0, 2, 1, 3}, {2, 0, 3, 1}, {3, 1, 2, 0}, {1, 3, 0, 2},
-};
-
-QString CornersText(const Corners& c)
-{
-    return QStringLiteral("%1 %2 %3 %4").arg(c[0]).arg(c[1]).arg(c[2]).arg(c[3]);
-}
 
 // Mean absolute difference per channel, and the largest one.
 struct Difference {
@@ -148,7 +136,7 @@ private slots:
                                           : QSize(photos::kWidth, photos::kHeight);
         QCOMPARE(picture.size(), expected);
         QCOMPARE(picture.format(), QImage::Format_RGB888);
-        QCOMPARE(CornersText(CornerQuarters(picture)), CornersText(kTurned[value]));
+        QCOMPARE(photos::CornersText(CornerQuarters(picture)), photos::CornersText(kTurned[value]));
     }
 
     // Each row spoils an intact block (orientation 6, which turns the
@@ -208,7 +196,7 @@ private slots:
         QCOMPARE(ExifOrientation(reinterpret_cast<const uchar*>(spoilt.constData()), size_t(spoilt.size())), 1);
         const QImage picture = LoadPicture(Write(QStringLiteral("spoilt.jpg"), photos::WithApp1(plain, spoilt)));
         QCOMPARE(picture.size(), QSize(photos::kWidth, photos::kHeight));
-        QCOMPARE(CornersText(CornerQuarters(picture)), CornersText(kTurned[1]));
+        QCOMPARE(photos::CornersText(CornerQuarters(picture)), photos::CornersText(kTurned[1]));
     }
 
     // The compose tool's partial decode reads, for each panel line, the

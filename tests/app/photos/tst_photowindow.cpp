@@ -10,7 +10,8 @@
 #include <QAction>
 #include <QTemporaryDir>
 
-using Corners = std::array<int, 4>;
+using photos::Corners;
+using photos::kTurned;
 
 namespace {
 
@@ -21,18 +22,6 @@ QImage Preview(const QString& path, QSize bound)
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
     return LoadPicturePreview(path, bound, share);
-}
-
-// The turned picture's corners as stored quarters (0 UL, 1 UR, 2 LL, 3 LR),
-// written out by hand for the eight values.
-const Corners kTurned[9] = {
-    {}, {0, 1, 2, 3}, {1, 0, 3, 2}, {3, 2, 1, 0}, {2, 3, 0, 1},
-    {0, 2, 1, 3}, {2, 0, 3, 1}, {3, 1, 2, 0}, {1, 3, 0, 2},
-};
-
-QString Text(const Corners& c)
-{
-    return QStringLiteral("%1 %2 %3 %4").arg(c[0]).arg(c[1]).arg(c[2]).arg(c[3]);
 }
 
 // The corners of `rect` in `shot`, a little inside, as stored quarters.
@@ -83,7 +72,7 @@ private slots:
                                                       : QSize(photos::kWidth, photos::kHeight));
         // The turned picture fills the panel.
         const QRect panel(image->mapTo(w.form.get(), QPoint(0, 0)), image->size());
-        QCOMPARE(Text(CornersIn(w.Shot(), panel)), Text(kTurned[value]));
+        QCOMPARE(photos::CornersText(CornersIn(w.Shot(), panel)), photos::CornersText(kTurned[value]));
     }
 
     // The window converts only the pixels it draws; each must be the one the
@@ -154,7 +143,7 @@ private slots:
         const QImage preview = Preview(TurnedPhoto(value), QSize(512, 512));
         QCOMPARE(preview.size(), value >= 5 ? QSize(photos::kHeight, photos::kWidth)
                                             : QSize(photos::kWidth, photos::kHeight));
-        QCOMPARE(Text(photos::CornerQuarters(preview)), Text(kTurned[value]));
+        QCOMPARE(photos::CornersText(photos::CornerQuarters(preview)), photos::CornersText(kTurned[value]));
         // Shrunk for a small pane, still turned.
         const QImage small = Preview(TurnedPhoto(value), QSize(16, 16));
         QCOMPARE(small.size(), value >= 5 ? QSize(8, 16) : QSize(16, 8));
