@@ -24,12 +24,8 @@ cleanup() {
   rm -rf "$runtime"
 }
 
-rm -f "$out/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 300); do [ -s "$out/display" ] && break; sleep 0.1; done
-[ -s "$out/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$out/display")
+source "$(dirname "$0")/../e2e/xvfb.sh"
+start_xvfb "$out" || fail "Xvfb did not start"
 
 # The kiosk shell shows the one window centred on the 800 x 600 output.
 XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so --shell=kiosk-shell.so --socket=wl-e2e \

@@ -59,28 +59,8 @@ cleanup() {
 trap cleanup EXIT
 
 # ---- the display --------------------------------------------------------------
-# Xvfb picks a free display itself. A server of another run that is still
-# shutting down on the number it just gave up keeps answering (or refusing)
-# on it for a moment, or removes the socket ours made: the display must
-# answer a few times in a row, else it is started again.
-start_display() {
-  rm -f "$tmp/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 300); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-  [ -s "$tmp/display" ] || return 1
-  export DISPLAY=:$(head -1 "$tmp/display")
-  for _ in 1 2 3 4; do
-    sleep 0.3
-    xprop -root >/dev/null 2>&1 || return 1
-  done
-}
-for attempt in 1 2 3; do
-  start_display && break
-  note "display ${DISPLAY:-?} does not answer (attempt $attempt)"
-  kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; xvfb=""
-done
-[ -n "$xvfb" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$tmp" 2>>"$out-display.log" || { echo "FAIL: Xvfb did not start"; exit 1; }
 export QT_QPA_PLATFORM=xcb
 
 if [ "$mode" = openbox ]; then

@@ -9,30 +9,9 @@ for tool in Xvfb xdotool xprop xwininfo; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 
-# Xvfb picks a free display itself and names it once it accepts clients: a
-# guessed number can be taken by another run, and a loaded machine can take
-# more than a few seconds to start the server. A server of another run still
-# shutting down on the number ours just took can answer (or refuse) for a
-# moment: the display must answer a few times in a row, else it is started
-# again.
 cleanup() { [ -n "${app:-}" ] && kill "$app" 2>/dev/null; [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null; wait 2>/dev/null; }
-start_display() {
-  rm -f "$out/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 300); do [ -s "$out/display" ] && break; sleep 0.1; done
-  [ -s "$out/display" ] || return 1
-  export DISPLAY=:$(head -1 "$out/display")
-  for _ in 1 2 3 4; do
-    sleep 0.3
-    xprop -root >/dev/null 2>&1 || return 1
-  done
-}
-for _ in 1 2 3; do
-  start_display && break
-  kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; xvfb=""
-done
-[ -n "$xvfb" ] || fail "Xvfb did not start"
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$out" || fail "Xvfb did not start"
 export QT_QPA_PLATFORM=xcb
 
 "$program" >"$out/program.log" 2>&1 &
