@@ -62,21 +62,31 @@ QImage Shrunk(QImage decoded, BudgetShare& share, Shrink shrink)
     return small;
 }
 
-} // namespace
-
-QImage LoadPicture(const QString& path, BudgetShare& share)
+// Opens the picture file and hands it to the decoding its kind asks for;
+// every loader opens, checks and fails the same way.
+template <typename OnBitmap, typename OnJpeg>
+auto DecodeByKind(const QString& path, OnBitmap onBitmap, OnJpeg onJpeg)
 {
     QFile file;
     const QString fullPath = OpenPictureFile(path, file);
     switch (PictureKindOf(fullPath)) {
     case PictureKind::Bitmap:
-        return DecodeBmp(file, share);
+        return onBitmap(file);
     case PictureKind::Jpeg:
-        return DecodeJpeg(file, share);
+        return onJpeg(file);
     case PictureKind::None:
         break;
     }
     NotAPicture(fullPath);
+}
+
+} // namespace
+
+QImage LoadPicture(const QString& path, BudgetShare& share)
+{
+    return DecodeByKind(
+        path, [&](QFile& file) { return DecodeBmp(file, share); },
+        [&](QFile& file) { return DecodeJpeg(file, share); });
 }
 
 QImage LoadPicture(const QString& path)
@@ -88,19 +98,13 @@ QImage LoadPicture(const QString& path)
 
 QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share)
 {
-    QFile file;
-    const QString fullPath = OpenPictureFile(path, file);
-    switch (PictureKindOf(fullPath)) {
-    case PictureKind::Bitmap:
-        return Shrunk(DecodeBmp(file, share), share, [size](const QImage& full) {
-            return StretchToRgb888(full, size);
-        });
-    case PictureKind::Jpeg:
-        return DecodeJpegStretched(file, size, share);
-    case PictureKind::None:
-        break;
-    }
-    NotAPicture(fullPath);
+    return DecodeByKind(
+        path,
+        [&](QFile& file) {
+            return Shrunk(DecodeBmp(file, share), share,
+                          [size](const QImage& full) { return StretchToRgb888(full, size); });
+        },
+        [&](QFile& file) { return DecodeJpegStretched(file, size, share); });
 }
 
 QImage LoadPictureStretched(const QString& path, QSize size)
@@ -112,8 +116,6 @@ QImage LoadPictureStretched(const QString& path, QSize size)
 
 QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share)
 {
-    QFile file;
-    const QString fullPath = OpenPictureFile(path, file);
     const auto fit = [bound](const QImage& picture) {
         if (picture.width() <= bound.width() && picture.height() <= bound.height())
             return picture;
@@ -124,33 +126,19 @@ QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share)
         const QSize twice = (size * 2).boundedTo(picture.size());
         return StretchToRgb888(picture, twice).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     };
-    switch (PictureKindOf(fullPath)) {
-    case PictureKind::Bitmap:
-        return Shrunk(DecodeBmp(file, share), share, fit);
-    case PictureKind::Jpeg:
-        return Shrunk(DecodeJpegThumbnail(file, bound, share), share, fit);
-    case PictureKind::None:
-        break;
-    }
-    NotAPicture(fullPath);
+    return DecodeByKind(
+        path, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, fit); },
+        [&](QFile& file) { return Shrunk(DecodeJpegThumbnail(file, bound, share), share, fit); });
 }
 
 QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share)
 {
     if (size.isEmpty())
         return LoadPicture(path, share);
-    QFile file;
-    const QString fullPath = OpenPictureFile(path, file);
     const auto shrink = [size](const QImage& picture) { return ResizeLanczos(picture, size); };
-    switch (PictureKindOf(fullPath)) {
-    case PictureKind::Bitmap:
-        return Shrunk(DecodeBmp(file, share), share, shrink);
-    case PictureKind::Jpeg:
-        return Shrunk(DecodeJpegReduced(file, size, share), share, shrink);
-    case PictureKind::None:
-        break;
-    }
-    NotAPicture(fullPath);
+    return DecodeByKind(
+        path, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, shrink); },
+        [&](QFile& file) { return Shrunk(DecodeJpegReduced(file, size, share), share, shrink); });
 }
 
 QImage LoadPictureSmooth(const QString& path, QSize size)
@@ -162,20 +150,13 @@ QImage LoadPictureSmooth(const QString& path, QSize size)
 
 TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share)
 {
-    QFile file;
-    const QString fullPath = OpenPictureFile(path, file);
-    switch (PictureKindOf(fullPath)) {
-    case PictureKind::Bitmap:
-        return {DecodeBmp(file, share), nullptr};
-    case PictureKind::Jpeg: {
-        std::unique_ptr<ColorProfileTransform> colour;
-        QImage pixels = DecodeJpeg(file, &colour, share);
-        return {std::move(pixels), std::move(colour)};
-    }
-    case PictureKind::None:
-        break;
-    }
-    NotAPicture(fullPath);
+    return DecodeByKind(
+        path, [&](QFile& file) { return TDisplayPicture{DecodeBmp(file, share), nullptr}; },
+        [&](QFile& file) {
+            std::unique_ptr<ColorProfileTransform> colour;
+            QImage pixels = DecodeJpeg(file, &colour, share);
+            return TDisplayPicture{std::move(pixels), std::move(colour)};
+        });
 }
 
 TDisplayPicture LoadPictureForDisplay(const QString& path)
