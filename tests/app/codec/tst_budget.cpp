@@ -28,6 +28,20 @@ namespace {
 
 constexpr qint64 kMiB = qint64(1) << 20;
 
+// The peak bounds are the program's goals, met by the normal build. Under
+// AddressSanitizer the same work also pays for shadow memory and the
+// allocator's quarantine, so there the bounds get that much room on top.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr qint64 kSanitizerRoomPercent = 25;
+#else
+constexpr qint64 kSanitizerRoomPercent = 0;
+#endif
+
+bool PeakWithin(qint64 peakMiB, qint64 boundMiB)
+{
+    return peakMiB > 0 && peakMiB < boundMiB + boundMiB * kSanitizerRoomPercent / 100;
+}
+
 const QString kInvalidBitmap = QStringLiteral("ビットマップイメージが不正です");
 
 QString JpegErrorText(int code)
@@ -318,7 +332,7 @@ private slots:
         QFETCH(QString, outcome);
         const Probe probe = RunProbe({QStringLiteral("load"), Path(name.toLatin1().constData())});
         QCOMPARE(probe.lines, QStringList{outcome});
-        QVERIFY2(probe.peakMiB > 0 && probe.peakMiB < 1200 * 1000 * 1000 / kMiB,
+        QVERIFY2(PeakWithin(probe.peakMiB, 1200 * 1000 * 1000 / kMiB),
                  qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
     }
 
@@ -348,7 +362,7 @@ private slots:
         const QString path = Path(name.toLatin1().constData());
         const Probe probe = RunProbe({QStringLiteral("window"), path, path, path, path});
         QCOMPARE(probe.lines.mid(0, 5), outcomes + QStringList{panels});
-        QVERIFY2(probe.peakMiB > 0 && probe.peakMiB < 2048,
+        QVERIFY2(PeakWithin(probe.peakMiB, 2048),
                  qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
     }
 
@@ -378,7 +392,7 @@ private slots:
         }
         const Probe probe = RunProbe({QStringLiteral("preview"), Path(name.toLatin1().constData())});
         QCOMPARE(probe.lines, QStringList{outcome});
-        QVERIFY2(probe.peakMiB > 0 && probe.peakMiB < boundMiB,
+        QVERIFY2(PeakWithin(probe.peakMiB, boundMiB),
                  qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
     }
 
