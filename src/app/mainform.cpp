@@ -31,6 +31,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QUrl>
 
@@ -58,18 +59,6 @@ const QString kInformationSiteBase = QStringLiteral("https://www.example.com/yot
 const QString kMailSubject = QStringLiteral("(添付画像あり)");
 const QString kMailFailure =
     QStringLiteral("お使いのメーラーを｢通常使うメールソフト(規定のプログラム)｣に設定してください。");
-
-// Runs a step when the scope ends, whichever way it ends.
-template <typename F>
-class ScopeExit {
-public:
-    explicit ScopeExit(F f) : f_(std::move(f)) {}
-    ~ScopeExit() { f_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-private:
-    F f_;
-};
 
 } // namespace
 
@@ -176,7 +165,7 @@ void TMainForm1::Image4MouseMove(QObject*, TShiftState, int, int) { CurrentPanel
 void TMainForm1::WMDropFiles(platform::DropFiles& drop)
 {
     // The drop's data is released in every case, also when the load fails.
-    ScopeExit finish([&drop] { drop.Finish(); });
+    const auto finish = qScopeGuard([&drop] { drop.Finish(); });
     (void)drop.Count();
     const QString name = drop.Name(0);
     if (PictureKindOf(name) == PictureKind::None)
@@ -199,7 +188,7 @@ void TMainForm1::DropIntoPanel(int panel, platform::DropFiles& drop)
         return;
     }
     const QString saved = CurrentPanel;
-    ScopeExit restore([&] { CurrentPanel = saved; });
+    const auto restore = qScopeGuard([&] { CurrentPanel = saved; });
     CurrentPanel = *tags[panel - 1];
     WMDropFiles(drop);
 }
@@ -421,7 +410,7 @@ void TMainForm1::Capture()
 
 void TMainForm1::Save1Click(QObject*)
 {
-    ScopeExit restore([this] { ShowDividers(true); });
+    const auto restore = qScopeGuard([this] { ShowDividers(true); });
     Capture();
     if (!SavePictureDialog1->Execute(this))
         return;
@@ -436,7 +425,7 @@ void TMainForm1::Save1Click(QObject*)
 
 void TMainForm1::M1Click(QObject*)
 {
-    ScopeExit restore([this] { ShowDividers(true); });
+    const auto restore = qScopeGuard([this] { ShowDividers(true); });
     platform::Services& p = platform::Current();
     ShowDividers(false);
     repaint();
@@ -455,7 +444,7 @@ void TMainForm1::M1Click(QObject*)
     if (folder.isEmpty())
         throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(writePath));
     bool handedOver = false;
-    ScopeExit cleanUp([&] { if (!handedOver) store.RemoveFolder(folder); });
+    const auto cleanUp = qScopeGuard([&] { if (!handedOver) store.RemoveFolder(folder); });
     // Written as a new file inside the folder just made, never through a
     // name someone else could have put there.
     if (!store.WriteAttachment(folder, name, EncodeJpeg(Image0->Picture())))
