@@ -70,7 +70,7 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
     return b;
 }
 
-QByteArray RunLengthBitmap(int width, int height, int bitCount)
+QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
 {
     const int colours = 1 << bitCount;
     const quint32 offset = quint32(14 + 40 + 4 * colours);
@@ -88,9 +88,9 @@ QByteArray RunLengthBitmap(int width, int height, int bitCount)
     qToLittleEndian(quint32(bitCount == 8 ? 1 : 2), b.data() + 30);  // BI_RLE8, BI_RLE4
     qToLittleEndian(quint32(data.size()), b.data() + 34);
     qToLittleEndian(quint32(colours), b.data() + 46);
-    b[54] = char(30);   // colour 0: blue, green, red
-    b[55] = char(200);
-    b[56] = char(10);
+    b[54] = char(qBlue(colour));  // colour 0: blue, green, red
+    b[55] = char(qGreen(colour));
+    b[56] = char(qRed(colour));
     return b + data;
 }
 

@@ -5,6 +5,7 @@
 // seeds. Needs nothing but QtCore.
 
 #include <QByteArray>
+#include <QRgb>
 
 namespace bombs {
 
@@ -18,7 +19,7 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
 
 // A run-length bitmap (RLE8, or RLE4 when bitCount is 4) declaring
 // width x height whose data is only "end of bitmap": about a kilobyte for
-// any size.
-QByteArray RunLengthBitmap(int width, int height, int bitCount = 8);
+// any size. Every pixel keeps colour 0 of the palette, which is `colour`.
+QByteArray RunLengthBitmap(int width, int height, int bitCount = 8, QRgb colour = qRgb(10, 200, 30));
 
 } // namespace bombs

@@ -1,6 +1,7 @@
 // Inputs that once cost the loader far more than they should, found by
 // fuzzing the drop path (fuzz/). Each row is a picture made here.
 
+#include "bombfiles.h"
 #include "codectest.h"
 
 #include "codectools.h"
@@ -13,36 +14,6 @@
 #include <sys/resource.h>
 
 using namespace codectest;
-
-namespace {
-
-// A run-length bitmap of the given size whose data is only "end of bitmap":
-// every pixel keeps colour 0 of the palette, which is `colour`.
-QByteArray EmptyRunLengthBitmap(int width, int height, int bitCount, QRgb colour)
-{
-    const int colours = 1 << bitCount;
-    const quint32 offset = quint32(14 + 40 + 4 * colours);
-    const QByteArray data("\x00\x01", 2);
-    QByteArray b(qsizetype(offset), '\0');
-    b[0] = 'B';
-    b[1] = 'M';
-    qToLittleEndian(quint32(offset + quint32(data.size())), b.data() + 2);
-    qToLittleEndian(offset, b.data() + 10);
-    qToLittleEndian(quint32(40), b.data() + 14);
-    qToLittleEndian(qint32(width), b.data() + 18);
-    qToLittleEndian(qint32(height), b.data() + 22);
-    qToLittleEndian(quint16(1), b.data() + 26);
-    qToLittleEndian(quint16(bitCount), b.data() + 28);
-    qToLittleEndian(quint32(bitCount == 8 ? 1 : 2), b.data() + 30);  // BI_RLE8, BI_RLE4
-    qToLittleEndian(quint32(data.size()), b.data() + 34);
-    qToLittleEndian(quint32(colours), b.data() + 46);
-    b[54] = char(qBlue(colour));
-    b[55] = char(qGreen(colour));
-    b[56] = char(qRed(colour));
-    return b + data;
-}
-
-} // namespace
 
 void CodecTest::runLengthBitmapEndingEarlyIsColourZeroWithinMemory_data()
 {
@@ -69,7 +40,7 @@ void CodecTest::runLengthBitmapEndingEarlyIsColourZeroWithinMemory()
     QFETCH(int, side);
     const QRgb colour = qRgb(10, 200, 30);
     const QString path = Temp(QStringLiteral("runlength.bmp"));
-    WriteAll(path, EmptyRunLengthBitmap(side, side, bitCount, colour));
+    WriteAll(path, bombs::RunLengthBitmap(side, side, bitCount, colour));
     // Loaded by a helper process, so that the peak is the load's own.
     QProcess helper;
     helper.start(QStringLiteral(LOADPEAK_PROGRAM), {path, QString::number(colour & 0xffffff, 16)});
