@@ -8,7 +8,7 @@
 
 #include "colorprofile.h"
 #include "error.h"
-#include "image.h"
+#include "stretch.h"
 #include "pictureloader.h"
 
 #include <QCoreApplication>

@@ -17,7 +17,7 @@ command -v /usr/bin/time >/dev/null || { echo "bench: /usr/bin/time is missing (
 
 [ -f "$build/build.ninja" ] || cmake --preset default >/dev/null
 nice cmake --build "$build" --target makebombs test_budget_probe yotsumado-compose -j2 >/dev/null
-probe=$build/tests/app/codec/test_budget_probe
+probe=$build/tests/codec/test_budget_probe
 compose=$build/src/tools/compose/yotsumado-compose
 "$build/tests/bombs/makebombs" "$work" >/dev/null
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work

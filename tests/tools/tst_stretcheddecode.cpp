@@ -4,7 +4,7 @@
 #include "bmpwriter.h"
 #include "codectools.h"
 #include "error.h"
-#include "image.h"
+#include "stretch.h"
 #include "jpegdecoder.h"
 #include "pictureloader.h"
 #include "pixels.h"

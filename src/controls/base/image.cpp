@@ -2,46 +2,6 @@
 
 #include <QPainter>
 
-#include <vector>
-
-QImage StretchNearest(const QImage& src, QSize size)
-{
-    if (src.isNull() || size.isEmpty())
-        return QImage();
-    const QImage source = (src.format() == QImage::Format_RGB888 || src.format() == QImage::Format_RGB32)
-        ? src : src.convertToFormat(QImage::Format_RGB32);
-    QImage out(size, QImage::Format_RGB32);
-    if (out.isNull())
-        return out;
-    const int dw = size.width(), dh = size.height();
-    const int sw = source.width(), sh = source.height();
-    std::vector<int> xmap(static_cast<size_t>(dw));
-    for (int x = 0; x < dw; ++x)
-        xmap[static_cast<size_t>(x)] = StretchSourceIndex(x, sw, dw);
-    int prevSy = -1;
-    for (int y = 0; y < dh; ++y) {
-        const int sy = StretchSourceIndex(y, sh, dh);
-        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-        if (sy == prevSy) {
-            std::copy_n(reinterpret_cast<const QRgb*>(out.constScanLine(y - 1)), dw, dst);
-            continue;
-        }
-        prevSy = sy;
-        if (source.format() == QImage::Format_RGB888) {
-            const uchar* s = source.constScanLine(sy);
-            for (int x = 0; x < dw; ++x) {
-                const uchar* p = s + 3 * xmap[static_cast<size_t>(x)];
-                dst[x] = qRgb(p[0], p[1], p[2]);
-            }
-        } else {
-            const auto* s = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
-            for (int x = 0; x < dw; ++x)
-                dst[x] = s[xmap[static_cast<size_t>(x)]] | 0xff000000u;
-        }
-    }
-    return out;
-}
-
 TImage::TImage(QWidget* parent)
     : TGraphicControl(parent)
 {

@@ -5,22 +5,11 @@
 // and columns (nearest neighbour, no smoothing).
 
 #include "graphiccontrol.h"
+#include "stretch.h"
 
 #include <QImage>
 
 #include <functional>
-
-// The source index that destination index i of a nearest-neighbour stretch
-// from srcLen to dstLen reads: the source pixel under the destination
-// pixel's centre. Shared by everything that must reproduce the stretch.
-inline int StretchSourceIndex(int i, int srcLen, int dstLen)
-{
-    return static_cast<int>((2 * static_cast<long long>(i) + 1) * srcLen / (2 * static_cast<long long>(dstLen)));
-}
-
-// Nearest-neighbour stretch of src (any format) to size; the result is
-// Format_RGB32. An empty src or size gives a null image.
-QImage StretchNearest(const QImage& src, QSize size);
 
 class TImage : public TGraphicControl {
     Q_OBJECT

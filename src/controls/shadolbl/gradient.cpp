@@ -1,6 +1,7 @@
 #include "gradient.h"
 
-#include "image.h"
+#include "colorramp.h"
+#include "stretch.h"
 
 #include <QPainter>
 
@@ -14,43 +15,9 @@ void GetRGB(TColor color, quint8& red, quint8& green, quint8& blue)
     blue = static_cast<quint8>(qBlue(resolved));
 }
 
-namespace {
-
-// Colour of step i of a gradient of the given length, components truncated.
-class Ramp {
-public:
-    Ramp(TColor from, TColor to)
-    {
-        GetRGB(from, r1_, g1_, b1_);
-        quint8 r2, g2, b2;
-        GetRGB(to, r2, g2, b2);
-        dr_ = static_cast<qint16>(r2 - r1_);
-        dg_ = static_cast<qint16>(g2 - g1_);
-        db_ = static_cast<qint16>(b2 - b1_);
-    }
-
-    QRgb At(int i, int length) const
-    {
-        // A one-pixel gradient has nowhere to go: it keeps the start colour.
-        const double t = length > 1 ? static_cast<double>(i) / (length - 1) : 0.0;
-        return qRgb(Component(dr_, t, r1_), Component(dg_, t, g1_), Component(db_, t, b1_));
-    }
-
-private:
-    static int Component(qint16 d, double t, quint8 start)
-    {
-        return static_cast<int>(d * t + start);  // truncates toward zero
-    }
-
-    quint8 r1_, g1_, b1_;
-    qint16 dr_, dg_, db_;
-};
-
-} // namespace
-
 void GradBitmap(QImage& bitmap, TColor color1, TColor color2, bool vertical)
 {
-    const Ramp ramp(color1, color2);
+    const TruncatedRamp ramp(ColorToRgb(color1), ColorToRgb(color2));
     const int h = bitmap.height();
     const int w = bitmap.width();
     if (h < 1 || w < 1)

@@ -2,6 +2,7 @@
 
 #include "captionchars.h"
 #include "drawtext.h"
+#include "colorramp.h"
 #include "gradient.h"
 
 #include <QPainter>
@@ -245,13 +246,9 @@ void TShadowLabel::GradientRun(QPainter& surface, TColor color1, TColor color2, 
     quint8 r1, g1, b1, r2, g2, b2;
     GetRGB(color1, r1, g1, b1);
     GetRGB(color2, r2, g2, b2);
-    const auto dr = static_cast<qint16>(r2 - r1);
-    const auto dg = static_cast<qint16>(g2 - g1);
-    const auto db = static_cast<qint16>(b2 - b1);
+    const TruncatedRamp ramp(qRgb(r1, g1, b1), qRgb(r2, g2, b2));
     for (qsizetype k = 0; k < n; ++k) {
-        const double t = static_cast<double>(k) / static_cast<double>(n - 1);
-        const QColor color(static_cast<int>(dr * t + r1), static_cast<int>(dg * t + g1),
-                           static_cast<int>(db * t + b1));
+        const QColor color = QColor::fromRgb(ramp.At(k, n));
         const QString& ch = piece.at(k);
         const int cellLeft = at.x;
         advance(ch);

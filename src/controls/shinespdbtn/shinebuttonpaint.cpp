@@ -1,5 +1,6 @@
 #include "shinebuttonpaint.h"
 
+#include "colorramp.h"
 #include "graphiccontrol.h"
 #include "image.h"
 #include "shinebtncolors.h"
@@ -14,15 +15,8 @@ namespace ShineSpdBtn {
 QImage GradientRamp(std::uint32_t from, std::uint32_t to, bool vertical)
 {
     QImage ramp(vertical ? 1 : 256, vertical ? 256 : 1, QImage::Format_RGB32);
-    auto channel = [](std::uint32_t p, int shift) { return static_cast<int>((p >> shift) & 0xFFu); };
     for (int i = 0; i < 256; ++i) {
-        int c[3];
-        for (int k = 0; k < 3; ++k) {
-            const int shift = 16 - 8 * k;
-            const int c0 = channel(from, shift), c1 = channel(to, shift);
-            c[k] = c0 + ((c1 - c0) * i) / 255;  // C++ division truncates toward zero
-        }
-        const QRgb px = qRgb(c[0], c[1], c[2]);
+        const QRgb px = FaceRampEntry(from, to, i);
         if (vertical)
             reinterpret_cast<QRgb*>(ramp.scanLine(i))[0] = px;
         else

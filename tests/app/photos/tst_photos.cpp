@@ -5,7 +5,7 @@
 #include "codectools.h"
 #include "colorprofile.h"
 #include "exiforientation.h"
-#include "image.h"
+#include "stretch.h"
 #include "jpegdecoder.h"
 #include "lanczosresize.h"
 #include "photofixtures.h"

@@ -45,21 +45,6 @@ private slots:
         UNIFORM(img, QRect(6, 0, 4, 10), qRgb(255, 255, 255));
     }
 
-    void nearestStretchRepeatsAndDropsWholePixels()
-    {
-        QImage src(3, 1, QImage::Format_RGB888);
-        src.setPixel(0, 0, qRgb(255, 0, 0));
-        src.setPixel(1, 0, qRgb(0, 255, 0));
-        src.setPixel(2, 0, qRgb(0, 0, 255));
-        const QImage up = StretchNearest(src, QSize(6, 2));
-        QCOMPARE(up.pixel(0, 1), qRgb(255, 0, 0));
-        QCOMPARE(up.pixel(1, 1), qRgb(255, 0, 0));
-        QCOMPARE(up.pixel(2, 0), qRgb(0, 255, 0));
-        QCOMPARE(up.pixel(5, 0), qRgb(0, 0, 255));
-        const QImage down = StretchNearest(src, QSize(1, 1));
-        QCOMPARE(down.pixel(0, 0), qRgb(0, 255, 0));
-    }
-
     void storedValuesSkipDeclaredDefaultsAndApplyNested()
     {
         TShape shape;

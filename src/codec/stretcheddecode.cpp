@@ -1,7 +1,7 @@
 #include "stretcheddecode.h"
 
 #include "exiforientation.h"
-#include "image.h"
+#include "stretch.h"
 #include "jpegdecoder.h"
 #include "jpegerror.h"
 #include "memorybudget.h"
@@ -15,35 +15,6 @@
 #include <jerror.h>
 
 namespace {
-
-// Which source row and column each target row and column of a
-// nearest-neighbour stretch reads; the same rule the picture control uses.
-std::vector<int> SourceIndices(int srcLen, int dstLen)
-{
-    std::vector<int> map(static_cast<size_t>(dstLen));
-    for (int i = 0; i < dstLen; ++i)
-        map[static_cast<size_t>(i)] = StretchSourceIndex(i, srcLen, dstLen);
-    return map;
-}
-
-// Samples one source row (3 bytes per pixel) into target row `t`, or copies
-// the previous target row when it reads the same source row.
-void FillRow(QImage& out, int t, const uchar* rgb, const std::vector<int>& xmap, bool sameAsPrevious)
-{
-    uchar* dst = out.scanLine(t);
-    const size_t bytes = 3 * xmap.size();
-    if (sameAsPrevious) {
-        std::memcpy(dst, out.constScanLine(t - 1), bytes);
-        return;
-    }
-    for (int x : xmap) {
-        const uchar* p = rgb + 3 * static_cast<size_t>(x);
-        dst[0] = p[0];
-        dst[1] = p[1];
-        dst[2] = p[2];
-        dst += 3;
-    }
-}
 
 // Collects the rows a stretch to `size` of the turned picture reads,
 // straight into the result. Each line of the result (a row; a column when the
@@ -102,7 +73,7 @@ public:
                 if (previous >= 0)
                     std::memcpy(out_.scanLine(line), out_.constScanLine(previous), 3 * columns_.size());
                 else
-                    FillRow(out_, line, rgb, columns_, false);
+                    StretchRgb888Row(rgb, columns_, out_.scanLine(line));
                 previous = line;
                 continue;
             }
@@ -161,23 +132,4 @@ QImage DecodeJpegStretched(QIODevice& in, QSize size)
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
     return DecodeJpegStretched(in, size, share);
-}
-
-QImage StretchToRgb888(const QImage& picture, QSize size)
-{
-    if (picture.isNull() || size.isEmpty())
-        return picture;
-    const QImage source = picture.format() == QImage::Format_RGB888
-        ? picture : StretchNearest(picture, picture.size()).convertToFormat(QImage::Format_RGB888);
-    QImage out(size, QImage::Format_RGB888);
-    if (out.isNull())
-        return out;
-    const std::vector<int> xmap = SourceIndices(source.width(), size.width());
-    int previous = -1;
-    for (int t = 0; t < size.height(); ++t) {
-        const int y = StretchSourceIndex(t, source.height(), size.height());
-        FillRow(out, t, source.constScanLine(y), xmap, y == previous);
-        previous = y;
-    }
-    return out;
 }

@@ -25,7 +25,3 @@ class QIODevice;
 QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share);
 // The same within a whole program budget of its own.
 QImage DecodeJpegStretched(QIODevice& in, QSize size);
-
-// `picture` stretched to `size` as a QImage::Format_RGB888 image, the same
-// pixels StretchNearest gives. An empty `size` or picture gives `picture`.
-QImage StretchToRgb888(const QImage& picture, QSize size);

@@ -8,6 +8,7 @@
 #include "lanczosresize.h"
 #include "memorybudget.h"
 #include "pictureformat.h"
+#include "stretch.h"
 #include "stretcheddecode.h"
 
 #include <QFile>
@@ -102,7 +103,10 @@ QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share)
         path,
         [&](QFile& file) {
             return Shrunk(DecodeBmp(file, share), share,
-                          [size](const QImage& full) { return StretchToRgb888(full, size); });
+                          [size](const QImage& full) {
+                              // An empty size asks for the whole picture.
+                              return size.isEmpty() ? full : StretchNearest(full, size, QImage::Format_RGB888);
+                          });
         },
         [&](QFile& file) { return DecodeJpegStretched(file, size, share); });
 }
@@ -124,7 +128,7 @@ QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share)
         // speak of, then smoothed: Qt's smooth scaling of the whole picture
         // would take copies of it at 32 bits a pixel.
         const QSize twice = (size * 2).boundedTo(picture.size());
-        return StretchToRgb888(picture, twice).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return StretchNearest(picture, twice, QImage::Format_RGB888).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     };
     return DecodeByKind(
         path, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, fit); },
