@@ -10,28 +10,11 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QtMath>
 
 using namespace ShineSpdBtn;
-
-namespace {
-
-// Restores a value when the scope ends, also when a handler throws.
-template <typename T>
-class TRestore {
-public:
-    TRestore(T& slot, T value) : slot_(slot), value_(value) {}
-    ~TRestore() { slot_ = value_; }
-    TRestore(const TRestore&) = delete;
-    TRestore& operator=(const TRestore&) = delete;
-
-private:
-    T& slot_;
-    T value_;
-};
-
-} // namespace
 
 TShineSpeedButton::TShineSpeedButton(QWidget* parent)
     : TGraphicControl(parent)
@@ -258,7 +241,7 @@ void TShineSpeedButton::GroupUpdateStatus(int groupIndex)
     groupIndex_ = groupIndex;
     if (groupIndex_ == 0 || !parentWidget()) return;
     TGroupSender sender(groupIndex_, allowAllUp_, down_);
-    TRestore<const TGroupSender*> restore(groupSender_, nullptr);
+    const auto restore = qScopeGuard([this] { groupSender_ = nullptr; });
     groupSender_ = &sender;
     sender.Announce(parentWidget());
 }
@@ -296,7 +279,7 @@ void TShineSpeedButton::Click()
     repaint();
     {
         // The look comes back even when the handler fails.
-        TRestore<TShineState> restore(state_, remembered);
+        const auto restore = qScopeGuard([this, remembered] { state_ = remembered; });
         BaseClick();
     }
     repaint();
