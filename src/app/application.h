@@ -4,11 +4,11 @@
 // one place where an error raised in any handler is caught and shown in the
 // error box while the window keeps running.
 
+#include "error.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
-
-class Exception;
 
 class TApplication : public QApplication {
     Q_OBJECT
@@ -48,8 +48,6 @@ QString ErrorBoxText(const QString& message);
 // Runs f; an error it raises is shown in the error box instead of escaping.
 template <typename F>
 void RunGuarded(F&& f);
-
-#include "error.h"
 
 template <typename F>
 void RunGuarded(F&& f)
