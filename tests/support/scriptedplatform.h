@@ -43,7 +43,9 @@ Services MakeScriptedServices(Script* script, ScriptedLog* log);
 
 // A full set of scripted services with their script and log, to hand to a
 // window (and the application object) that must outlive neither. A test may
-// swap one service for another (the real message boxes, say) before use.
+// swap a service for another (the real message boxes, say) once the window
+// is built, but for the pointer confinement, which the window hands on to
+// its dividers when built.
 class ScriptedPlatform {
 public:
     ScriptedPlatform();
