@@ -14,8 +14,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_memory P1 P2 P3 P4\n");
         return 2;
     }
-    platform::ScopedScriptedPlatform scripted;
-    TMainForm1 form;
+    platform::ScriptedPlatform scripted;
+    app.SetPlatformServices(&scripted.services);
+    TMainForm1 form(scripted.services);
     MainForm1 = &form;
     form.show();
     if (!DropIntoPanels(form, scripted.log, files))

@@ -23,8 +23,9 @@ int main(int argc, char** argv)
         return 2;
     }
     const int runs = args.size() > 4 ? std::max(1, args[4].toInt()) : 40;
-    platform::ScopedScriptedPlatform scripted;
-    TMainForm1 form;
+    platform::ScriptedPlatform scripted;
+    app.SetPlatformServices(&scripted.services);
+    TMainForm1 form(scripted.services);
     MainForm1 = &form;
     form.show();
     if (!DropIntoPanels(form, scripted.log, args.mid(0, 4)))

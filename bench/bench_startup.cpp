@@ -4,16 +4,20 @@
 #include "application.h"
 #include "firstpaint.h"
 #include "mainform.h"
+#include "qtplatform.h"
 
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
     app.SetTitle(QStringLiteral("ヨツマド"));
+    platform::Services services = platform::MakeDesktopServices();
+    app.SetPlatformServices(&services);
     TFirstPaintExit exitAtFirstPaint;
-    MainForm1 = new TMainForm1();
+    MainForm1 = new TMainForm1(services);
     MainForm1->installEventFilter(&exitAtFirstPaint);
     MainForm1->show();
     app.exec();
     delete MainForm1;
+    app.SetPlatformServices(nullptr);
     return 0;
 }

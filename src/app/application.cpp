@@ -38,7 +38,10 @@ void TApplication::ShowException(const Exception& error)
 {
     if (dynamic_cast<const EAbort*>(&error))
         return;
-    platform::Current().messageBoxes->ShowError(DialogOwner(), title_, ErrorBoxText(error.Message()));
+    constexpr const char* kTo = "the application";
+    if (!services_)
+        platform::MissingService("message-box", kTo);
+    services_->MessageBoxService(kTo).ShowError(DialogOwner(), title_, ErrorBoxText(error.Message()));
 }
 
 QWidget* TApplication::DialogOwner() const

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QWidget>
 
+namespace platform { struct Services; }
+
 class TApplication : public QApplication {
     Q_OBJECT
 public:
@@ -31,6 +33,13 @@ public:
     // save dialog has closed, none of the program's windows is.
     QWidget* DialogOwner() const;
 
+    // The services whose message boxes show the error box: the program's
+    // (handed in by main, or a tool or test of its own). They must outlive
+    // their use; showing an error without any ends the program, naming the
+    // missing service.
+    platform::Services* PlatformServices() const { return services_; }
+    void SetPlatformServices(platform::Services* services) { services_ = services; }
+
     // Shows the error box for an error (nothing for a silent abort).
     void ShowException(const Exception& error);
 
@@ -39,6 +48,7 @@ public:
 private:
     QString title_;
     QPointer<QWidget> mainForm_;
+    platform::Services* services_ = nullptr;
 };
 
 // The error box text: the message, with a "." appended when it is not empty

@@ -3,6 +3,7 @@
 #include "filename.h"
 #include "mainform.h"
 #include "programicon.h"
+#include "qtplatform.h"
 #include "startoptions.h"
 #include "startpictures.h"
 
@@ -44,11 +45,16 @@ int main(int argc, char** argv)
     TApplication app(qtArgc, qtArgv);
     app.SetTitle(QStringLiteral("ヨツマド"));
     app.setWindowIcon(ProgramIcon());
+    // The desktop's own services, handed to the window and to the
+    // application object for its error box; they outlive the window, and the
+    // application lets go of them before they go.
+    platform::Services services = platform::MakeDesktopServices();
+    app.SetPlatformServices(&services);
     // Errors while the window runs are shown by the window's own guard; what
     // arrives here means the window could not be built.
     int status = 0;
     try {
-        MainForm1 = new TMainForm1();
+        MainForm1 = new TMainForm1(services);
         OpenStartPictures(*MainForm1, options.pictures);
         MainForm1->show();
         status = app.exec();
@@ -60,5 +66,6 @@ int main(int argc, char** argv)
         status = 1;
     }
     delete MainForm1;
+    app.SetPlatformServices(nullptr);
     return status;
 }

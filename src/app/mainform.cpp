@@ -62,8 +62,9 @@ const QString kMailFailure =
 
 } // namespace
 
-TMainForm1::TMainForm1(QWidget* owner)
+TMainForm1::TMainForm1(platform::Services& services, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint)
+    , services_(services)
 {
     const THandlerTable handlers{
         {"Image1MouseMove", TMouseMoveEvent([this](QObject* s, TShiftState sh, int x, int y) { Image1MouseMove(s, sh, x, y); })},
@@ -103,6 +104,7 @@ TMainForm1::TMainForm1(QWidget* owner)
     SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
     SavePictureDialog1->Filter = QStringLiteral("JPEG ファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg");
     SavePictureDialog1->DefaultExt = QStringLiteral("jpg");
+    SavePictureDialog1->Platform = &services_;
     UseMemoryBudget(std::make_shared<MemoryBudget>(kProgramMemoryBudget));
     Image0 = Component<TImage>("Image0");
     M1 = MenuItem("M1");
@@ -124,6 +126,10 @@ TMainForm1::TMainForm1(QWidget* owner)
     SelShape1 = Component<TSelShape>("SelShape1");
     SelShape2 = Component<TSelShape>("SelShape2");
     Button1 = Component<QPushButton>("Button1");
+    // The dividers keep the pointer inside the window while dragged, when
+    // the services can confine it.
+    SelShape1->SetPointerConfinement(services_.pointer.get());
+    SelShape2->SetPointerConfinement(services_.pointer.get());
 
     CurrentPanel.clear();
     // Being the first window created, it becomes the application's main
@@ -382,8 +388,8 @@ QString TMainForm1::InformationAddress(const QString& programPath)
 
 void TMainForm1::N4Click(QObject*)
 {
-    platform::Services& p = platform::Current();
-    p.shellOpen->OpenUrl(QUrl::fromEncoded(InformationAddress(p.programPath->Path()).toLatin1(), QUrl::StrictMode));
+    const QString address = InformationAddress(services_.ProgramPathService().Path());
+    services_.ShellOpenService().OpenUrl(QUrl::fromEncoded(address.toLatin1(), QUrl::StrictMode));
 }
 
 // ---- Composite picture, Save and Mail --------------------------------------
@@ -417,7 +423,7 @@ void TMainForm1::Save1Click(QObject*)
     const QString fileName = SavePictureDialog1->FileName;
     if (IsExistingFile(fileName)) {
         const QString question = ShownFileName(fileName) + QStringLiteral(" は既に存在します。\n上書きしますか？");
-        if (!platform::Current().messageBoxes->AskYesNo(this, QStringLiteral("確認"), question))
+        if (!services_.MessageBoxService().AskYesNo(this, QStringLiteral("確認"), question))
             return;
     }
     SaveJpeg(Image0->Picture(), fileName);
@@ -426,10 +432,9 @@ void TMainForm1::Save1Click(QObject*)
 void TMainForm1::M1Click(QObject*)
 {
     const auto restore = qScopeGuard([this] { ShowDividers(true); });
-    platform::Services& p = platform::Current();
     ShowDividers(false);
     repaint();
-    const QDateTime now = p.clock->Now();
+    const QDateTime now = services_.ClockService().Now();
     const QString stamp = now.toString(QStringLiteral("yyyyMMddHHmm"));
     Capture();
 
@@ -450,10 +455,11 @@ void TMainForm1::M1Click(QObject*)
     if (!store.WriteAttachment(folder, name, EncodeJpeg(Image0->Picture())))
         throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(writePath));
 
-    const int result = p.mail->SendMail({kMailSubject, QString(), writePath});
+    const int result = services_.MailService().SendMail({kMailSubject, QString(), writePath});
     if (result != 0) {
-        p.messageBoxes->Beep();
-        p.messageBoxes->ShowInformation(this, TApplication::Instance()->Title(), kMailFailure);
+        platform::MessageBoxes& boxes = services_.MessageBoxService();
+        boxes.Beep();
+        boxes.ShowInformation(this, TApplication::Instance()->Title(), kMailFailure);
         return;
     }
     handedOver = true;

@@ -33,12 +33,15 @@ class TSelShape;
 class TShadowLabel;
 class TShape;
 
-namespace platform { class DropFiles; }
+namespace platform { class DropFiles; struct Services; }
 
 class TMainForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainForm1(QWidget* owner = nullptr);
+    // The window uses the desktop only through `services` (the program's, a
+    // tool's or a test's), which must outlive it; it hands the dividers their
+    // pointer confinement and its save dialog component the save dialog.
+    explicit TMainForm1(platform::Services& services, QWidget* owner = nullptr);
     ~TMainForm1() override;
 
     // Components, in declared order; all owned by the window.
@@ -142,6 +145,7 @@ private:
 
     QString CurrentPanel;
     std::shared_ptr<MemoryBudget> budget_;
+    platform::Services& services_;
 };
 
 extern TMainForm1* MainForm1;

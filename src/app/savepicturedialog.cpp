@@ -10,6 +10,9 @@
 
 bool TSavePictureDialog::Execute(QWidget* owner)
 {
+    if (!Platform)
+        platform::MissingService("save-dialog", platform::Services::kWindow);
+    platform::SaveDialog& dialog = Platform->SaveDialogService();
     platform::SaveDialogRequest request;
     request.Filter = Filter;
     request.DefaultSuffix = DefaultExt;
@@ -32,7 +35,7 @@ bool TSavePictureDialog::Execute(QWidget* owner)
             return {};
         };
     }
-    const std::optional<QString> chosen = platform::Current().saveDialog->Execute(owner, request);
+    const std::optional<QString> chosen = dialog.Execute(owner, request);
     if (!chosen)
         return false;
     FileName = *chosen;

@@ -10,6 +10,7 @@
 
 class MemoryBudget;
 class QWidget;
+namespace platform { struct Services; }
 
 class TSavePictureDialog : public QObject {
     Q_OBJECT
@@ -22,6 +23,9 @@ public:
     // The memory budget the preview's loads count against (the window's);
     // without one the preview shows nothing.
     std::shared_ptr<MemoryBudget> Budget;
+    // The services whose save dialog is shown (the window's); executing
+    // without them ends the program, naming the missing service.
+    platform::Services* Platform = nullptr;
 
     // Shows the dialog; true when the user chose a name (then in FileName).
     bool Execute(QWidget* owner);

@@ -1,30 +1,29 @@
 #include "services.h"
 
-#include "qtplatform.h"
+#include <QtGlobal>
 
 namespace platform {
 
 namespace {
-std::unique_ptr<Services>& Slot()
+template <typename T>
+T& Checked(const std::unique_ptr<T>& service, const char* name, const char* to)
 {
-    static std::unique_ptr<Services> services;
-    return services;
+    if (!service)
+        MissingService(name, to);
+    return *service;
 }
 } // namespace
 
-Services& Current()
+void MissingService(const char* service, const char* to)
 {
-    auto& s = Slot();
-    if (!s)
-        s = MakeQtServices();
-    return *s;
+    qFatal("no %s service was handed to %s", service, to);
 }
 
-std::unique_ptr<Services> Install(std::unique_ptr<Services> services)
-{
-    auto previous = std::move(Slot());
-    Slot() = std::move(services);
-    return previous;
-}
+SaveDialog& Services::SaveDialogService(const char* to) const { return Checked(saveDialog, "save-dialog", to); }
+MessageBoxes& Services::MessageBoxService(const char* to) const { return Checked(messageBoxes, "message-box", to); }
+ShellOpen& Services::ShellOpenService(const char* to) const { return Checked(shellOpen, "shell-open", to); }
+MailHandOver& Services::MailService(const char* to) const { return Checked(mail, "mail hand-over", to); }
+Clock& Services::ClockService(const char* to) const { return Checked(clock, "clock", to); }
+ProgramPath& Services::ProgramPathService(const char* to) const { return Checked(programPath, "program-path", to); }
 
 } // namespace platform

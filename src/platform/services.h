@@ -1,9 +1,12 @@
 #pragma once
 // The platform seam: every service of the desktop that the window and the
-// controls use beyond drawing and input. The program installs the real
-// Qt/freedesktop implementation (qtplatform.h); tests install the scripted
-// double (scriptedplatform.h). Nothing above this layer calls QFileDialog,
-// QMessageBox, QProcess or QDesktopServices directly.
+// controls use beyond drawing and input. Nothing above this layer calls
+// QFileDialog, QMessageBox, QProcess or QDesktopServices directly, and
+// nothing fetches a service from a global: the program builds the real
+// Qt/freedesktop services (desktop/qtplatform.h) and hands them to the window
+// and the application object; a test hands in its scripted doubles, the
+// compose tool its headless ones. A service that was not handed in is never
+// replaced by the real desktop's.
 
 #include <QDateTime>
 #include <QImage>
@@ -96,6 +99,12 @@ public:
     virtual QString Path() = 0;
 };
 
+// One set of services, as handed to the window. Any of them may be missing:
+// a window without the pointer confinement simply does not confine; any
+// other service is asked for through its checked accessor, which ends the
+// program at once, naming the service and whom it was not handed to ("the
+// window", "the application"), rather than let a test that forgot its doubles
+// reach for the real desktop or carry on without a box the user would see.
 struct Services {
     std::unique_ptr<SaveDialog> saveDialog;
     std::unique_ptr<MessageBoxes> messageBoxes;
@@ -104,11 +113,20 @@ struct Services {
     std::unique_ptr<PointerConfinement> pointer;
     std::unique_ptr<Clock> clock;
     std::unique_ptr<ProgramPath> programPath;
+
+    SaveDialog& SaveDialogService(const char* to = kWindow) const;
+    MessageBoxes& MessageBoxService(const char* to = kWindow) const;
+    ShellOpen& ShellOpenService(const char* to = kWindow) const;
+    MailHandOver& MailService(const char* to = kWindow) const;
+    Clock& ClockService(const char* to = kWindow) const;
+    ProgramPath& ProgramPathService(const char* to = kWindow) const;
+
+    static constexpr const char* kWindow = "the window";
 };
 
-// The services in force. Until something is installed, the real ones.
-Services& Current();
-// Replaces the services in force; returns the previous set.
-std::unique_ptr<Services> Install(std::unique_ptr<Services> services);
+// Ends the program with "no <service> service was handed to <to>": a program
+// (or test) put together without a service it uses is a mistake to fix, not
+// a state to run on.
+[[noreturn]] void MissingService(const char* service, const char* to);
 
 } // namespace platform

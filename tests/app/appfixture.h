@@ -20,9 +20,31 @@
 
 namespace testing {
 
-// A shown main window under the scripted platform.
+// Hands scripted services to the application object (for its error box)
+// for the life of this object.
+class AppServices {
+public:
+    explicit AppServices(platform::Services& services) : services_(&services)
+    {
+        TApplication::Instance()->SetPlatformServices(services_);
+    }
+    ~AppServices()
+    {
+        if (TApplication::Instance()->PlatformServices() == services_)
+            TApplication::Instance()->SetPlatformServices(nullptr);
+    }
+    AppServices(const AppServices&) = delete;
+    AppServices& operator=(const AppServices&) = delete;
+
+private:
+    platform::Services* services_;
+};
+
+// A shown main window with the scripted platform, handed to the window and
+// to the application object.
 struct Window {
-    platform::ScopedScriptedPlatform platform;
+    platform::ScriptedPlatform platform;
+    AppServices appServices{platform.services};
     std::unique_ptr<TMainForm1> form;
 
     // A button a test left held is released here, through the window, so
@@ -39,7 +61,7 @@ struct Window {
     Window()
     {
         TApplication::Instance()->SetTitle(QStringLiteral("ヨツマド"));
-        form = std::make_unique<TMainForm1>();
+        form = std::make_unique<TMainForm1>(platform.services);
         form->show();
         (void)QTest::qWaitForWindowExposed(form.get());
     }

@@ -202,7 +202,7 @@ struct RealBoxesWindow : Window {
 
     RealBoxesWindow()
     {
-        platform::Current().messageBoxes = std::make_unique<platform::QtMessageBoxes>();
+        platform.services.messageBoxes = std::make_unique<platform::QtMessageBoxes>();
         MoveTo(QPoint(60, 60));  // over the upper-left picture
         DragAndDrop(form.get(), WritePicture(dir, QStringLiteral("kept.bmp")), Qt::CopyAction, Qt::CopyAction);
         picture = form->Image1->Picture();
@@ -358,7 +358,7 @@ private slots:
     {
         Window w;
         QVERIFY(TApplication::Instance()->MainForm() == w.form.get());
-        TMainForm1 second;
+        TMainForm1 second(w.platform.services);
         QVERIFY(TApplication::Instance()->MainForm() == w.form.get());
     }
 

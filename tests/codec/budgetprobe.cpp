@@ -30,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -66,8 +67,10 @@ int Load(const QString& path)
 
 int Window(const QStringList& files)
 {
-    platform::ScopedScriptedPlatform scripted;
-    TMainForm1 form;
+    platform::ScriptedPlatform scripted;
+    TApplication::Instance()->SetPlatformServices(&scripted.services);
+    const auto letGo = qScopeGuard([] { TApplication::Instance()->SetPlatformServices(nullptr); });
+    TMainForm1 form(scripted.services);
     MainForm1 = &form;
     form.show();
     using Move = void (TMainForm1::*)(QObject*, TShiftState, int, int);
@@ -100,8 +103,10 @@ int Window(const QStringList& files)
 
 int Preview(const QString& path)
 {
-    platform::ScopedScriptedPlatform scripted;
-    TMainForm1 form;
+    platform::ScriptedPlatform scripted;
+    TApplication::Instance()->SetPlatformServices(&scripted.services);
+    const auto letGo = qScopeGuard([] { TApplication::Instance()->SetPlatformServices(nullptr); });
+    TMainForm1 form(scripted.services);
     MainForm1 = &form;
     // The Save command shows the dialog (cancelled here); its request is
     // what the real dialog would be built from.

@@ -285,8 +285,8 @@ private slots:
         // takes Qt's 32-bit picture and the 24-bit result, 140000 bytes.
         constexpr qint64 kKept = 60000;
         constexpr qint64 kLoading = 140000;
-        platform::ScopedScriptedPlatform scripted;
-        TMainForm1 form;
+        platform::ScriptedPlatform scripted;
+        TMainForm1 form(scripted.services);
         MainForm1 = &form;
         auto budget = std::make_shared<MemoryBudget>(3 * kKept + kLoading);
         form.UseMemoryBudget(budget);

@@ -107,9 +107,10 @@ private slots:
         const QString blue = WriteBytes(dir, QStringLiteral("blue.JPG"), EncodeJpeg(blueSource));
         QVERIFY(!red.isEmpty() && !broken.isEmpty() && !blue.isEmpty());
 
-        platform::ScopedScriptedPlatform platform;
+        platform::ScriptedPlatform platform;
+        const testing::AppServices appServices(platform.services);
         TApplication::Instance()->SetTitle(QStringLiteral("ヨツマド"));
-        TMainForm1 form;
+        TMainForm1 form(platform.services);
         const QStringList errors = OpenStartPictures(form, {red, QString(), broken, blue});
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().startsWith(QStringLiteral("JPEG エラー #")), qPrintable(errors.first()));
@@ -137,8 +138,9 @@ private slots:
     void unreadableFileNamesItsFullPath()
     {
         QTemporaryDir dir;
-        platform::ScopedScriptedPlatform platform;
-        TMainForm1 form;
+        platform::ScriptedPlatform platform;
+        const testing::AppServices appServices(platform.services);
+        TMainForm1 form(platform.services);
         const QString missing = dir.filePath(QStringLiteral("missing.bmp"));
         const QString other = WriteBmp(dir, QStringLiteral("ok.bmp"), qRgb(0, 255, 0));
         const QStringList errors = OpenStartPictures(form, {QString(), QString(), QString(), missing});
@@ -153,8 +155,9 @@ private slots:
     void otherKindsAreIgnoredAsADropIgnoresThem()
     {
         QTemporaryDir dir;
-        platform::ScopedScriptedPlatform platform;
-        TMainForm1 form;
+        platform::ScriptedPlatform platform;
+        const testing::AppServices appServices(platform.services);
+        TMainForm1 form(platform.services);
         const QString png = dir.filePath(QStringLiteral("x.png"));
         QVERIFY(Solid(qRgb(255, 0, 0)).save(png, "PNG"));
         QVERIFY(OpenStartPictures(form, {png}).isEmpty());

@@ -255,17 +255,24 @@ void TSelShape::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     ReleasePointer();
 }
 
+void TSelShape::SetPointerConfinement(platform::PointerConfinement* pointer)
+{
+    if (pointer == pointer_)
+        return;
+    ReleasePointer();
+    pointer_ = pointer;
+}
+
 void TSelShape::ConfinePointer()
 {
     const QWidget* p = parentWidget();
-    platform::PointerConfinement* pointer = platform::Current().pointer.get();
-    if (!p || !pointer)
+    if (!p || !pointer_)
         return;
     // The parent's client origin on the screen, with the parent's outer size:
     // for a window that reaches past its client area by the frame.
     const QPoint origin = p->mapToGlobal(QPoint(0, 0));
     const QSize size = p->isWindow() ? p->frameGeometry().size() : p->size();
-    pointer->Confine(QRect(origin, size));
+    pointer_->Confine(QRect(origin, size));
     confined_ = true;
 }
 
@@ -274,8 +281,8 @@ void TSelShape::ReleasePointer()
     if (!confined_)
         return;
     confined_ = false;
-    if (platform::PointerConfinement* pointer = platform::Current().pointer.get())
-        pointer->Release();
+    if (pointer_)
+        pointer_->Release();
 }
 
 void TSelShape::AbandonDrag()

@@ -7,9 +7,10 @@
     Within SizeSense pixels of an edge or corner a drag resizes the shape
     from there; elsewhere inside, a drag moves it. The cursor shows which.
     While a mouse button is held the pointer is confined to the parent's
-    area on the screen (through the platform seam handed in by the program),
-    and released after the owner's OnMouseUp has run, so the owner sees the
-    shape at its final bounds.
+    area on the screen (through the pointer confinement the owner hands in
+    with SetPointerConfinement), and released after the owner's OnMouseUp
+    has run, so the owner sees the shape at its final bounds. A shape that
+    was handed none does not confine the pointer.
 
     \section1 Properties
     \list
@@ -40,6 +41,8 @@
 
 #include <cstdint>
 #include <initializer_list>
+
+namespace platform { class PointerConfinement; }
 
 class TSelShape : public TShape {
     Q_OBJECT
@@ -110,6 +113,12 @@ public:
     bool Dragging() const { return dragging_; }
     TSelMode Mode() const { return mode_; }
 
+    // The service that confines the pointer while a button is held; the
+    // owner keeps it alive for as long as the shape lives. Null (the start)
+    // confines nothing. A confinement in force is released first.
+    void SetPointerConfinement(platform::PointerConfinement* pointer);
+    platform::PointerConfinement* PointerConfinement() const { return pointer_; }
+
 protected:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
@@ -143,6 +152,7 @@ private:
     int anchorX_ = 0;
     int anchorY_ = 0;
     TMouseButton dragButton_ = TMouseButton::mbLeft;
+    platform::PointerConfinement* pointer_ = nullptr;
     // True while this shape holds the pointer confinement.
     bool confined_ = false;
     // Counts hides and disables, which end any drag.

@@ -4,16 +4,17 @@
 #include "atomicfile.h"
 #include "error.h"
 #include "filename.h"
+#include "headlessplatform.h"
 #include "image.h"
 #include "jpegencoder.h"
 #include "jpegerror.h"
 #include "mainform.h"
 #include "pictureloader.h"
-#include "scriptedplatform.h"
 #include "selshape.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstdio>
@@ -160,12 +161,15 @@ QByteArray PpmBytes(const QImage& picture)
 
 int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
 {
-    // No dialog or box can ever appear: anything that would open one gets the
-    // scripted double's "cancelled", and any error box is reported below.
-    platform::ScopedScriptedPlatform scripted;
+    // No dialog or box can ever appear: anything that would open one is
+    // "cancelled", and any error box is reported below.
+    HeadlessPlatform headless;
+    TApplication* const app = TApplication::Instance();
+    app->SetPlatformServices(&headless.services);
+    const auto letGo = qScopeGuard([app] { app->SetPlatformServices(nullptr); });
     int status = 0;
     try {
-        TMainForm1 form;
+        TMainForm1 form(headless.services);
         MainForm1 = &form;
         // The window's pictures and the loads share the loader's budget.
         form.UseMemoryBudget(loader.Budget());
@@ -212,11 +216,9 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
         status = 1;
     }
     // Errors the window's own handlers met were shown in its error box.
-    for (const platform::ScriptedLog::Box& box : scripted.log.boxes) {
-        if (box.kind == QLatin1String("error")) {
-            PrintError(box.text);
-            status = 1;
-        }
+    for (const QString& error : headless.Errors()) {
+        PrintError(error);
+        status = 1;
     }
     return status;
 }

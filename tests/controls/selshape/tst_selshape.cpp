@@ -8,12 +8,20 @@
 
 namespace {
 
-// Scripted platform services and a shown 480 x 360 top-level window with a
-// white background, standing in for the main window's client area.
+// A shown 480 x 360 top-level window with a white background, standing in
+// for the main window's client area; like the main window, it hands the
+// shapes put on it (by the helpers below) a pointer confinement, here the
+// scripted one.
+class SceneWindow : public QWidget {
+public:
+    platform::PointerConfinement* pointer = nullptr;
+};
+
 class Scene {
 public:
     Scene()
     {
+        window.pointer = scripted.services.pointer.get();
         window.setFixedSize(480, 360);
         window.setAutoFillBackground(true);
         QPalette pal;
@@ -25,9 +33,16 @@ public:
     bool Exposed() { return QTest::qWaitForWindowExposed(&window); }
     const platform::ScriptedLog& log() const { return scripted.log; }
 
-    platform::ScopedScriptedPlatform scripted;
-    QWidget window;
+    platform::ScriptedPlatform scripted;
+    SceneWindow window;
 };
+
+// The pointer confinement of the scene whose window holds parent, if any.
+platform::PointerConfinement* ConfinementFor(QWidget* parent)
+{
+    auto* scene = dynamic_cast<SceneWindow*>(parent->window());
+    return scene ? scene->pointer : nullptr;
+}
 
 // Drives the mouse through the window system, so that events take the real
 // route (hit test of the child under the pointer, implicit grab while a
@@ -102,6 +117,7 @@ void Send(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButton button, Q
 TSelShape* Divider(QWidget* parent, bool vertical)
 {
     auto* s = new TSelShape(parent);
+    s->SetPointerConfinement(ConfinementFor(parent));
     s->Pen()->SetColor(clAqua);
     s->Brush()->SetColor(clBlue);
     s->Brush()->SetStyle(TBrush::bsFDiagonal);
@@ -124,6 +140,7 @@ TSelShape* VerticalDivider(QWidget* parent) { return Divider(parent, true); }
 TSelShape* PlainShape(QWidget* parent, const QRect& bounds)
 {
     auto* s = new TSelShape(parent);
+    s->SetPointerConfinement(ConfinementFor(parent));
     s->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
     s->show();
     return s;
@@ -901,7 +918,6 @@ private slots:
 
     void pressWithoutAPrecedingMoveUsesTheLastMode()
     {
-        platform::ScopedScriptedPlatform scripted;
         QWidget parent;
         parent.resize(480, 360);
         auto* s = new TSelShape(&parent);
@@ -1014,6 +1030,30 @@ private slots:
         }
         pointer.Release(Qt::LeftButton, QPoint(240, 180));
         QVERIFY(!s->Dragging());
+    }
+
+    void confinementIsOnlyTheOneHandedIn()
+    {
+        Scene scene;
+        TSelShape* s = HorizontalDivider(&scene.window);
+        QVERIFY(s->PointerConfinement() == scene.scripted.services.pointer.get());
+        QVERIFY(scene.Exposed());
+        Pointer pointer(&scene.window);
+        // Taken away in the middle of a drag: released at once; the drag goes on.
+        pointer.Hold(Qt::LeftButton, QPoint(240, 180));
+        QCOMPARE(scene.log().confinements.size(), 1);
+        s->SetPointerConfinement(nullptr);
+        QCOMPARE(scene.log().releases, 1);
+        QVERIFY(s->Dragging());
+        pointer.Move(QPoint(240, 200));
+        pointer.Release(Qt::LeftButton, QPoint(240, 200));
+        QCOMPARE(s->Top(), 198);
+        QCOMPARE(scene.log().releases, 1);
+        // A shape without one drags all the same and confines nothing.
+        pointer.Drag(Qt::LeftButton, QPoint(240, 200), {QPoint(240, 220)});
+        QCOMPARE(s->Top(), 218);
+        QCOMPARE(scene.log().confinements.size(), 1);
+        QCOMPARE(scene.log().releases, 1);
     }
 
     void confinementInsideAChildParentUsesItsSize()

@@ -1,11 +1,13 @@
 #pragma once
-// The real platform services over Qt and the freedesktop tools.
+// The real platform services over Qt and the freedesktop tools, for the
+// programs to build once and hand to the window.
 
 #include "services.h"
 
 namespace platform {
 
-std::unique_ptr<Services> MakeQtServices();
+// Every service, the desktop's own.
+Services MakeDesktopServices();
 
 class DesktopShellOpen final : public ShellOpen {
 public:

@@ -106,28 +106,23 @@ private:
 
 } // namespace
 
-std::unique_ptr<Services> MakeScriptedServices(Script* script, ScriptedLog* log)
+Services MakeScriptedServices(Script* script, ScriptedLog* log)
 {
     const Shared s{script, log};
-    auto out = std::make_unique<Services>();
-    out->saveDialog = std::make_unique<ScriptedSaveDialog>(s);
-    out->messageBoxes = std::make_unique<ScriptedMessageBoxes>(s);
-    out->shellOpen = std::make_unique<ScriptedShellOpen>(s);
-    out->mail = std::make_unique<ScriptedMail>(s);
-    out->pointer = std::make_unique<ScriptedPointer>(s);
-    out->clock = std::make_unique<ScriptedClock>(s);
-    out->programPath = std::make_unique<ScriptedProgramPath>(s);
+    Services out;
+    out.saveDialog = std::make_unique<ScriptedSaveDialog>(s);
+    out.messageBoxes = std::make_unique<ScriptedMessageBoxes>(s);
+    out.shellOpen = std::make_unique<ScriptedShellOpen>(s);
+    out.mail = std::make_unique<ScriptedMail>(s);
+    out.pointer = std::make_unique<ScriptedPointer>(s);
+    out.clock = std::make_unique<ScriptedClock>(s);
+    out.programPath = std::make_unique<ScriptedProgramPath>(s);
     return out;
 }
 
-ScopedScriptedPlatform::ScopedScriptedPlatform()
-    : previous_(Install(MakeScriptedServices(&script, &log)))
+ScriptedPlatform::ScriptedPlatform()
+    : services(MakeScriptedServices(&script, &log))
 {
-}
-
-ScopedScriptedPlatform::~ScopedScriptedPlatform()
-{
-    Install(std::move(previous_));
 }
 
 } // namespace platform

@@ -27,18 +27,18 @@ QString ProcessProgramPath::Path()
     return self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
 }
 
-std::unique_ptr<Services> MakeQtServices()
+Services MakeDesktopServices()
 {
-    auto s = std::make_unique<Services>();
-    s->saveDialog = std::make_unique<QtSaveDialog>();
-    s->messageBoxes = std::make_unique<QtMessageBoxes>();
-    s->shellOpen = std::make_unique<DesktopShellOpen>();
+    Services s;
+    s.saveDialog = std::make_unique<QtSaveDialog>();
+    s.messageBoxes = std::make_unique<QtMessageBoxes>();
+    s.shellOpen = std::make_unique<DesktopShellOpen>();
     // The portal when the desktop has it; else the mail program directly,
     // with a copy it can read when it runs in a sandbox.
-    s->mail = std::make_unique<PortalMail>(std::make_unique<SandboxReadableMail>(std::make_unique<FreedesktopMail>()));
-    s->pointer = std::make_unique<WarpPointerConfinement>();
-    s->clock = std::make_unique<SystemClock>();
-    s->programPath = std::make_unique<ProcessProgramPath>();
+    s.mail = std::make_unique<PortalMail>(std::make_unique<SandboxReadableMail>(std::make_unique<FreedesktopMail>()));
+    s.pointer = std::make_unique<WarpPointerConfinement>();
+    s.clock = std::make_unique<SystemClock>();
+    s.programPath = std::make_unique<ProcessProgramPath>();
     return s;
 }
 

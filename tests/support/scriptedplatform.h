@@ -1,7 +1,7 @@
 #pragma once
-// The scripted double of the platform services, for tests and for the
-// headless tools: answers come from queues the caller fills, and every call
-// is recorded. A dialog or box with no scripted answer behaves as if the user
+// The scripted double of the platform services, for the tests and the
+// benchmarks: answers come from queues the caller fills, and every call is
+// recorded. A dialog or box with no scripted answer behaves as if the user
 // cancelled or closed it.
 
 #include "services.h"
@@ -39,21 +39,21 @@ struct Script {
 };
 
 // Makes a set of scripted services sharing one script and one log.
-std::unique_ptr<Services> MakeScriptedServices(Script* script, ScriptedLog* log);
+Services MakeScriptedServices(Script* script, ScriptedLog* log);
 
-// Installs scripted services for the life of this object, then restores
-// whatever was in force before.
-class ScopedScriptedPlatform {
+// A full set of scripted services with their script and log, to hand to a
+// window (and the application object) that must outlive neither. A test may
+// swap a service for another (the real message boxes, say) once the window
+// is built, but for the pointer confinement, which the window hands on to
+// its dividers when built.
+class ScriptedPlatform {
 public:
-    ScopedScriptedPlatform();
-    ~ScopedScriptedPlatform();
-    ScopedScriptedPlatform(const ScopedScriptedPlatform&) = delete;
-    ScopedScriptedPlatform& operator=(const ScopedScriptedPlatform&) = delete;
+    ScriptedPlatform();
+    ScriptedPlatform(const ScriptedPlatform&) = delete;
+    ScriptedPlatform& operator=(const ScriptedPlatform&) = delete;
     Script script;
     ScriptedLog log;
-
-private:
-    std::unique_ptr<Services> previous_;
+    Services services;
 };
 
 } // namespace platform
