@@ -6,10 +6,10 @@
 // Output: one line "best_seconds=S best_cpu_seconds=C width=W height=H runs=N":
 // the shortest wall time and the shortest processor time of one load.
 
-#include "colorprofile.h"
-#include "error.h"
-#include "stretch.h"
-#include "pictureloader.h"
+#include "codec/colorprofile.h"
+#include "codec/pictureloader.h"
+#include "core/error.h"
+#include "core/stretch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
+
+using namespace yotsumado;
 
 namespace {
 

@@ -5,13 +5,15 @@
 // Usage: bench_relayout P1 P2 P3 P4 [RUNS]
 // Output: "median_seconds=S max_seconds=M runs=N"
 
-#include "selshape.h"
+#include "controls/selshape/selshape.h"
 #include "windowdriver.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
 #include <vector>
+
+using namespace yotsumado;
 
 int main(int argc, char** argv)
 {

@@ -1,10 +1,12 @@
 // Start-up of the program to its first painted frame: what main.cpp does,
 // ending as soon as the main window has painted once.
 
-#include "application.h"
+#include "app/application.h"
+#include "app/mainform.h"
 #include "firstpaint.h"
-#include "mainform.h"
-#include "qtplatform.h"
+#include "platform/desktop/qtplatform.h"
+
+using namespace yotsumado;
 
 int main(int argc, char** argv)
 {

@@ -2,15 +2,17 @@
 // The main window with pictures dropped into its four panels, the way the
 // user fills it: the pointer over a panel's picture, then a file drop.
 
-#include "application.h"
-#include "filedrop.h"
-#include "mainform.h"
-#include "scriptedplatform.h"
+#include "app/application.h"
+#include "app/mainform.h"
+#include "platform/filedrop.h"
+#include "support/scriptedplatform.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <cstdio>
+
+using namespace yotsumado;
 
 // Drops files[i] onto panel i + 1. Returns false (and says why on standard
 // error) when a drop ended in the error box.

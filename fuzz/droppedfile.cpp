@@ -1,9 +1,9 @@
 #include "droppedfile.h"
 
-#include "colorprofile.h"
-#include "error.h"
-#include "stretch.h"
-#include "pictureloader.h"
+#include "codec/colorprofile.h"
+#include "codec/pictureloader.h"
+#include "core/error.h"
+#include "core/stretch.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,8 @@
 
 #include <cstdlib>
 #include <memory>
+
+using namespace yotsumado;
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "gallerywindow.h"
 
+#include "controls/selshape/selshape.h"
+#include "controls/shadolbl/shadowlabel.h"
+#include "controls/shinespdbtn/shinespeedbutton.h"
 #include "propertypanel.h"
 #include "sampleglyphs.h"
-#include "selshape.h"
-#include "shadowlabel.h"
-#include "shinespeedbutton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +17,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+using namespace yotsumado;
 
 namespace {
 

@@ -6,7 +6,9 @@
 #include <QWidget>
 
 class QLabel;
+namespace yotsumado {
 class TShineSpeedButton;
+}
 
 class GalleryWindow : public QWidget {
     Q_OBJECT
@@ -15,14 +17,14 @@ public:
 
 private:
     QWidget* Section(const QString& title, int height);
-    TShineSpeedButton* Sample(QWidget* parent, int x, int y, int w, int h, const QString& caption,
+    yotsumado::TShineSpeedButton* Sample(QWidget* parent, int x, int y, int w, int h, const QString& caption,
                               const QString& glyph);
     QWidget* BuildPlayground();
     QWidget* BuildLabelPage();
     QWidget* BuildShapePage();
     void Report(const QString& what);
 
-    TShineSpeedButton* playground_ = nullptr;
+    yotsumado::TShineSpeedButton* playground_ = nullptr;
     QLabel* status_ = nullptr;
     int clicks_ = 0;
 };

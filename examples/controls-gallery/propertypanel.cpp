@@ -1,6 +1,6 @@
 #include "propertypanel.h"
 
-#include "tcolor.h"
+#include "core/tcolor.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -12,6 +12,8 @@
 #include <QSpinBox>
 
 #include <limits>
+
+using namespace yotsumado;
 
 namespace {
 

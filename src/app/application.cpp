@@ -1,11 +1,13 @@
-#include "application.h"
+#include "app/application.h"
 
-#include "error.h"
-#include "fonts.h"
-#include "qttranslations.h"
-#include "services.h"
+#include "core/error.h"
+#include "platform/fonts.h"
+#include "platform/qttranslations.h"
+#include "platform/services.h"
 
 #include <QWidget>
+
+namespace yotsumado {
 
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -57,3 +59,5 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     RunGuarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
+
+} // namespace yotsumado

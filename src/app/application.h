@@ -4,11 +4,13 @@
 // one place where an error raised in any handler is caught and shown in the
 // error box while the window keeps running.
 
-#include "error.h"
+#include "core/error.h"
 
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
+
+namespace yotsumado {
 
 namespace platform { struct Services; }
 
@@ -71,3 +73,5 @@ void RunGuarded(F&& f)
         TApplication::Instance()->ShowException(Exception(QString()));
     }
 }
+
+} // namespace yotsumado

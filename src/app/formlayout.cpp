@@ -1,18 +1,20 @@
-#include "formlayout.h"
+#include "app/formlayout.h"
 
-#include "application.h"
-#include "error.h"
-#include "font.h"
-#include "image.h"
-#include "label.h"
-#include "selshape.h"
-#include "shadowlabel.h"
-#include "shape.h"
+#include "app/application.h"
+#include "controls/base/font.h"
+#include "controls/base/image.h"
+#include "controls/base/label.h"
+#include "controls/base/shape.h"
+#include "controls/selshape/selshape.h"
+#include "controls/shadolbl/shadowlabel.h"
+#include "core/error.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QPalette>
 #include <QPushButton>
+
+namespace yotsumado {
 
 namespace {
 
@@ -147,3 +149,5 @@ QMenu* PopupMenuOf(QWidget* form, const char* name)
 {
     return form->findChild<QMenu*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
 }
+
+} // namespace yotsumado

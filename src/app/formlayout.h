@@ -6,8 +6,8 @@
 // layout omits keeps what the control's constructor set; handlers are bound
 // by name from the form's handler table.
 
-#include "graphiccontrol.h"
-#include "storedform.h"
+#include "controls/base/graphiccontrol.h"
+#include "controls/base/storedform.h"
 
 #include <QHash>
 #include <QKeySequence>
@@ -16,6 +16,8 @@
 #include <QString>
 
 class QMenu;
+
+namespace yotsumado {
 
 enum class TControlKind { Shape, Image, ShadowLabel, SelShape, PushButton };
 
@@ -64,3 +66,5 @@ void ReadFormLayout(QWidget* form, const TFormLayout& layout, const THandlerTabl
 
 // The popup menu that ReadFormLayout created.
 QMenu* PopupMenuOf(QWidget* form, const char* name);
+
+} // namespace yotsumado

@@ -4,12 +4,14 @@
 // they start, and the marker modes. The stored layout, the window's layout
 // routine, the compose tool and the tests all read it from here.
 
-#include "tcolor.h"
+#include "core/tcolor.h"
 
 #include <QRect>
 #include <QString>
 
 #include <array>
+
+namespace yotsumado {
 
 namespace grid {
 
@@ -72,3 +74,5 @@ inline constexpr std::array<MarkerMode, 5> kMarkerModes{{
 }};
 
 } // namespace grid
+
+} // namespace yotsumado

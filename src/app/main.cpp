@@ -1,13 +1,15 @@
-#include "application.h"
-#include "error.h"
-#include "filename.h"
-#include "mainform.h"
-#include "programicon.h"
-#include "qtplatform.h"
-#include "startoptions.h"
-#include "startpictures.h"
+#include "app/application.h"
+#include "app/mainform.h"
+#include "app/programicon.h"
+#include "app/startoptions.h"
+#include "app/startpictures.h"
+#include "core/error.h"
+#include "core/filename.h"
+#include "platform/desktop/qtplatform.h"
 
 #include <cstdio>
+
+using namespace yotsumado;
 
 int main(int argc, char** argv)
 {

@@ -1,24 +1,24 @@
-#include "mainform.h"
+#include "app/mainform.h"
 
-#include "grid.h"
+#include "app/grid.h"
 
-#include "application.h"
-#include "colorprofile.h"
-#include "error.h"
-#include "filedrop.h"
-#include "filename.h"
-#include "image.h"
-#include "jpegencoder.h"
-#include "mailattachments.h"
-#include "mainlayout.h"
-#include "memorybudget.h"
-#include "pictureloader.h"
-#include "pictureformat.h"
-#include "savepicturedialog.h"
-#include "selshape.h"
-#include "services.h"
-#include "shadowlabel.h"
-#include "shape.h"
+#include "app/application.h"
+#include "app/mainlayout.h"
+#include "app/savepicturedialog.h"
+#include "codec/colorprofile.h"
+#include "codec/jpegencoder.h"
+#include "codec/memorybudget.h"
+#include "codec/pictureformat.h"
+#include "codec/pictureloader.h"
+#include "controls/base/image.h"
+#include "controls/base/shape.h"
+#include "controls/selshape/selshape.h"
+#include "controls/shadolbl/shadowlabel.h"
+#include "core/error.h"
+#include "core/filename.h"
+#include "platform/filedrop.h"
+#include "platform/mailattachments.h"
+#include "platform/services.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -36,6 +36,8 @@
 #include <QUrl>
 
 #include <chrono>
+
+namespace yotsumado {
 
 TMainForm1* MainForm1 = nullptr;
 
@@ -464,3 +466,5 @@ void TMainForm1::M1Click(QObject*)
     }
     handedOver = true;
 }
+
+} // namespace yotsumado

@@ -14,8 +14,8 @@
 // letters, N8 no markers), Save1/M1/D1/N4 are Save, Mail, clear all and the
 // information page, Button1Click is the grid's layout routine.
 
-#include "graphiccontrol.h"
-#include "grid.h"
+#include "app/grid.h"
+#include "controls/base/graphiccontrol.h"
 
 #include <QImage>
 #include <QWidget>
@@ -23,10 +23,13 @@
 #include <array>
 #include <memory>
 
-class MemoryBudget;
 class QAction;
 class QMenu;
 class QPushButton;
+
+namespace yotsumado {
+
+class MemoryBudget;
 class TImage;
 class TSavePictureDialog;
 class TSelShape;
@@ -149,3 +152,5 @@ private:
 };
 
 extern TMainForm1* MainForm1;
+
+} // namespace yotsumado

@@ -1,8 +1,10 @@
-#include "mainlayout.h"
+#include "app/mainlayout.h"
 
-#include "font.h"
-#include "grid.h"
-#include "selshape.h"
+#include "app/grid.h"
+#include "controls/base/font.h"
+#include "controls/selshape/selshape.h"
+
+namespace yotsumado {
 
 namespace {
 
@@ -134,3 +136,5 @@ const TFormLayout& MainForm1Layout()
     static const TFormLayout layout = MakeLayout();
     return layout;
 }
+
+} // namespace yotsumado

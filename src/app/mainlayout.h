@@ -1,5 +1,9 @@
 #pragma once
-#include "formlayout.h"
+#include "app/formlayout.h"
+
+namespace yotsumado {
 
 // The main window's stored layout.
 const TFormLayout& MainForm1Layout();
+
+} // namespace yotsumado

@@ -4,4 +4,8 @@
 
 #include <QIcon>
 
+namespace yotsumado {
+
 QIcon ProgramIcon();
+
+} // namespace yotsumado

@@ -1,12 +1,14 @@
-#include "savepicturedialog.h"
+#include "app/savepicturedialog.h"
 
-#include "error.h"
-#include "memorybudget.h"
-#include "pictureloader.h"
-#include "pictureformat.h"
-#include "services.h"
+#include "codec/memorybudget.h"
+#include "codec/pictureformat.h"
+#include "codec/pictureloader.h"
+#include "core/error.h"
+#include "platform/services.h"
 
 #include <new>
+
+namespace yotsumado {
 
 bool TSavePictureDialog::Execute(QWidget* owner)
 {
@@ -41,3 +43,5 @@ bool TSavePictureDialog::Execute(QWidget* owner)
     FileName = *chosen;
     return true;
 }
+
+} // namespace yotsumado

@@ -8,8 +8,11 @@
 
 #include <memory>
 
-class MemoryBudget;
 class QWidget;
+
+namespace yotsumado {
+
+class MemoryBudget;
 namespace platform { struct Services; }
 
 class TSavePictureDialog : public QObject {
@@ -30,3 +33,5 @@ public:
     // Shows the dialog; true when the user chose a name (then in FileName).
     bool Execute(QWidget* owner);
 };
+
+} // namespace yotsumado

@@ -1,8 +1,10 @@
-#include "startoptions.h"
+#include "app/startoptions.h"
 
-#include "filename.h"
+#include "core/filename.h"
 
 #include <QUrl>
+
+namespace yotsumado {
 
 #ifndef YOTSUMADO_VERSION
 #define YOTSUMADO_VERSION "unknown"
@@ -98,3 +100,5 @@ void PreferWaylandWithoutX()
         && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "wayland");
 }
+
+} // namespace yotsumado

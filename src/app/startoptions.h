@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace yotsumado {
+
 struct StartOptions {
     enum class Action { Run, Help, Version, Usage };
     Action action = Action::Run;
@@ -31,3 +33,5 @@ QString MissingDisplayReason();
 // On a Wayland display without an X display, chooses Qt's Wayland platform
 // (Qt would otherwise try X first and abort) unless a platform is chosen.
 void PreferWaylandWithoutX();
+
+} // namespace yotsumado

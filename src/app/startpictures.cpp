@@ -1,11 +1,13 @@
-#include "startpictures.h"
+#include "app/startpictures.h"
 
-#include "application.h"
-#include "error.h"
-#include "filedrop.h"
-#include "mainform.h"
+#include "app/application.h"
+#include "app/mainform.h"
+#include "core/error.h"
+#include "platform/filedrop.h"
 
 #include <QTimer>
+
+namespace yotsumado {
 
 QStringList OpenStartPictures(TMainForm1& form, const QStringList& pictures)
 {
@@ -29,3 +31,5 @@ QStringList OpenStartPictures(TMainForm1& form, const QStringList& pictures)
     }
     return errors;
 }
+
+} // namespace yotsumado

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+namespace yotsumado {
+
 class TMainForm1;
 
 // Loads pictures[i] into panel i + 1 (empty entries are skipped). A picture
@@ -11,3 +13,5 @@ class TMainForm1;
 // box is shown once the event loop runs, that is once the window is up, one
 // box per failing picture in panel order. Returns the failures' messages.
 QStringList OpenStartPictures(TMainForm1& form, const QStringList& pictures);
+
+} // namespace yotsumado

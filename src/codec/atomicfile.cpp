@@ -1,7 +1,7 @@
-#include "atomicfile.h"
+#include "codec/atomicfile.h"
 
-#include "error.h"
-#include "filename.h"
+#include "core/error.h"
+#include "core/filename.h"
 
 #include <QRandomGenerator>
 
@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace yotsumado {
 
 namespace {
 
@@ -240,3 +242,5 @@ try {
 } catch (const CreateFailed&) {
     CannotCreate(path);
 }
+
+} // namespace yotsumado

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace yotsumado {
+
 // Writes `data` to a new file in the folder of `path`, flushes it to the
 // disk, then puts it in place of `path` in one step. The new file is made
 // unnamed (O_TMPFILE) where the file system allows it, so that a save cut
@@ -30,3 +32,5 @@ struct AtomicFileTestHooks {
     bool namedTemporaryOnly = false;
 };
 AtomicFileTestHooks& AtomicFileHooksForTests();
+
+} // namespace yotsumado

@@ -1,9 +1,9 @@
-#include "bmpdecoder.h"
+#include "codec/bmpdecoder.h"
 
-#include "error.h"
-#include "memorybudget.h"
-#include "pictureformat.h"
-#include "pixelbuffer.h"
+#include "codec/memorybudget.h"
+#include "codec/pictureformat.h"
+#include "codec/pixelbuffer.h"
+#include "core/error.h"
 
 #include <QBuffer>
 #include <QIODevice>
@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+
+namespace yotsumado {
 
 // Most bitmaps go through Qt's BMP reader. Pixels described by bit masks
 // (16-bit pixels, and 32-bit ones with BI_BITFIELDS) are decoded here instead:
@@ -409,3 +411,5 @@ QImage DecodeWithin(QIODevice& in, qint64 start, const BmpHeader& h)
 }
 
 } // namespace
+
+} // namespace yotsumado

@@ -4,8 +4,11 @@
 #include <QImage>
 #include <QtGlobal>
 
-class BudgetShare;
 class QIODevice;
+
+namespace yotsumado {
+
+class BudgetShare;
 
 // What the file and info headers of a bitmap say, read without decoding.
 struct BmpHeader {
@@ -36,3 +39,5 @@ bool ReadBmpHeader(const QByteArray& bytes, BmpHeader* header);
 QImage DecodeBmp(QIODevice& in, BudgetShare& share);
 // The same within a whole program budget of its own (kProgramMemoryBudget).
 QImage DecodeBmp(QIODevice& in);
+
+} // namespace yotsumado

@@ -1,8 +1,10 @@
-#include "colorprofile.h"
+#include "codec/colorprofile.h"
 
 #include <lcms2.h>
 
 #include <new>
+
+namespace yotsumado {
 
 namespace {
 
@@ -113,3 +115,5 @@ void ColorProfileTransform::ConvertImage(QImage& picture) const
     }
     picture = format == QImage::Format_RGB888 ? std::move(rgb) : rgb.convertToFormat(format);
 }
+
+} // namespace yotsumado

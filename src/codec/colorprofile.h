@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <memory>
 
+namespace yotsumado {
+
 class ColorProfileTransform {
 public:
     // What the decoder hands over, 8 bits a sample.
@@ -52,3 +54,5 @@ private:
     void* transform_;
     int inputBytes_;
 };
+
+} // namespace yotsumado

@@ -1,7 +1,9 @@
-#include "exiforientation.h"
+#include "codec/exiforientation.h"
 
 #include <cstdint>
 #include <cstring>
+
+namespace yotsumado {
 
 namespace {
 
@@ -147,3 +149,5 @@ void PlaceStoredRows(const unsigned char* const* rows, int count, int y, int wid
         }
     }
 }
+
+} // namespace yotsumado

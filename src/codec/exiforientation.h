@@ -13,6 +13,8 @@
 
 #include <cstddef>
 
+namespace yotsumado {
+
 // The orientation an APP1 marker's payload gives ("Exif\0\0", then a TIFF
 // structure of either byte order whose first directory holds tag 0x0112).
 // Anything else gives 1, the picture as stored: another kind of APP1 data, a
@@ -47,3 +49,5 @@ void PlaceStoredRow(const unsigned char* row, int y, int width, int height, int 
 // of `count` pixels per turned row rather than one scattered pixel each.
 void PlaceStoredRows(const unsigned char* const* rows, int count, int y, int width, int height, int orientation,
                      unsigned char* turned, std::ptrdiff_t stride);
+
+} // namespace yotsumado

@@ -1,13 +1,13 @@
-#include "jpegdecoder.h"
+#include "codec/jpegdecoder.h"
 
-#include "jpegerror.h"
+#include "codec/jpegerror.h"
 
-#include "colorprofile.h"
-#include "error.h"
-#include "exiforientation.h"
-#include "memorybudget.h"
-#include "pictureformat.h"
-#include "pixelbuffer.h"
+#include "codec/colorprofile.h"
+#include "codec/exiforientation.h"
+#include "codec/memorybudget.h"
+#include "codec/pictureformat.h"
+#include "codec/pixelbuffer.h"
+#include "core/error.h"
 
 #include <QIODevice>
 
@@ -21,6 +21,8 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+namespace yotsumado {
 
 // The libjpeg calls live in RunDecompress below, a C-style routine with its
 // own setjmp. The library reports a fatal error by calling error_exit, which
@@ -541,3 +543,5 @@ void DecodeJpegRows(QIODevice& in, JpegRowSink& sink)
     BudgetShare share(budget);
     DecodeJpegRows(in, sink, share);
 }
+
+} // namespace yotsumado

@@ -6,10 +6,13 @@
 
 #include <memory>
 
+class QIODevice;
+
+namespace yotsumado {
+
 class ColorProfileTransform;
 
 class BudgetShare;
-class QIODevice;
 
 // A progressive JPEG with more scans than this is refused before the work
 // of decoding them all is done.
@@ -102,3 +105,5 @@ void DecodeJpegRows(QIODevice& in, JpegRowSink& sink);
 // scaling spares most of the inverse DCT and of the memory.
 QImage DecodeJpegReduced(QIODevice& in, QSize atLeast, BudgetShare& share);
 QImage DecodeJpegReduced(QIODevice& in, QSize atLeast);
+
+} // namespace yotsumado

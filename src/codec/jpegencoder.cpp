@@ -1,8 +1,8 @@
-#include "jpegencoder.h"
+#include "codec/jpegencoder.h"
 
-#include "atomicfile.h"
-#include "jpegerror.h"
-#include "error.h"
+#include "codec/atomicfile.h"
+#include "codec/jpegerror.h"
+#include "core/error.h"
 
 #include <csetjmp>
 #include <cstddef>
@@ -12,6 +12,8 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+namespace yotsumado {
 
 // As in the decoder, the libjpeg calls live in one C-style routine with its
 // own setjmp, and the message code becomes an exception only after the jump.
@@ -132,3 +134,5 @@ void SaveJpeg(const QImage& image, const QString& path)
     const QByteArray stream = EncodeJpeg(image);
     WriteFileAtomically(path, stream);
 }
+
+} // namespace yotsumado

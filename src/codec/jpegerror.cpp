@@ -1,4 +1,6 @@
-#include "jpegerror.h"
+#include "codec/jpegerror.h"
+
+namespace yotsumado {
 
 namespace {
 
@@ -36,3 +38,5 @@ EJPEG JpegError(int code)
 {
     return EJPEG(QStringLiteral("JPEG エラー #%1").arg(code));
 }
+
+} // namespace yotsumado

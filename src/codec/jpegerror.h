@@ -6,13 +6,15 @@
 // ordinary C++ code, does it become an exception. No object with a
 // destructor may live in the frames a jump crosses.
 
-#include "error.h"
+#include "core/error.h"
 
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 
 #include <jpeglib.h>
+
+namespace yotsumado {
 
 struct JpegErrorManager {
     jpeg_error_mgr pub;
@@ -29,3 +31,5 @@ void InstallJpegErrorManager(jpeg_common_struct* cinfo, JpegErrorManager* err);
 
 // The error the user sees for a library message code: "JPEG エラー #%d".
 EJPEG JpegError(int code);
+
+} // namespace yotsumado

@@ -1,9 +1,11 @@
-#include "lanczosresize.h"
+#include "codec/lanczosresize.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
+
+namespace yotsumado {
 
 namespace {
 
@@ -115,3 +117,5 @@ QImage ResizeLanczos(const QImage& picture, QSize size)
     }
     return result;
 }
+
+} // namespace yotsumado

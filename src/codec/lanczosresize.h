@@ -7,8 +7,12 @@
 #include <QImage>
 #include <QSize>
 
+namespace yotsumado {
+
 // `picture` resampled to exactly `size` (proportions not kept: the picture
 // fills it, as a stretched panel shows it) with a three-lobed Lanczos filter
 // widened by the shrink factor, edges repeated. A QImage::Format_RGB888
 // image; a null picture or an empty size gives a null image.
 QImage ResizeLanczos(const QImage& picture, QSize size);
+
+} // namespace yotsumado

@@ -1,6 +1,8 @@
-#include "memorybudget.h"
+#include "codec/memorybudget.h"
 
 #include <utility>
+
+namespace yotsumado {
 
 bool MemoryBudget::Take(qint64 bytes)
 {
@@ -82,3 +84,5 @@ QImage HeldInBudget(QImage picture, BudgetShare share, std::shared_ptr<MemoryBud
     out.setColorTable(p.colorTable());
     return out;
 }
+
+} // namespace yotsumado

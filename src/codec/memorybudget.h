@@ -11,6 +11,8 @@
 #include <atomic>
 #include <memory>
 
+namespace yotsumado {
+
 // The program's budget: 2 GiB less room for the program itself (Qt, the
 // window, the libraries), so that the process as a whole stays under 2 GiB.
 inline constexpr qint64 kProgramMemoryBudget = (qint64(2) << 30) - (qint64(256) << 20);
@@ -72,3 +74,5 @@ private:
 // emptied. `keepAlive`, when given, is kept with it so the budget outlives
 // the share. A null picture is returned as it is, and the share released.
 QImage HeldInBudget(QImage picture, BudgetShare share, std::shared_ptr<MemoryBudget> keepAlive = {});
+
+} // namespace yotsumado

@@ -1,4 +1,6 @@
-#include "pictureformat.h"
+#include "codec/pictureformat.h"
+
+namespace yotsumado {
 
 QString ExtensionOf(const QString& path)
 {
@@ -29,3 +31,5 @@ bool PictureSizeAllowed(qint64 width, qint64 height)
     // width * height * 3 <= bound, written so that nothing can overflow.
     return width <= kMaxPictureBytes / 3 / height;
 }
+
+} // namespace yotsumado

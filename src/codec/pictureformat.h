@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace yotsumado {
+
 enum class PictureKind { None, Bitmap, Jpeg };
 
 // The part of the name from its last "." onward, provided that "." comes
@@ -21,3 +23,5 @@ inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
 // True when width x height pixels at three bytes each stay within
 // kMaxPictureBytes; false for non-positive sizes. Never overflows.
 bool PictureSizeAllowed(qint64 width, qint64 height);
+
+} // namespace yotsumado

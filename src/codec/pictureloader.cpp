@@ -1,21 +1,23 @@
-#include "pictureloader.h"
+#include "codec/pictureloader.h"
 
-#include "bmpdecoder.h"
-#include "colorprofile.h"
-#include "error.h"
-#include "filename.h"
-#include "jpegdecoder.h"
-#include "lanczosresize.h"
-#include "memorybudget.h"
-#include "pictureformat.h"
-#include "stretch.h"
-#include "stretcheddecode.h"
+#include "codec/bmpdecoder.h"
+#include "codec/colorprofile.h"
+#include "codec/jpegdecoder.h"
+#include "codec/lanczosresize.h"
+#include "codec/memorybudget.h"
+#include "codec/pictureformat.h"
+#include "codec/stretcheddecode.h"
+#include "core/error.h"
+#include "core/filename.h"
+#include "core/stretch.h"
 
 #include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace yotsumado {
 
 namespace {
 
@@ -169,3 +171,5 @@ TDisplayPicture LoadPictureForDisplay(const QString& path)
     BudgetShare share(budget);
     return LoadPictureForDisplay(path, share);
 }
+
+} // namespace yotsumado

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+namespace yotsumado {
+
 class ColorProfileTransform;
 class BudgetShare;
 
@@ -70,3 +72,5 @@ TDisplayPicture LoadPictureForDisplay(const QString& path);
 // (DCT scaling), a bitmap whole and then shrunk. Opens, checks, bounds and
 // fails as LoadPicture does; on success the share holds the thumbnail's bytes.
 QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share);
+
+} // namespace yotsumado

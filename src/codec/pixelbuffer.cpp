@@ -1,8 +1,10 @@
-#include "pixelbuffer.h"
+#include "codec/pixelbuffer.h"
 
 #include <cstdlib>
 
 #include <sys/mman.h>
+
+namespace yotsumado {
 
 namespace {
 
@@ -38,3 +40,5 @@ QImage NewRgb888Image(int width, int height)
         std::free(buffer);
     return image;
 }
+
+} // namespace yotsumado

@@ -1,10 +1,10 @@
-#include "stretcheddecode.h"
+#include "codec/stretcheddecode.h"
 
-#include "exiforientation.h"
-#include "stretch.h"
-#include "jpegdecoder.h"
-#include "jpegerror.h"
-#include "memorybudget.h"
+#include "codec/exiforientation.h"
+#include "codec/jpegdecoder.h"
+#include "codec/jpegerror.h"
+#include "codec/memorybudget.h"
+#include "core/stretch.h"
 
 #include <QIODevice>
 
@@ -13,6 +13,8 @@
 #include <vector>
 
 #include <jerror.h>
+
+namespace yotsumado {
 
 namespace {
 
@@ -133,3 +135,5 @@ QImage DecodeJpegStretched(QIODevice& in, QSize size)
     BudgetShare share(budget);
     return DecodeJpegStretched(in, size, share);
 }
+
+} // namespace yotsumado

@@ -12,8 +12,11 @@
 #include <QImage>
 #include <QSize>
 
-class BudgetShare;
 class QIODevice;
+
+namespace yotsumado {
+
+class BudgetShare;
 
 // The JPEG stream in `in` decoded and stretched to `size`: a
 // QImage::Format_RGB888 image equal, pixel for pixel, to
@@ -25,3 +28,5 @@ class QIODevice;
 QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share);
 // The same within a whole program budget of its own.
 QImage DecodeJpegStretched(QIODevice& in, QSize size);
+
+} // namespace yotsumado

@@ -1,4 +1,6 @@
-#include "colorramp.h"
+#include "core/colorramp.h"
+
+namespace yotsumado {
 
 TruncatedRamp::TruncatedRamp(QRgb from, QRgb to)
     : r1_(qRed(from)), g1_(qGreen(from)), b1_(qBlue(from)),
@@ -19,3 +21,5 @@ QRgb FaceRampEntry(QRgb from, QRgb to, int i)
     const auto step = [i](int c0, int c1) { return c0 + ((c1 - c0) * i) / 255; };
     return qRgb(step(qRed(from), qRed(to)), step(qGreen(from), qGreen(to)), step(qBlue(from), qBlue(to)));
 }
+
+} // namespace yotsumado

@@ -14,6 +14,8 @@
 #include <QRgb>
 #include <QtGlobal>
 
+namespace yotsumado {
+
 class TruncatedRamp {
 public:
     TruncatedRamp(QRgb from, QRgb to);
@@ -28,3 +30,5 @@ private:
 
 // Entry i (0 .. 255) of the 256-entry ramp from `from` to `to`, opaque.
 QRgb FaceRampEntry(QRgb from, QRgb to, int i);
+
+} // namespace yotsumado

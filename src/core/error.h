@@ -6,6 +6,8 @@
 #include <QString>
 #include <exception>
 
+namespace yotsumado {
+
 class Exception : public std::exception {
 public:
     explicit Exception(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
@@ -24,15 +26,20 @@ public:
 };
 
 // "%s を %s に代入することはできません": assigning an object of one class to a
-// property that takes another.
+// property that takes another. The classes are named as the user knows them,
+// without the namespace a meta-object's class name carries.
 class EConvertError : public Exception {
 public:
     using Exception::Exception;
     static EConvertError AssignError(const char* sourceClass, const char* targetClass)
     {
+        const auto shortName = [](const char* name) {
+            const QString full = QString::fromLatin1(name ? name : "nil");
+            const qsizetype scope = full.lastIndexOf(QLatin1String("::"));
+            return scope < 0 ? full : full.mid(scope + 2);
+        };
         return EConvertError(QStringLiteral("%1 を %2 に代入することはできません")
-                                 .arg(QString::fromLatin1(sourceClass ? sourceClass : "nil"),
-                                      QString::fromLatin1(targetClass)));
+                                 .arg(shortName(sourceClass), shortName(targetClass)));
     }
 };
 
@@ -41,3 +48,5 @@ class EFOpenError : public Exception { public: using Exception::Exception; };
 class EFCreateError : public Exception { public: using Exception::Exception; };
 class EInvalidGraphic : public Exception { public: using Exception::Exception; };
 class EJPEG : public Exception { public: using Exception::Exception; };
+
+} // namespace yotsumado

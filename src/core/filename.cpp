@@ -1,4 +1,4 @@
-#include "filename.h"
+#include "core/filename.h"
 
 #include <QDir>
 
@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <vector>
+
+namespace yotsumado {
 
 namespace {
 
@@ -175,3 +177,5 @@ bool IsExistingFile(const QString& path)
     struct stat st {};
     return !path.isEmpty() && ::stat(FileNameBytes(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+} // namespace yotsumado

@@ -12,6 +12,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace yotsumado {
+
 // The name for the bytes of a file name (argv, a decoded file: URL, getcwd).
 QString FileNameFromBytes(const QByteArray& bytes);
 
@@ -31,3 +33,5 @@ QString AbsoluteFileName(const QString& path);
 
 // Whether `path` names an existing regular file (through links).
 bool IsExistingFile(const QString& path);
+
+} // namespace yotsumado

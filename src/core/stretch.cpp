@@ -1,7 +1,9 @@
-#include "stretch.h"
+#include "core/stretch.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace yotsumado {
 
 std::vector<int> StretchSourceIndices(int srcLen, int dstLen)
 {
@@ -85,3 +87,5 @@ QImage StretchNearest(const QImage& src, QSize size, QImage::Format format)
     }
     return out;
 }
+
+} // namespace yotsumado

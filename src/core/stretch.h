@@ -10,6 +10,8 @@
 
 #include <vector>
 
+namespace yotsumado {
+
 // The source index that destination index i of a stretch from srcLen to
 // dstLen reads: the source pixel under the destination pixel's centre.
 inline int StretchSourceIndex(int i, int srcLen, int dstLen)
@@ -28,3 +30,5 @@ void StretchRgb888Row(const uchar* rgb, const std::vector<int>& xmap, uchar* dst
 // QImage::Format_RGB32 or QImage::Format_RGB888; both hold the same colours.
 // An empty src or size gives a null image.
 QImage StretchNearest(const QImage& src, QSize size, QImage::Format format = QImage::Format_RGB32);
+
+} // namespace yotsumado

@@ -1,10 +1,12 @@
-#include "tcolor.h"
+#include "core/tcolor.h"
 
 #include <QGuiApplication>
 #include <QPalette>
 
 #include <array>
 #include <utility>
+
+namespace yotsumado {
 
 QRgb SysColorRgb(int index)
 {
@@ -63,3 +65,5 @@ bool ColorFromName(const QString& name, TColor* out)
     }
     return false;
 }
+
+} // namespace yotsumado

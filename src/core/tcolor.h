@@ -7,6 +7,8 @@
 #include <QColor>
 #include <cstdint>
 
+namespace yotsumado {
+
 using TColor = std::int32_t;
 
 constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | static_cast<unsigned>(index)); }
@@ -56,3 +58,5 @@ inline TColor RgbToColor(QRgb rgb) { return RGBColor(qRed(rgb), qGreen(rgb), qBl
 
 // Named colour constants by name ("clBtnFace"), for stored values written as text.
 bool ColorFromName(const QString& name, TColor* out);
+
+} // namespace yotsumado

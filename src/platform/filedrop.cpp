@@ -1,9 +1,11 @@
-#include "filedrop.h"
+#include "platform/filedrop.h"
 
-#include "filename.h"
+#include "core/filename.h"
 
 #include <QMimeData>
 #include <QUrl>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -35,3 +37,5 @@ Qt::DropAction DropFiles::AcceptedAction(Qt::DropActions possible)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -7,6 +7,8 @@
 
 class QMimeData;
 
+namespace yotsumado {
+
 namespace platform {
 
 class DropFiles {
@@ -35,3 +37,5 @@ private:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

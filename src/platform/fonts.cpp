@@ -1,7 +1,9 @@
-#include "fonts.h"
+#include "platform/fonts.h"
 
 #include <QFont>
 #include <QStringList>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -17,3 +19,5 @@ void InstallFontSubstitutions()
 }
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,5 +1,8 @@
 #pragma once
 
+
+namespace yotsumado {
+
 namespace platform {
 
 // Maps the layout's Windows face "ＭＳ Ｐゴシック" onto the Japanese gothic
@@ -8,3 +11,5 @@ namespace platform {
 void InstallFontSubstitutions();
 
 } // namespace platform
+
+} // namespace yotsumado

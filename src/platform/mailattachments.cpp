@@ -1,4 +1,4 @@
-#include "mailattachments.h"
+#include "platform/mailattachments.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -322,3 +324,5 @@ QDateTime MailAttachmentStore::FolderTime(const QString& folderName)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

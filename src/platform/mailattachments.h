@@ -24,6 +24,8 @@
 #include <chrono>
 #include <functional>
 
+namespace yotsumado {
+
 namespace platform {
 
 class MailAttachmentStore {
@@ -83,3 +85,5 @@ private:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,8 +1,10 @@
-#include "qttranslations.h"
+#include "platform/qttranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -17,3 +19,5 @@ bool InstallQtJapaneseTranslations(QCoreApplication& app)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

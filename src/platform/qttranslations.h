@@ -3,7 +3,11 @@
 // standard buttons) in Japanese, so every dialog matches the program's texts
 // whatever the user's locale.
 
+
+
 class QCoreApplication;
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -13,3 +17,5 @@ namespace platform {
 bool InstallQtJapaneseTranslations(QCoreApplication& app);
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,6 +1,8 @@
-#include "services.h"
+#include "platform/services.h"
 
 #include <QtGlobal>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -27,3 +29,5 @@ Clock& Services::ClockService(const char* to) const { return Checked(clock, "clo
 ProgramPath& Services::ProgramPathService(const char* to) const { return Checked(programPath, "program-path", to); }
 
 } // namespace platform
+
+} // namespace yotsumado

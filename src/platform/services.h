@@ -21,6 +21,8 @@
 
 class QWidget;
 
+namespace yotsumado {
+
 namespace platform {
 
 // The save-file dialog with a picture preview pane.
@@ -130,3 +132,5 @@ struct Services {
 [[noreturn]] void MissingService(const char* service, const char* to);
 
 } // namespace platform
+
+} // namespace yotsumado

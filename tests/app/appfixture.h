@@ -3,13 +3,13 @@
 // the scripted platform, and small helpers that drive a shown main window
 // with real mouse and drop events.
 
-#include "application.h"
-#include "image.h"
-#include "mainform.h"
-#include "pixels.h"
-#include "scriptedplatform.h"
-#include "selshape.h"
-#include "testmain.h"
+#include "app/application.h"
+#include "app/mainform.h"
+#include "controls/base/image.h"
+#include "controls/selshape/selshape.h"
+#include "support/pixels.h"
+#include "support/scriptedplatform.h"
+#include "support/testmain.h"
 
 #include <QMimeData>
 #include <QWindow>
@@ -17,6 +17,8 @@
 #include <QUrl>
 
 #include <memory>
+
+using namespace yotsumado;
 
 namespace testing {
 

@@ -9,10 +9,10 @@
 // Prints "done" once the command has run; a missing service should end the
 // process before that, naming itself.
 
-#include "application.h"
-#include "error.h"
-#include "mainform.h"
-#include "scriptedplatform.h"
+#include "app/application.h"
+#include "app/mainform.h"
+#include "core/error.h"
+#include "support/scriptedplatform.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +20,8 @@
 
 #include <cstdio>
 #include <cstring>
+
+using namespace yotsumado;
 
 int main(int argc, char** argv)
 {

@@ -1,8 +1,8 @@
 // The composite picture: capture, Save and Mail through the scripted platform.
 
 #include "appfixture.h"
-#include "envguard.h"
-#include "jpegencoder.h"
+#include "codec/jpegencoder.h"
+#include "support/envguard.h"
 
 #include <QAction>
 #include <QDir>
@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+using namespace yotsumado;
 
 using testing::Window;
 

@@ -7,9 +7,9 @@
 // without it could not see a box quit the program.
 
 #include "appfixture.h"
-#include "filedrop.h"
-#include "qtmessageboxes.h"
-#include "qtsavedialog.h"
+#include "platform/desktop/qtmessageboxes.h"
+#include "platform/desktop/qtsavedialog.h"
+#include "platform/filedrop.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -22,6 +22,8 @@
 #include <QTimer>
 
 #include <functional>
+
+using namespace yotsumado;
 
 using testing::Window;
 

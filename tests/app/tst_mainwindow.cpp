@@ -1,16 +1,18 @@
 // The main window as first shown, its menu and shortcuts, the dividers and
 // the grid layout they drive, and the error box.
 
+#include "app/mainlayout.h"
 #include "appfixture.h"
-#include "error.h"
-#include "mainlayout.h"
-#include "shadowlabel.h"
-#include "shape.h"
+#include "controls/base/shape.h"
+#include "controls/shadolbl/shadowlabel.h"
+#include "core/error.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMetaProperty>
 #include <QPushButton>
+
+using namespace yotsumado;
 
 using testing::Window;
 
@@ -81,16 +83,16 @@ QString ButtonValueFault(QWidget* form, QPushButton* button, const TStoredValue&
     return QStringLiteral("unknown to the check");
 }
 
-const char* ClassOf(TControlKind kind)
+const QMetaObject* ClassOf(TControlKind kind)
 {
     switch (kind) {
-    case TControlKind::Shape: return "TShape";
-    case TControlKind::Image: return "TImage";
-    case TControlKind::ShadowLabel: return "TShadowLabel";
-    case TControlKind::SelShape: return "TSelShape";
-    case TControlKind::PushButton: return "QPushButton";
+    case TControlKind::Shape: return &TShape::staticMetaObject;
+    case TControlKind::Image: return &TImage::staticMetaObject;
+    case TControlKind::ShadowLabel: return &TShadowLabel::staticMetaObject;
+    case TControlKind::SelShape: return &TSelShape::staticMetaObject;
+    case TControlKind::PushButton: return &QPushButton::staticMetaObject;
     }
-    return "";
+    return nullptr;
 }
 
 // Every difference between a built form and the layout it was built from.
@@ -131,7 +133,7 @@ QStringList LayoutFaults(QWidget* form, const TFormLayout& layout)
             fault(name, QStringLiteral("missing"));
             continue;
         }
-        fault(name, QByteArray(control->metaObject()->className()) == ClassOf(c.Kind)
+        fault(name, control->metaObject() == ClassOf(c.Kind)
                         ? QString()
                         : QStringLiteral("is a %1").arg(QLatin1String(control->metaObject()->className())));
         // A label that sizes itself to its text keeps only the position.

@@ -2,15 +2,17 @@
 // window, stretching, marker modes, clearing and the information page.
 
 #include "appfixture.h"
-#include "jpegencoder.h"
-#include "qtplatform.h"
-#include "shadowlabel.h"
+#include "codec/jpegencoder.h"
+#include "controls/shadolbl/shadowlabel.h"
+#include "platform/desktop/qtplatform.h"
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QUrlQuery>
+
+using namespace yotsumado;
 
 using testing::Window;
 

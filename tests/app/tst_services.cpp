@@ -3,7 +3,7 @@
 // naming it, instead of reaching for the real desktop (a real dialog or box
 // in a test, a browser, a mail program).
 
-#include "testmain.h"
+#include "support/testmain.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

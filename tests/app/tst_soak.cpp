@@ -2,13 +2,13 @@
 // seed, checking after each one that the window is still whole.
 
 #include "appfixture.h"
-#include "error.h"
-#include "jpegencoder.h"
-#include "pictureloader.h"
-#include "shadowlabel.h"
-#include "shape.h"
-#include "bmpwriter.h"
-#include "testdata.h"
+#include "codec/jpegencoder.h"
+#include "codec/pictureloader.h"
+#include "controls/base/shape.h"
+#include "controls/shadolbl/shadowlabel.h"
+#include "core/error.h"
+#include "support/bmpwriter.h"
+#include "support/testdata.h"
 
 #include <QAction>
 #include <QDir>
@@ -21,6 +21,8 @@
 #include <array>
 #include <optional>
 #include <vector>
+
+using namespace yotsumado;
 
 using testing::Window;
 

@@ -13,18 +13,18 @@
 // "panels <w>x<h> ..." (0x0 for an empty panel) and "inuse <bytes>"; last
 // "peak <KiB>" (VmHWM).
 
-#include "application.h"
-#include "error.h"
-#include "filedrop.h"
-#include "image.h"
-#include "mainform.h"
+#include "app/application.h"
+#include "app/mainform.h"
+#include "controls/base/image.h"
+#include "core/error.h"
+#include "platform/filedrop.h"
 #ifndef BUDGETPROBE_BEFORE_BUDGET
-#include "memorybudget.h"
+#include "codec/memorybudget.h"
 #endif
-#include "picturepreview.h"
-#include "pictureloader.h"
-#include "qtsavedialog.h"
-#include "scriptedplatform.h"
+#include "codec/pictureloader.h"
+#include "platform/desktop/picturepreview.h"
+#include "platform/desktop/qtsavedialog.h"
+#include "support/scriptedplatform.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,6 +33,8 @@
 #include <QScopeGuard>
 
 #include <cstdio>
+
+using namespace yotsumado;
 
 namespace {
 

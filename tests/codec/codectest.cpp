@@ -1,7 +1,7 @@
 #include "codectest.h"
 
-#include "testdata.h"
-#include "testmain.h"
+#include "support/testdata.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QTest>

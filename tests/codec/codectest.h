@@ -83,10 +83,12 @@ private:
     QTemporaryDir temp_;
 };
 
-#include "error.h"
+#include "core/error.h"
 
 #include <QString>
 #include <exception>
+
+using namespace yotsumado;
 
 // Runs `action` and returns the message of the E it throws; anything else it
 // does (no error, another error) comes back as a description that no

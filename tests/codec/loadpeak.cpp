@@ -3,14 +3,16 @@
 // Usage: loadpeak FILE RRGGBB  -> prints "<width> <height> <uniform> <peak KiB>"
 // where uniform is 1 when every pixel has the colour RRGGBB.
 
-#include "error.h"
-#include "pictureloader.h"
+#include "codec/pictureloader.h"
+#include "core/error.h"
 
 #include <QGuiApplication>
 
 #include <cstdio>
 
 #include <sys/resource.h>
+
+using namespace yotsumado;
 
 int main(int argc, char** argv)
 {

@@ -1,6 +1,6 @@
 #include "codectest.h"
 
-#include "atomicfile.h"
+#include "codec/atomicfile.h"
 #include "codectools.h"
 
 #include <QDir>
@@ -16,6 +16,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace yotsumado;
 
 using namespace codectest;
 

@@ -3,12 +3,14 @@
 
 #include "codectest.h"
 
-#include "bmpwriter.h"
+#include "codec/pictureloader.h"
 #include "codectools.h"
-#include "pictureloader.h"
-#include "pixels.h"
+#include "support/bmpwriter.h"
+#include "support/pixels.h"
 
 #include <QTest>
+
+using namespace yotsumado;
 
 using namespace codectest;
 using testing::BmpRecipe;

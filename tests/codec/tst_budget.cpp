@@ -3,15 +3,15 @@
 // huge pictures (made by tests/bombs) refused or shown within bounded memory,
 // measured in a helper process (budgetprobe) by its peak resident size.
 
-#include "application.h"
-#include "bombfiles.h"
-#include "error.h"
-#include "image.h"
-#include "mainform.h"
-#include "memorybudget.h"
-#include "pictureloader.h"
-#include "scriptedplatform.h"
-#include "testmain.h"
+#include "app/application.h"
+#include "app/mainform.h"
+#include "bombs/bombfiles.h"
+#include "codec/memorybudget.h"
+#include "codec/pictureloader.h"
+#include "controls/base/image.h"
+#include "core/error.h"
+#include "support/scriptedplatform.h"
+#include "support/testmain.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,6 +23,8 @@
 
 #include <jpeglib.h>
 #include <jerror.h>
+
+using namespace yotsumado;
 
 namespace {
 

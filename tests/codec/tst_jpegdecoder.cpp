@@ -1,9 +1,9 @@
 #include "codectest.h"
 
+#include "codec/jpegdecoder.h"
+#include "codec/pictureloader.h"
 #include "codectools.h"
-#include "jpegdecoder.h"
-#include "pictureloader.h"
-#include "pixels.h"
+#include "support/pixels.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -13,6 +13,8 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+using namespace yotsumado;
 
 using namespace codectest;
 

@@ -1,10 +1,10 @@
 #include "codectest.h"
 
+#include "codec/jpegdecoder.h"
+#include "codec/jpegencoder.h"
 #include "codectools.h"
-#include "jpegdecoder.h"
-#include "jpegencoder.h"
-#include "pixels.h"
-#include "testdata.h"
+#include "support/pixels.h"
+#include "support/testdata.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -14,6 +14,8 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+using namespace yotsumado;
 
 using namespace codectest;
 

@@ -1,17 +1,19 @@
 // Inputs that once cost the loader far more than they should, found by
 // fuzzing the drop path (fuzz/). Each row is a picture made here.
 
-#include "bombfiles.h"
+#include "bombs/bombfiles.h"
 #include "codectest.h"
 
+#include "codec/pictureloader.h"
 #include "codectools.h"
-#include "pictureloader.h"
 
 #include <QProcess>
 #include <QTest>
 #include <QtEndian>
 
 #include <sys/resource.h>
+
+using namespace yotsumado;
 
 using namespace codectest;
 

@@ -1,8 +1,10 @@
 #include "codectest.h"
 
-#include "pictureformat.h"
+#include "codec/pictureformat.h"
 
 #include <QTest>
+
+using namespace yotsumado;
 
 Q_DECLARE_METATYPE(PictureKind)
 

@@ -1,10 +1,10 @@
 #include "codectest.h"
 
-#include "bmpwriter.h"
+#include "codec/pictureloader.h"
 #include "codectools.h"
-#include "pictureloader.h"
-#include "pixels.h"
-#include "testdata.h"
+#include "support/bmpwriter.h"
+#include "support/pixels.h"
+#include "support/testdata.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +19,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace yotsumado;
 
 using namespace codectest;
 

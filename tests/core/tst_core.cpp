@@ -1,13 +1,15 @@
 // The widget-free core: the one nearest-neighbour stretch every path shares,
 // and the two colour-ramp rules.
 
-#include "colorramp.h"
-#include "stretch.h"
+#include "core/colorramp.h"
+#include "core/stretch.h"
 
-#include "pixels.h"
-#include "testmain.h"
+#include "support/pixels.h"
+#include "support/testmain.h"
 
 #include <QTest>
+
+using namespace yotsumado;
 
 namespace {
 

@@ -3,7 +3,7 @@
 // descriptor passed, and every way the portal can fail falls back to the
 // direct hand-over (or reports the user's cancel).
 
-#include "portalmail.h"
+#include "platform/desktop/portalmail.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
@@ -20,6 +20,8 @@
 #include <QTimer>
 
 #include <unistd.h>
+
+using namespace yotsumado;
 
 using platform::MailMessage;
 using platform::PortalMail;

@@ -3,9 +3,9 @@
 // mailto:, the attachment reaches a sandboxed one from a folder it can read,
 // under the private store's rules, and an ordinary one as before.
 
-#include "mailattachments.h"
-#include "sandboxmail.h"
-#include "xdgapplications.h"
+#include "platform/desktop/sandboxmail.h"
+#include "platform/desktop/xdgapplications.h"
+#include "platform/mailattachments.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include <sys/stat.h>
+
+using namespace yotsumado;
 
 using platform::MailMessage;
 using platform::SandboxReadableMail;

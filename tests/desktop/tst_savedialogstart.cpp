@@ -2,11 +2,11 @@
 // whatever the locale, the Pictures folder the first time, and the preview
 // of the file it offers. The dialog is built and read, never shown.
 
-#include "application.h"
-#include "picturepreview.h"
-#include "picturesfolder.h"
-#include "qtsavedialog.h"
-#include "testmain.h"
+#include "app/application.h"
+#include "platform/desktop/picturepreview.h"
+#include "platform/desktop/picturesfolder.h"
+#include "platform/desktop/qtsavedialog.h"
+#include "support/testmain.h"
 
 #include <QPushButton>
 #include <QDialogButtonBox>
@@ -14,6 +14,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
+
+using namespace yotsumado;
 
 using namespace platform;
 

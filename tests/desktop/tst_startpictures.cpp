@@ -1,14 +1,16 @@
 // Pictures named on the command line: the arguments, and the pictures in
 // their panels, loaded the way a drop loads them.
 
-#include "appfixture.h"
-#include "filename.h"
-#include "jpegencoder.h"
-#include "startoptions.h"
-#include "startpictures.h"
+#include "app/appfixture.h"
+#include "app/startoptions.h"
+#include "app/startpictures.h"
+#include "codec/jpegencoder.h"
+#include "core/filename.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+
+using namespace yotsumado;
 
 using testing::Window;
 

@@ -4,8 +4,8 @@
 // Prints "ready" on standard output at the stop; exit status 0 after a save,
 // 1 when the save failed.
 
-#include "atomicfile.h"
-#include "error.h"
+#include "codec/atomicfile.h"
+#include "core/error.h"
 
 #include <QByteArray>
 
@@ -13,6 +13,8 @@
 #include <cstring>
 
 #include <unistd.h>
+
+using namespace yotsumado;
 
 int main(int argc, char** argv)
 {

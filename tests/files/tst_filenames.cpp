@@ -3,13 +3,13 @@
 // compose tool), save, and show recognisably in messages; control characters
 // in names never reach a message or the terminal as they are.
 
-#include "appfixture.h"
-#include "atomicfile.h"
-#include "error.h"
-#include "filedrop.h"
-#include "filename.h"
-#include "jpegencoder.h"
-#include "pictureloader.h"
+#include "app/appfixture.h"
+#include "codec/atomicfile.h"
+#include "codec/jpegencoder.h"
+#include "codec/pictureloader.h"
+#include "core/error.h"
+#include "core/filename.h"
+#include "platform/filedrop.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -24,6 +24,8 @@
 
 #include <algorithm>
 #include <vector>
+
+using namespace yotsumado;
 
 using testing::Window;
 

@@ -2,8 +2,8 @@
 // and the old file as it was; a replaced file keeps its permission bits, its
 // owner and its group.
 
-#include "atomicfile.h"
-#include "testmain.h"
+#include "codec/atomicfile.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace yotsumado;
 
 namespace {
 

@@ -24,8 +24,9 @@ run("cmake --install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --component co
     ${config_args})
 
 # The headers, the libraries and the package, and nothing of the application.
-foreach(header shadowlabel.h selshape.h shinespeedbutton.h dialogchar.h tcolor.h)
-  if(NOT EXISTS "${prefix}/include/yotsumado/controls/${header}")
+foreach(header controls/shadolbl/shadowlabel.h controls/selshape/selshape.h
+               controls/shinespdbtn/shinespeedbutton.h controls/shinespdbtn/dialogchar.h core/tcolor.h)
+  if(NOT EXISTS "${prefix}/include/yotsumado/${header}")
     message(FATAL_ERROR "${header} was not installed")
   endif()
 endforeach()

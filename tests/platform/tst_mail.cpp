@@ -1,8 +1,8 @@
 #include "tst_platform.h"
 
-#include "detachedlaunch.h"
-#include "freedesktopmail.h"
-#include "mailprograms.h"
+#include "platform/desktop/detachedlaunch.h"
+#include "platform/desktop/freedesktopmail.h"
+#include "platform/desktop/mailprograms.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +16,8 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace yotsumado;
 
 using namespace platform;
 

@@ -1,12 +1,14 @@
 #include "tst_platform.h"
 
-#include "mailattachments.h"
+#include "platform/mailattachments.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
 #include <sys/stat.h>
+
+using namespace yotsumado;
 
 using namespace platform;
 

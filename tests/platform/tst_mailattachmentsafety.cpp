@@ -5,8 +5,8 @@
 // permission checks of the system itself stop nothing: the store's own
 // checks must.
 
-#include "mailattachments.h"
-#include "testmain.h"
+#include "platform/mailattachments.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +16,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace yotsumado;
 
 using platform::MailAttachmentStore;
 

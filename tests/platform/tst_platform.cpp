@@ -1,6 +1,6 @@
 #include "tst_platform.h"
 
-#include "testmain.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>

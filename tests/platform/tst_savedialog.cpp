@@ -1,8 +1,8 @@
 #include "tst_platform.h"
 
-#include "picturepreview.h"
-#include "pixels.h"
-#include "qtsavedialog.h"
+#include "platform/desktop/picturepreview.h"
+#include "platform/desktop/qtsavedialog.h"
+#include "support/pixels.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -15,6 +15,8 @@
 #include <QListView>
 #include <QSplitter>
 #include <QTest>
+
+using namespace yotsumado;
 
 using namespace platform;
 

@@ -1,8 +1,10 @@
 #include "tst_platform.h"
 
-#include "xdgapplications.h"
+#include "platform/desktop/xdgapplications.h"
 
 #include <QTest>
+
+using namespace yotsumado;
 
 using namespace platform;
 

@@ -1,6 +1,6 @@
 #include "scriptedplatform.h"
 
-namespace platform {
+namespace yotsumado::platform {
 
 namespace {
 
@@ -125,4 +125,4 @@ ScriptedPlatform::ScriptedPlatform()
 {
 }
 
-} // namespace platform
+} // namespace yotsumado::platform

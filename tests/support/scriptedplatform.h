@@ -4,14 +4,14 @@
 // recorded. A dialog or box with no scripted answer behaves as if the user
 // cancelled or closed it.
 
-#include "services.h"
+#include "platform/services.h"
 
 #include <QList>
 #include <QStringList>
 
 #include <deque>
 
-namespace platform {
+namespace yotsumado::platform {
 
 struct ScriptedLog {
     struct Box {
@@ -56,4 +56,4 @@ public:
     Services services;
 };
 
-} // namespace platform
+} // namespace yotsumado::platform

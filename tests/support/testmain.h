@@ -2,10 +2,12 @@
 // Test main for the Qt Test executables: an offscreen application with the
 // project's font substitutions, so pixel tests see the faces the program uses.
 
-#include "fonts.h"
+#include "platform/fonts.h"
 
 #include <QApplication>
 #include <QTest>
+
+using namespace yotsumado;
 
 #define YOTSUMADO_TEST_MAIN_WITH_APP(AppClass, TestObject)          \
     int main(int argc, char** argv)                                   \

@@ -1,10 +1,10 @@
 // yotsumado-compose: its output against the window's own Save, its arguments
 // and its failures. The tool runs as a separate process, as a user runs it.
 
-#include "appfixture.h"
-#include "bmpwriter.h"
-#include "composeoptions.h"
-#include "jpegencoder.h"
+#include "app/appfixture.h"
+#include "codec/jpegencoder.h"
+#include "support/bmpwriter.h"
+#include "tools/compose/composeoptions.h"
 
 #include <QAction>
 #include <QDir>
@@ -12,6 +12,8 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+using namespace yotsumado;
 
 using testing::Window;
 

@@ -3,9 +3,9 @@
 // "--scale nearest" is the window's own composite. The tool runs as a
 // separate process, as a user runs it.
 
-#include "appfixture.h"
-#include "codectools.h"
-#include "photofixtures.h"
+#include "app/appfixture.h"
+#include "app/photos/photofixtures.h"
+#include "codec/codectools.h"
 
 #include <QAction>
 #include <QProcess>

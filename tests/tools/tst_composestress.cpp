@@ -3,8 +3,8 @@
 // between the decoding threads and the application object shows here as an
 // occasional crash or abort, so the runs are many and two run at a time.
 
-#include "jpegencoder.h"
-#include "testmain.h"
+#include "codec/jpegencoder.h"
+#include "support/testmain.h"
 
 #include <QColor>
 #include <QFile>
@@ -15,6 +15,8 @@
 
 #include <array>
 #include <memory>
+
+using namespace yotsumado;
 
 namespace {
 

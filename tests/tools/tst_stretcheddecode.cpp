@@ -1,16 +1,16 @@
 // Decoding only the rows a panel's stretch reads: every row handed over, and
 // every stretched picture, must equal what the full decode gives.
 
-#include "bmpwriter.h"
-#include "codectools.h"
-#include "error.h"
-#include "stretch.h"
-#include "jpegdecoder.h"
-#include "pictureloader.h"
-#include "pixels.h"
-#include "stretcheddecode.h"
-#include "testdata.h"
-#include "testmain.h"
+#include "codec/codectools.h"
+#include "codec/jpegdecoder.h"
+#include "codec/pictureloader.h"
+#include "codec/stretcheddecode.h"
+#include "core/error.h"
+#include "core/stretch.h"
+#include "support/bmpwriter.h"
+#include "support/pixels.h"
+#include "support/testdata.h"
+#include "support/testmain.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -21,6 +21,8 @@
 #include <jpeglib.h>
 
 #include <map>
+
+using namespace yotsumado;
 
 using namespace codectest;
 

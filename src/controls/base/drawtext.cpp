@@ -1,7 +1,9 @@
-#include "drawtext.h"
+#include "controls/base/drawtext.h"
 
 #include <QFontMetrics>
 #include <QPainter>
+
+namespace yotsumado {
 
 namespace {
 
@@ -214,3 +216,5 @@ QRect DrawTextFlags(QPainter* painter, const QString& text, const QRect& rect, u
     painter->restore();
     return used;
 }
+
+} // namespace yotsumado

@@ -12,6 +12,8 @@
 
 class QPainter;
 
+namespace yotsumado {
+
 enum : unsigned {
     DT_LEFT = 0x0000,
     DT_CENTER = 0x0001,
@@ -40,3 +42,5 @@ int TextWidth(const QFont& font, const QString& text);
 QStringList SplitCharacters(const QString& text);
 // The accelerator character of a caption ("&O" -> 'O'), or a null QChar.
 QString AcceleratorOf(const QString& caption);
+
+} // namespace yotsumado

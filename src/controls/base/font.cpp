@@ -1,6 +1,8 @@
-#include "font.h"
+#include "controls/base/font.h"
 
 #include <QApplication>
+
+namespace yotsumado {
 
 TFont::TFont(QObject* parent)
     : QObject(parent)
@@ -45,3 +47,5 @@ QFont TFont::ToQFont() const
     f.setStyleStrategy(QFont::PreferDefault);
     return f;
 }
+
+} // namespace yotsumado

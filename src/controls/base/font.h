@@ -3,10 +3,12 @@
 // colour) with a change notification, so that a stored form can address
 // "Font.Color" and a control repaints when its font changes.
 
-#include "graphiccontrol.h"
+#include "controls/base/graphiccontrol.h"
 
 #include <QFont>
 #include <QObject>
+
+namespace yotsumado {
 
 class TFont : public QObject {
     Q_OBJECT
@@ -49,3 +51,5 @@ private:
     int charset_ = DEFAULT_CHARSET;
     TColor color_ = clWindowText;
 };
+
+} // namespace yotsumado

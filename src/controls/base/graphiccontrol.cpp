@@ -1,10 +1,12 @@
-#include "graphiccontrol.h"
+#include "controls/base/graphiccontrol.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+
+namespace yotsumado {
 
 QCursor CursorShape(TCursor cursor)
 {
@@ -211,3 +213,5 @@ bool TGraphicControl::event(QEvent* event)
     }
     return QWidget::event(event);
 }
+
+} // namespace yotsumado

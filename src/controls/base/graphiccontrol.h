@@ -11,8 +11,8 @@
 // release reach it even outside its bounds. A right-button release is passed
 // on to the parent afterwards so that the window can open its context menu.
 
-#include "message.h"
-#include "tcolor.h"
+#include "controls/base/message.h"
+#include "core/tcolor.h"
 
 #include <QWidget>
 
@@ -20,6 +20,8 @@
 #include <variant>
 
 class QPainter;
+
+namespace yotsumado {
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
@@ -132,3 +134,5 @@ private:
     TCursor cursor_ = crDefault;
     QPainter* canvas_ = nullptr;
 };
+
+} // namespace yotsumado

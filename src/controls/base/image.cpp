@@ -1,6 +1,8 @@
-#include "image.h"
+#include "controls/base/image.h"
 
 #include <QPainter>
+
+namespace yotsumado {
 
 TImage::TImage(QWidget* parent)
     : TGraphicControl(parent)
@@ -48,3 +50,5 @@ void TImage::Paint()
     if (!img.isNull())
         Canvas().drawImage(0, 0, img);
 }
+
+} // namespace yotsumado

@@ -4,12 +4,14 @@
 // when the size or the picture changes. Scaling repeats or drops whole rows
 // and columns (nearest neighbour, no smoothing).
 
-#include "graphiccontrol.h"
-#include "stretch.h"
+#include "controls/base/graphiccontrol.h"
+#include "core/stretch.h"
 
 #include <QImage>
 
 #include <functional>
+
+namespace yotsumado {
 
 class TImage : public TGraphicControl {
     Q_OBJECT
@@ -44,3 +46,5 @@ private:
     mutable QImage scaled_;
     bool stretch_ = false;
 };
+
+} // namespace yotsumado

@@ -1,8 +1,10 @@
-#include "label.h"
+#include "controls/base/label.h"
 
-#include "drawtext.h"
+#include "controls/base/drawtext.h"
 
 #include <QPainter>
+
+namespace yotsumado {
 
 TLabel::TLabel(QWidget* parent)
     : TGraphicControl(parent)
@@ -274,3 +276,5 @@ void TLabel::Paint()
         DrawTextFlags(&c, text, r, flags, font, ToQColor(clBtnShadow));
     }
 }
+
+} // namespace yotsumado

@@ -8,10 +8,12 @@
 // whenever the text, the font or the word-wrap setting changes. A label being
 // read from a stored layout waits with that until Loaded().
 
-#include "font.h"
-#include "graphiccontrol.h"
+#include "controls/base/font.h"
+#include "controls/base/graphiccontrol.h"
 
 #include <QString>
+
+namespace yotsumado {
 
 class TLabel : public TGraphicControl {
     Q_OBJECT
@@ -118,3 +120,5 @@ private:
     bool parentFont_ = false;
     bool takingParentFont_ = false;
 };
+
+} // namespace yotsumado

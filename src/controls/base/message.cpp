@@ -1,8 +1,10 @@
-#include "message.h"
+#include "controls/base/message.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
+
+namespace yotsumado {
 
 QEvent::Type TMessageEvent::EventType()
 {
@@ -34,3 +36,5 @@ std::intptr_t BroadcastToControls(QWidget* parent, TMessage& message)
     }
     return message.Result;
 }
+
+} // namespace yotsumado

@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace yotsumado {
+
 // Message numbers of the original toolkit.
 enum : int {
     WM_DROPFILES = 0x0233,
@@ -44,3 +46,5 @@ private:
 std::intptr_t BroadcastToControls(QWidget* parent, TMessage& message);
 // Sends the message to one widget; returns its result.
 std::intptr_t SendControlMessage(QWidget* target, TMessage& message);
+
+} // namespace yotsumado

@@ -1,8 +1,10 @@
-#include "shape.h"
+#include "controls/base/shape.h"
 
 #include <QPainter>
 
 #include <algorithm>
+
+namespace yotsumado {
 
 namespace {
 Qt::BrushStyle HatchOf(TBrush::TBrushStyle s)
@@ -73,3 +75,5 @@ void TShape::Paint()
     const int h = p == 0 ? Height() : Height() - p + 1;
     DrawRectangle(c, x, x, x + w, x + h, *pen_, *brush_);
 }
+
+} // namespace yotsumado

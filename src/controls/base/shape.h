@@ -4,7 +4,9 @@
 // rectangle without a pen leaves its last column and row unfilled; a hatched
 // brush draws only its lines, aligned to the parent's origin).
 
-#include "graphiccontrol.h"
+#include "controls/base/graphiccontrol.h"
+
+namespace yotsumado {
 
 class TPen : public QObject {
     Q_OBJECT
@@ -72,3 +74,5 @@ private:
     TPen* pen_;
     TBrush* brush_;
 };
+
+} // namespace yotsumado

@@ -1,11 +1,13 @@
-#include "storedform.h"
+#include "controls/base/storedform.h"
 
-#include "error.h"
-#include "tcolor.h"
+#include "core/error.h"
+#include "core/tcolor.h"
 
 #include <QFont>
 #include <QMetaProperty>
 #include <QWidget>
+
+namespace yotsumado {
 
 namespace {
 
@@ -123,3 +125,5 @@ void ApplyStoredValues(QObject* target, const QList<TStoredValue>& values)
     for (const TStoredValue& v : values)
         ApplyStoredValue(target, v.Name, v.Value);
 }
+
+} // namespace yotsumado

@@ -24,6 +24,8 @@
 
 #include <initializer_list>
 
+namespace yotsumado {
+
 struct TStoredValue {
     const char* Name;  // "Caption", "Font.Color", "Highlight.OffsetLeft"
     QVariant Value;
@@ -40,3 +42,5 @@ QList<QPair<QString, QVariant>> StoredValues(const QObject* object);
 
 // The declared default of a published property, if it has one.
 bool DeclaredDefault(const QObject* object, const char* property, QVariant* out);
+
+} // namespace yotsumado

@@ -3,6 +3,9 @@
 // value. True when the value changed, so that the caller repaints or
 // notifies exactly then.
 
+
+namespace yotsumado {
+
 template <typename T>
 bool StoreIfChanged(T& slot, const T& value)
 {
@@ -11,3 +14,5 @@ bool StoreIfChanged(T& slot, const T& value)
     slot = value;
     return true;
 }
+
+} // namespace yotsumado

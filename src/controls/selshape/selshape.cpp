@@ -1,12 +1,14 @@
-#include "selshape.h"
+#include "controls/selshape/selshape.h"
 
-#include "services.h"
+#include "platform/services.h"
 
 #include <QEvent>
 #include <QPointer>
 
 #include <algorithm>
 #include <limits>
+
+namespace yotsumado {
 
 namespace {
 
@@ -305,3 +307,5 @@ void TSelShape::changeEvent(QEvent* event)
         AbandonDrag();
     TShape::changeEvent(event);
 }
+
+} // namespace yotsumado

@@ -37,10 +37,12 @@
     moves the shape itself.
 */
 
-#include "shape.h"
+#include "controls/base/shape.h"
 
 #include <cstdint>
 #include <initializer_list>
+
+namespace yotsumado {
 
 namespace platform { class PointerConfinement; }
 
@@ -158,3 +160,5 @@ private:
     // Counts hides and disables, which end any drag.
     unsigned interruptions_ = 0;
 };
+
+} // namespace yotsumado

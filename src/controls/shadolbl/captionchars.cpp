@@ -1,4 +1,6 @@
-#include "captionchars.h"
+#include "controls/shadolbl/captionchars.h"
+
+namespace yotsumado {
 
 int CharacterByteLength(const QString& ch)
 {
@@ -33,3 +35,5 @@ qsizetype ThreeColorSplit(const QStringList& chars)
     }
     return chars.size();
 }
+
+} // namespace yotsumado

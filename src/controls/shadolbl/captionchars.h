@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace yotsumado {
+
 // 1 for U+0000..U+007F and half-width katakana U+FF61..U+FF9F, otherwise 2.
 // ch is one character as SplitCharacters returns it.
 int CharacterByteLength(const QString& ch);
@@ -22,3 +24,5 @@ int TextByteLength(const QStringList& chars);
 // ends with the character that holds byte L div 2 (counting bytes from 1).
 // Returns 0 for a text shorter than two bytes.
 qsizetype ThreeColorSplit(const QStringList& chars);
+
+} // namespace yotsumado

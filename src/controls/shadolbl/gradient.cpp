@@ -1,11 +1,13 @@
-#include "gradient.h"
+#include "controls/shadolbl/gradient.h"
 
-#include "colorramp.h"
-#include "stretch.h"
+#include "core/colorramp.h"
+#include "core/stretch.h"
 
 #include <QPainter>
 
 #include <cstring>
+
+namespace yotsumado {
 
 void GetRGB(TColor color, quint8& red, quint8& green, quint8& blue)
 {
@@ -68,3 +70,5 @@ void GradRect(QPainter& canvas, const QRect& rect, TColor color1, TColor color2,
     canvas.drawImage(rect.topLeft(), stretched);
     canvas.setCompositionMode(mode);
 }
+
+} // namespace yotsumado

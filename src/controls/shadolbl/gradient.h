@@ -3,13 +3,15 @@
 // its bytes, and linear two-colour gradients in a bitmap or in a rectangle of
 // any painter.
 
-#include "tcolor.h"
+#include "core/tcolor.h"
 
 #include <QImage>
 #include <QRect>
 #include <QSize>
 
 class QPainter;
+
+namespace yotsumado {
 
 // The red, green and blue bytes of a colour. A system colour is looked up in
 // the current palette at the time of the call.
@@ -34,3 +36,5 @@ QSize GradRectBitmapSize(const QRect& rect, bool vertical);
 // it already has the rectangle's size, so the stretch only repeats it). A
 // rectangle with no area, or a negative width or height, gets nothing.
 void GradRect(QPainter& canvas, const QRect& rect, TColor color1, TColor color2, bool vertical);
+
+} // namespace yotsumado

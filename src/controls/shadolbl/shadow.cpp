@@ -1,6 +1,8 @@
-#include "shadow.h"
+#include "controls/shadolbl/shadow.h"
 
-#include "error.h"
+#include "core/error.h"
+
+namespace yotsumado {
 
 TShadow::TShadow(QObject* parent)
     : QObject(parent)
@@ -52,3 +54,5 @@ void TShadow::Assign(const QObject* source)
     offsetTop_ = other->offsetTop_;
     Changed();
 }
+
+} // namespace yotsumado

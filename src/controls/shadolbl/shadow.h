@@ -4,9 +4,11 @@
 // enabled, and its offset from the main text. The owning label wires OnChange
 // to a repaint of its own.
 
-#include "graphiccontrol.h"
+#include "controls/base/graphiccontrol.h"
 
 #include <QObject>
+
+namespace yotsumado {
 
 class TShadow : public QObject {
     Q_OBJECT
@@ -49,3 +51,5 @@ private:
     int offsetLeft_ = 1;
     int offsetTop_ = 1;
 };
+
+} // namespace yotsumado

@@ -1,12 +1,14 @@
-#include "shadowlabel.h"
+#include "controls/shadolbl/shadowlabel.h"
 
-#include "captionchars.h"
-#include "drawtext.h"
-#include "colorramp.h"
-#include "gradient.h"
+#include "controls/base/drawtext.h"
+#include "controls/shadolbl/captionchars.h"
+#include "controls/shadolbl/gradient.h"
+#include "core/colorramp.h"
 
 #include <QPainter>
 #include <QtMath>
+
+namespace yotsumado {
 
 TShadowLabel::TShadowLabel(QWidget* parent)
     : TLabel(parent)
@@ -257,3 +259,5 @@ void TShadowLabel::GradientRun(QPainter& surface, TColor color1, TColor color2, 
                           flags, font, color);
     }
 }
+
+} // namespace yotsumado

@@ -46,10 +46,12 @@
     \endlist
 */
 
-#include "label.h"
-#include "shadow.h"
+#include "controls/base/label.h"
+#include "controls/shadolbl/shadow.h"
 
 #include <QStringList>
+
+namespace yotsumado {
 
 class TShadowLabel : public TLabel {
     Q_OBJECT
@@ -134,3 +136,5 @@ private:
     TColor textGradationColor_ = clMaroon;
     TColor textMidColor_ = clNavy;
 };
+
+} // namespace yotsumado

@@ -1,11 +1,13 @@
-#include "dialogchar.h"
+#include "controls/shinespdbtn/dialogchar.h"
 
-#include "message.h"
+#include "controls/base/message.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
+
+namespace yotsumado {
 
 namespace {
 
@@ -94,3 +96,5 @@ bool TDialogCharFilter::eventFilter(QObject* watched, QEvent* event)
     }
     return false;
 }
+
+} // namespace yotsumado

@@ -8,6 +8,8 @@
 
 class QWidget;
 
+namespace yotsumado {
+
 // Offers c to every control inside window (depth first, in creation order,
 // not entering other windows) until one handles it. True when handled.
 bool OfferDialogChar(QWidget* window, char32_t c);
@@ -33,3 +35,5 @@ private:
     explicit TDialogCharFilter(QWidget* window);
     QWidget* window_;
 };
+
+} // namespace yotsumado

@@ -1,7 +1,9 @@
-#include "glypheffects.h"
+#include "controls/shinespdbtn/glypheffects.h"
 
 #include <algorithm>
 #include <vector>
+
+namespace yotsumado {
 
 namespace ShineSpdBtn {
 
@@ -292,3 +294,5 @@ std::optional<TStateGlyph> CreateStateGlyph(const QImage& glyph, TShineState sta
 }
 
 } // namespace ShineSpdBtn
+
+} // namespace yotsumado

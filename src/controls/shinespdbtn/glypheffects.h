@@ -10,12 +10,14 @@
 // background, the effects change the colours of the others and keep their
 // alpha, and it is blended onto the face.
 
-#include "shinetypes.h"
+#include "controls/shinespdbtn/shinetypes.h"
 
 #include <QImage>
 
 #include <cstdint>
 #include <optional>
+
+namespace yotsumado {
 
 namespace ShineSpdBtn {
 
@@ -51,3 +53,5 @@ std::optional<TStateGlyph> CreateStateGlyph(const QImage& glyph, TShineState sta
                                             std::uint32_t face);
 
 } // namespace ShineSpdBtn
+
+} // namespace yotsumado

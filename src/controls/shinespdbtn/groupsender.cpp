@@ -1,4 +1,6 @@
-#include "groupsender.h"
+#include "controls/shinespdbtn/groupsender.h"
+
+namespace yotsumado {
 
 void TGroupSender::Announce(QWidget* parent)
 {
@@ -11,3 +13,5 @@ const TGroupSender* TGroupSender::FromMessage(const TMessage& message)
     if (message.LParam == 0) return nullptr;
     return qobject_cast<const TGroupSender*>(reinterpret_cast<const QObject*>(message.LParam));
 }
+
+} // namespace yotsumado

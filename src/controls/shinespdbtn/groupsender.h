@@ -6,11 +6,13 @@
 // it. Any control that wants to take part in speed-button groups handles the
 // message and announces itself with such a sender.
 
-#include "message.h"
+#include "controls/base/message.h"
 
 #include <QObject>
 
 class QWidget;
+
+namespace yotsumado {
 
 class TGroupSender : public QObject {
     Q_OBJECT
@@ -33,3 +35,5 @@ private:
     bool allowAllUp_;
     bool down_;
 };
+
+} // namespace yotsumado

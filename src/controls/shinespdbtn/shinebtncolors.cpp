@@ -1,7 +1,9 @@
-#include "shinebtncolors.h"
-#include "storeifchanged.h"
+#include "controls/shinespdbtn/shinebtncolors.h"
+#include "controls/base/storeifchanged.h"
 
-#include "error.h"
+#include "core/error.h"
+
+namespace yotsumado {
 
 TShineBtnColors::TShineBtnColors() = default;
 
@@ -57,3 +59,5 @@ void TShineBtnColors::AssignTo(QObject* dest) const
         set->CopyValuesFrom(*this);
     set->Changed();
 }
+
+} // namespace yotsumado

@@ -3,10 +3,12 @@
 // colour, optional two-colour face gradient and the three bevel edges). The
 // button owns two of them and repaints when either reports a change.
 
-#include "graphiccontrol.h"
-#include "tcolor.h"
+#include "controls/base/graphiccontrol.h"
+#include "core/tcolor.h"
 
 #include <QObject>
+
+namespace yotsumado {
 
 class TShineBtnColors : public QObject {
     Q_OBJECT
@@ -67,3 +69,5 @@ private:
     bool gradVertical_ = false;
     bool gradation_ = false;
 };
+
+} // namespace yotsumado

@@ -1,14 +1,16 @@
-#include "shinebuttonpaint.h"
+#include "controls/shinespdbtn/shinebuttonpaint.h"
 
-#include "colorramp.h"
-#include "graphiccontrol.h"
-#include "image.h"
-#include "shinebtncolors.h"
+#include "controls/base/graphiccontrol.h"
+#include "controls/base/image.h"
+#include "controls/shinespdbtn/shinebtncolors.h"
+#include "core/colorramp.h"
 
 #include <QPainter>
 #include <QtMath>
 
 #include <algorithm>
+
+namespace yotsumado {
 
 namespace ShineSpdBtn {
 
@@ -251,3 +253,5 @@ TDrawPosition CalcDrawPosition(TButtonLayout layout, int margin, int spacing, QS
 }
 
 } // namespace ShineSpdBtn
+
+} // namespace yotsumado

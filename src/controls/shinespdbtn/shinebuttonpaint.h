@@ -5,7 +5,7 @@
 // point), the two ways a state glyph is put on a surface, and the layout of
 // glyph and caption.
 
-#include "shinetypes.h"
+#include "controls/shinespdbtn/shinetypes.h"
 
 #include <QImage>
 #include <QPoint>
@@ -15,6 +15,9 @@
 #include <cstdint>
 
 class QPainter;
+
+namespace yotsumado {
+
 class TShineBtnColors;
 
 namespace ShineSpdBtn {
@@ -59,3 +62,5 @@ TDrawPosition CalcDrawPosition(TButtonLayout layout, int margin, int spacing, QS
                                QSize glyphSize, QSize textSize, bool captionPresent);
 
 } // namespace ShineSpdBtn
+
+} // namespace yotsumado

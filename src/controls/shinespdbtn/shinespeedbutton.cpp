@@ -1,11 +1,11 @@
-#include "shinespeedbutton.h"
-#include "storeifchanged.h"
+#include "controls/shinespdbtn/shinespeedbutton.h"
+#include "controls/base/storeifchanged.h"
 
-#include "dialogchar.h"
-#include "drawtext.h"
-#include "error.h"
-#include "glypheffects.h"
-#include "groupsender.h"
+#include "controls/base/drawtext.h"
+#include "controls/shinespdbtn/dialogchar.h"
+#include "controls/shinespdbtn/glypheffects.h"
+#include "controls/shinespdbtn/groupsender.h"
+#include "core/error.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -13,6 +13,8 @@
 #include <QScopeGuard>
 #include <QTimer>
 #include <QtMath>
+
+namespace yotsumado {
 
 using namespace ShineSpdBtn;
 
@@ -617,3 +619,5 @@ void TShineSpeedButton::FrameDraw(QPainter& surface)
     const bool down = IsDownState(state_);
     DrawFrame(surface, size(), frameType_, down, down ? *pressedColors_ : *colors_, colors_->DarkShadow());
 }
+
+} // namespace yotsumado

@@ -55,12 +55,12 @@
     \endlist
 */
 
-#include "font.h"
-#include "glypheffects.h"
-#include "graphiccontrol.h"
-#include "shinebtncolors.h"
-#include "shinebuttonpaint.h"
-#include "shinetypes.h"
+#include "controls/base/font.h"
+#include "controls/base/graphiccontrol.h"
+#include "controls/shinespdbtn/glypheffects.h"
+#include "controls/shinespdbtn/shinebtncolors.h"
+#include "controls/shinespdbtn/shinebuttonpaint.h"
+#include "controls/shinespdbtn/shinetypes.h"
 
 #include <QAction>
 #include <QImage>
@@ -70,6 +70,9 @@
 #include <optional>
 
 class QTimer;
+
+namespace yotsumado {
+
 class TGroupSender;
 
 class TShineSpeedButton : public TGraphicControl {
@@ -98,13 +101,13 @@ class TShineSpeedButton : public TGraphicControl {
     Q_PROPERTY(bool Down READ Down WRITE SetDown)
     Q_PROPERTY(bool ClickDownHook READ ClickDownHook WRITE SetClickDownHook)
     Q_PROPERTY(bool AccelCharDown READ AccelCharDown WRITE SetAccelCharDown)
-    Q_PROPERTY(ShineSpdBtn::TFrameType FrameType READ FrameType WRITE SetFrameType)
+    Q_PROPERTY(yotsumado::ShineSpdBtn::TFrameType FrameType READ FrameType WRITE SetFrameType)
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
     Q_PROPERTY(bool ActiveFrame READ ActiveFrame WRITE SetActiveFrame)
     Q_PROPERTY(bool UpFrame READ UpFrame WRITE SetUpFrame)
     Q_PROPERTY(bool DownFrame READ DownFrame WRITE SetDownFrame)
-    Q_PROPERTY(ShineSpdBtn::TActiveImageType ActiveImage READ ActiveImage WRITE SetActiveImage)
-    Q_PROPERTY(ShineSpdBtn::TDisabledImageType DisabledImage READ DisabledImage WRITE SetDisabledImage)
+    Q_PROPERTY(yotsumado::ShineSpdBtn::TActiveImageType ActiveImage READ ActiveImage WRITE SetActiveImage)
+    Q_PROPERTY(yotsumado::ShineSpdBtn::TDisabledImageType DisabledImage READ DisabledImage WRITE SetDisabledImage)
     Q_PROPERTY(int DisabledHighlight READ DisabledHighlight WRITE SetDisabledHighlight)
     Q_PROPERTY(int DisabledShadow READ DisabledShadow WRITE SetDisabledShadow)
     Q_PROPERTY(TShineBtnColors* Colors READ Colors WRITE SetColors)
@@ -115,7 +118,7 @@ class TShineSpeedButton : public TGraphicControl {
     Q_PROPERTY(int FontShadow READ FontShadow WRITE SetFontShadow)
     Q_PROPERTY(TFont* ActiveFont READ ActiveFont WRITE SetActiveFont)
     Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
-    Q_PROPERTY(ShineSpdBtn::TButtonLayout Layout READ Layout WRITE SetLayout)
+    Q_PROPERTY(yotsumado::ShineSpdBtn::TButtonLayout Layout READ Layout WRITE SetLayout)
     Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
     Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
     Q_PROPERTY(QImage Glyph READ Glyph WRITE SetGlyph)
@@ -308,3 +311,5 @@ private:
     bool ownEnabled_ = true;
     const TGroupSender* groupSender_ = nullptr;
 };
+
+} // namespace yotsumado

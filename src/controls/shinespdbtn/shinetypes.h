@@ -2,10 +2,12 @@
 // The shine speed button's enumerations and the pixel helper that its
 // painting and glyph effects share.
 
-#include "tcolor.h"
+#include "core/tcolor.h"
 
 #include <QObject>
 #include <cstdint>
+
+namespace yotsumado {
 
 namespace ShineSpdBtn {
 Q_NAMESPACE
@@ -47,3 +49,5 @@ using enum ShineSpdBtn::TFrameType;
 using enum ShineSpdBtn::TActiveImageType;
 using enum ShineSpdBtn::TDisabledImageType;
 using enum ShineSpdBtn::TButtonLayout;
+
+} // namespace yotsumado

@@ -1,4 +1,4 @@
-#include "detachedlaunch.h"
+#include "platform/desktop/detachedlaunch.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -22,6 +22,8 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -264,3 +266,5 @@ LaunchResult LaunchDetached(const QString& program, const QStringList& arguments
 }
 
 } // namespace platform
+
+} // namespace yotsumado

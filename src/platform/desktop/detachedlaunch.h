@@ -14,6 +14,8 @@
 
 #include <chrono>
 
+namespace yotsumado {
+
 namespace platform {
 
 struct LaunchResult {
@@ -42,3 +44,5 @@ LaunchResult LaunchDetached(const QString& program, const QStringList& arguments
                             std::chrono::milliseconds wait);
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,7 +1,9 @@
-#include "dialogowner.h"
+#include "platform/desktop/dialogowner.h"
 
 #include <QDialog>
 #include <QWidget>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -20,3 +22,5 @@ void BelongTo(QDialog& dialog, QWidget* owner)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

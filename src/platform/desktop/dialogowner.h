@@ -5,8 +5,12 @@
 // a parentless box counts for Qt as the program's last window, so closing it
 // would end the program.
 
+
+
 class QDialog;
 class QWidget;
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -17,3 +21,5 @@ namespace platform {
 void BelongTo(QDialog& dialog, QWidget* owner);
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,10 +1,12 @@
-#include "freedesktopmail.h"
+#include "platform/desktop/freedesktopmail.h"
 
-#include "detachedlaunch.h"
-#include "mailprograms.h"
-#include "xdgapplications.h"
+#include "platform/desktop/detachedlaunch.h"
+#include "platform/desktop/mailprograms.h"
+#include "platform/desktop/xdgapplications.h"
 
 #include <QFileInfo>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -45,3 +47,5 @@ int FreedesktopMail::SendMail(const MailMessage& message)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,7 +1,9 @@
 #pragma once
-#include "services.h"
+#include "platform/services.h"
 
 #include <chrono>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -33,3 +35,5 @@ private:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,7 +1,9 @@
-#include "mailprograms.h"
+#include "platform/desktop/mailprograms.h"
 
 #include <QFileInfo>
 #include <QUrl>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -210,3 +212,5 @@ std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const Ma
 }
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -3,11 +3,13 @@
 // it a new message with an attachment in the way that program accepts one.
 // Pure functions: nothing here looks at the disk or starts anything.
 
-#include "services.h"
+#include "platform/services.h"
 
 #include <QStringList>
 
 #include <optional>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -45,3 +47,5 @@ std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const Ma
 QString EncodedFileUrl(const QString& absolutePath);
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,10 +1,12 @@
-#include "picturepreview.h"
+#include "platform/desktop/picturepreview.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPointer>
 #include <QThreadPool>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -111,3 +113,5 @@ void PicturePreview::paintEvent(QPaintEvent*)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

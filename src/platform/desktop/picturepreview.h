@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+namespace yotsumado {
+
 namespace platform {
 
 class PicturePreview final : public QWidget {
@@ -64,3 +66,5 @@ private:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

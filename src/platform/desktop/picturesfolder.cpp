@@ -1,8 +1,10 @@
-#include "picturesfolder.h"
+#include "platform/desktop/picturesfolder.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -15,3 +17,5 @@ QString PicturesFolder()
 }
 
 } // namespace platform
+
+} // namespace yotsumado

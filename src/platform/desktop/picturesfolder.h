@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace yotsumado {
+
 namespace platform {
 
 // The folder the desktop names for pictures (XDG_PICTURES_DIR of
@@ -12,3 +14,5 @@ namespace platform {
 QString PicturesFolder();
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,8 +1,10 @@
-#include "pointerconfinement.h"
+#include "platform/desktop/pointerconfinement.h"
 
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -45,3 +47,5 @@ bool WarpPointerConfinement::eventFilter(QObject* watched, QEvent* event)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

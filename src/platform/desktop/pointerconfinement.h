@@ -1,7 +1,9 @@
 #pragma once
-#include "services.h"
+#include "platform/services.h"
 
 #include <QObject>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -25,3 +27,5 @@ private:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

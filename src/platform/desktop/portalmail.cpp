@@ -1,4 +1,4 @@
-#include "portalmail.h"
+#include "platform/desktop/portalmail.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -15,6 +15,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -164,4 +166,5 @@ PortalMail::Outcome PortalMail::SendThroughPortal(const MailMessage& message, in
 
 } // namespace platform
 
+} // namespace yotsumado
 #include "portalmail.moc"

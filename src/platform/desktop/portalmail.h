@@ -7,12 +7,14 @@
 // session bus offers that service the message goes through it; otherwise, or
 // when the portal itself fails, through the direct hand-over given.
 
-#include "services.h"
+#include "platform/services.h"
 
 #include <QDBusConnection>
 
 #include <chrono>
 #include <memory>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -48,3 +50,5 @@ private:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

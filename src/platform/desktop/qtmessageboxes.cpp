@@ -1,6 +1,6 @@
-#include "qtmessageboxes.h"
+#include "platform/desktop/qtmessageboxes.h"
 
-#include "dialogowner.h"
+#include "platform/desktop/dialogowner.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QResizeEvent>
 #include <QShowEvent>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -78,3 +80,5 @@ void QtMessageBoxes::Beep()
 }
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,5 +1,7 @@
 #pragma once
-#include "services.h"
+#include "platform/services.h"
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -13,3 +15,5 @@ public:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,15 +1,17 @@
-#include "qtplatform.h"
+#include "platform/desktop/qtplatform.h"
 
-#include "freedesktopmail.h"
-#include "pointerconfinement.h"
-#include "portalmail.h"
-#include "qtmessageboxes.h"
-#include "qtsavedialog.h"
-#include "sandboxmail.h"
+#include "platform/desktop/freedesktopmail.h"
+#include "platform/desktop/pointerconfinement.h"
+#include "platform/desktop/portalmail.h"
+#include "platform/desktop/qtmessageboxes.h"
+#include "platform/desktop/qtsavedialog.h"
+#include "platform/desktop/sandboxmail.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -43,3 +45,5 @@ Services MakeDesktopServices()
 }
 
 } // namespace platform
+
+} // namespace yotsumado

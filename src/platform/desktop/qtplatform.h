@@ -2,7 +2,9 @@
 // The real platform services over Qt and the freedesktop tools, for the
 // programs to build once and hand to the window.
 
-#include "services.h"
+#include "platform/services.h"
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -25,3 +27,5 @@ public:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

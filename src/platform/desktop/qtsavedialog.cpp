@@ -1,14 +1,16 @@
-#include "qtsavedialog.h"
+#include "platform/desktop/qtsavedialog.h"
 
-#include "dialogowner.h"
-#include "picturepreview.h"
-#include "picturesfolder.h"
+#include "platform/desktop/dialogowner.h"
+#include "platform/desktop/picturepreview.h"
+#include "platform/desktop/picturesfolder.h"
 
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QSplitter>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -132,3 +134,5 @@ std::optional<QString> QtSaveDialog::Execute(QWidget* parent, const SaveDialogRe
 }
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,11 +1,13 @@
 #pragma once
-#include "services.h"
+#include "platform/services.h"
 
 #include <QStringList>
 
 #include <memory>
 
 class QFileDialog;
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -43,3 +45,5 @@ public:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

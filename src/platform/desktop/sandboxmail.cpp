@@ -1,11 +1,13 @@
-#include "sandboxmail.h"
+#include "platform/desktop/sandboxmail.h"
 
-#include "mailattachments.h"
-#include "picturesfolder.h"
-#include "xdgapplications.h"
+#include "platform/desktop/picturesfolder.h"
+#include "platform/desktop/xdgapplications.h"
+#include "platform/mailattachments.h"
 
 #include <QFile>
 #include <QFileInfo>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -87,3 +89,5 @@ int SandboxReadableMail::SendMail(const MailMessage& message)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

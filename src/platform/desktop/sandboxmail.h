@@ -10,13 +10,15 @@
 // own per command, mode 0700, made and written without following links, and
 // removed by a later command once a day old.
 
-#include "services.h"
+#include "platform/services.h"
 
 #include <QDateTime>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -55,3 +57,5 @@ private:
 };
 
 } // namespace platform
+
+} // namespace yotsumado

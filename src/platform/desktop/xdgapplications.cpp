@@ -1,4 +1,4 @@
-#include "xdgapplications.h"
+#include "platform/desktop/xdgapplications.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QSet>
 #include <QStandardPaths>
+
+namespace yotsumado {
 
 namespace platform {
 
@@ -359,3 +361,5 @@ std::optional<QStringList> SplitExec(const DesktopEntry& entry)
 }
 
 } // namespace platform
+
+} // namespace yotsumado

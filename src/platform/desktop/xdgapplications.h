@@ -11,6 +11,8 @@
 
 #include <optional>
 
+namespace yotsumado {
+
 namespace platform {
 
 // The XDG base directories and desktop names that the lookup reads.
@@ -67,3 +69,5 @@ std::optional<DesktopEntry> DefaultApplicationFor(const QString& mimeType, const
 std::optional<QStringList> SplitExec(const DesktopEntry& entry);
 
 } // namespace platform
+
+} // namespace yotsumado

@@ -1,8 +1,10 @@
-#include "composeoptions.h"
+#include "tools/compose/composeoptions.h"
 
-#include "filename.h"
+#include "core/filename.h"
 
 #include <QRegularExpression>
+
+namespace yotsumado {
 
 namespace {
 
@@ -160,3 +162,5 @@ QString ComposeUsage()
         "Exit status: 0 done, 1 a picture could not be loaded or a file written,\n"
         "2 wrong arguments.\n");
 }
+
+} // namespace yotsumado

@@ -1,12 +1,14 @@
 #pragma once
 // The command line of yotsumado-compose.
 
-#include "grid.h"
+#include "app/grid.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <array>
+
+namespace yotsumado {
 
 struct ComposeOptions {
     // Panels 1 to 4 (upper left, upper right, lower left, lower right); an
@@ -49,3 +51,5 @@ ComposeArguments ParseComposeArguments(const QStringList& args);
 
 // The --help text.
 QString ComposeUsage();
+
+} // namespace yotsumado

@@ -1,16 +1,16 @@
-#include "composer.h"
+#include "tools/compose/composer.h"
 
-#include "application.h"
-#include "atomicfile.h"
-#include "error.h"
-#include "filename.h"
-#include "headlessplatform.h"
-#include "image.h"
-#include "jpegencoder.h"
-#include "jpegerror.h"
-#include "mainform.h"
-#include "pictureloader.h"
-#include "selshape.h"
+#include "app/application.h"
+#include "app/mainform.h"
+#include "codec/atomicfile.h"
+#include "codec/jpegencoder.h"
+#include "codec/jpegerror.h"
+#include "codec/pictureloader.h"
+#include "controls/base/image.h"
+#include "controls/selshape/selshape.h"
+#include "core/error.h"
+#include "core/filename.h"
+#include "tools/compose/headlessplatform.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -20,6 +20,8 @@
 #include <cstdio>
 
 #include <jerror.h>
+
+namespace yotsumado {
 
 namespace {
 
@@ -222,3 +224,5 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
     }
     return status;
 }
+
+} // namespace yotsumado

@@ -2,8 +2,8 @@
 // The work of yotsumado-compose: the program's own main window, built off
 // screen, filled, laid out and captured, then written out.
 
-#include "composeoptions.h"
-#include "memorybudget.h"
+#include "codec/memorybudget.h"
+#include "tools/compose/composeoptions.h"
 
 #include <QImage>
 #include <QSize>
@@ -16,6 +16,8 @@
 #include <vector>
 
 class QCoreApplication;
+
+namespace yotsumado {
 
 // Loads up to four pictures in worker threads, each already stretched to the
 // size its panel will show it at, while the caller builds the window. Only
@@ -78,3 +80,5 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader);
 
 // The composite as a binary PPM (P6) file's bytes.
 QByteArray PpmBytes(const QImage& picture);
+
+} // namespace yotsumado

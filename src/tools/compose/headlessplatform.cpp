@@ -1,6 +1,8 @@
-#include "headlessplatform.h"
+#include "tools/compose/headlessplatform.h"
 
 #include <QCoreApplication>
+
+namespace yotsumado {
 
 namespace {
 
@@ -52,3 +54,5 @@ HeadlessPlatform::HeadlessPlatform()
     services.clock = std::make_unique<LocalClock>();
     services.programPath = std::make_unique<ApplicationPath>();
 }
+
+} // namespace yotsumado

@@ -5,9 +5,11 @@
 // pointer never confined; the error boxes are kept so that the tool can print
 // them.
 
-#include "services.h"
+#include "platform/services.h"
 
 #include <QStringList>
+
+namespace yotsumado {
 
 class HeadlessPlatform {
 public:
@@ -23,3 +25,5 @@ public:
 private:
     QStringList errors_;
 };
+
+} // namespace yotsumado

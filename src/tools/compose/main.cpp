@@ -1,14 +1,16 @@
 // yotsumado-compose: makes ヨツマド's composite picture from the command line,
 // with the program's own window built off screen (see --help).
 
-#include "application.h"
-#include "composeoptions.h"
-#include "composer.h"
-#include "filename.h"
+#include "app/application.h"
+#include "core/filename.h"
+#include "tools/compose/composeoptions.h"
+#include "tools/compose/composer.h"
 
 #include <QFile>
 
 #include <cstdio>
+
+using namespace yotsumado;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "photofixtures.h"
 
-#include "codectools.h"
+#include "codec/codectools.h"
 
 #include <QFile>
 

@@ -2,23 +2,25 @@
 // an embedded ICC profile converts its colours to sRGB, and the smooth
 // shrink for one-off composites stays close to a full-size filtered shrink.
 
-#include "codectools.h"
-#include "colorprofile.h"
-#include "exiforientation.h"
-#include "stretch.h"
-#include "jpegdecoder.h"
-#include "lanczosresize.h"
+#include "codec/codectools.h"
+#include "codec/colorprofile.h"
+#include "codec/exiforientation.h"
+#include "codec/jpegdecoder.h"
+#include "codec/lanczosresize.h"
+#include "codec/pictureloader.h"
+#include "codec/stretcheddecode.h"
+#include "core/stretch.h"
 #include "photofixtures.h"
-#include "pictureloader.h"
-#include "pixels.h"
-#include "stretcheddecode.h"
-#include "testmain.h"
+#include "support/pixels.h"
+#include "support/testmain.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+
+using namespace yotsumado;
 
 using photos::CornerQuarters;
 using photos::ExifPayload;

@@ -2,13 +2,15 @@
 // its Exif tag says, stretched to the panel, and the save dialog's preview
 // shows it turned too. A photo with a colour profile shows converted to sRGB.
 
-#include "appfixture.h"
+#include "app/appfixture.h"
+#include "codec/memorybudget.h"
+#include "codec/pictureloader.h"
 #include "photofixtures.h"
-#include "pictureloader.h"
-#include "memorybudget.h"
 
 #include <QAction>
 #include <QTemporaryDir>
+
+using namespace yotsumado;
 
 using photos::Corners;
 using photos::kTurned;

@@ -1,11 +1,13 @@
-#include "error.h"
-#include "image.h"
-#include "pixels.h"
-#include "shape.h"
-#include "storedform.h"
-#include "testmain.h"
+#include "controls/base/image.h"
+#include "controls/base/shape.h"
+#include "controls/base/storedform.h"
+#include "core/error.h"
+#include "support/pixels.h"
+#include "support/testmain.h"
 
 #include <QtTest>
+
+using namespace yotsumado;
 
 class TestBaseControls : public QObject {
     Q_OBJECT

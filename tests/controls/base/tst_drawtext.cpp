@@ -3,13 +3,15 @@
 // by what it measures (calculate-only mode) and by what it draws, compared
 // with the plain drawing of the text the rule says must appear.
 
-#include "drawtext.h"
-#include "pixels.h"
-#include "testmain.h"
+#include "controls/base/drawtext.h"
+#include "support/pixels.h"
+#include "support/testmain.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QtTest>
+
+using namespace yotsumado;
 
 namespace {
 

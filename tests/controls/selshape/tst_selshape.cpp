@@ -1,10 +1,12 @@
-#include "pixels.h"
-#include "scriptedplatform.h"
-#include "selshape.h"
-#include "storedform.h"
-#include "testmain.h"
+#include "controls/base/storedform.h"
+#include "controls/selshape/selshape.h"
+#include "support/pixels.h"
+#include "support/scriptedplatform.h"
+#include "support/testmain.h"
 
 #include <QtTest>
+
+using namespace yotsumado;
 
 namespace {
 

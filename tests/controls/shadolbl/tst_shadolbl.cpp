@@ -1,11 +1,11 @@
-#include "captionchars.h"
-#include "drawtext.h"
-#include "error.h"
-#include "gradient.h"
-#include "pixels.h"
-#include "shadowlabel.h"
-#include "storedform.h"
-#include "testmain.h"
+#include "controls/base/drawtext.h"
+#include "controls/base/storedform.h"
+#include "controls/shadolbl/captionchars.h"
+#include "controls/shadolbl/gradient.h"
+#include "controls/shadolbl/shadowlabel.h"
+#include "core/error.h"
+#include "support/pixels.h"
+#include "support/testmain.h"
 
 #include <QPainter>
 #include <QStyle>
@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <map>
+
+using namespace yotsumado;
 
 using LabelAction = std::function<void(TShadowLabel&)>;
 Q_DECLARE_METATYPE(LabelAction)

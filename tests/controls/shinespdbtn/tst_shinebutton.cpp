@@ -1,18 +1,20 @@
 // The shine speed button as a control: its model, groups, painting and its
 // reactions to real pointer, key and control events.
-#include "dialogchar.h"
-#include "error.h"
-#include "groupsender.h"
-#include "pixels.h"
-#include "shinespeedbutton.h"
-#include "storedform.h"
-#include "testmain.h"
+#include "controls/base/storedform.h"
+#include "controls/shinespdbtn/dialogchar.h"
+#include "controls/shinespdbtn/groupsender.h"
+#include "controls/shinespdbtn/shinespeedbutton.h"
+#include "core/error.h"
+#include "support/pixels.h"
+#include "support/testmain.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QSet>
 #include <QTimer>
 #include <QtTest>
+
+using namespace yotsumado;
 
 namespace {
 

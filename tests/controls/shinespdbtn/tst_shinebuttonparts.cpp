@@ -1,14 +1,16 @@
 // The parts of the shine speed button that need no widget: colour sets,
 // glyph effects, the face ramp and the glyph/caption layout.
-#include "error.h"
-#include "glypheffects.h"
-#include "pixels.h"
-#include "shinebtncolors.h"
-#include "shinebuttonpaint.h"
-#include "storedform.h"
-#include "testmain.h"
+#include "controls/base/storedform.h"
+#include "controls/shinespdbtn/glypheffects.h"
+#include "controls/shinespdbtn/shinebtncolors.h"
+#include "controls/shinespdbtn/shinebuttonpaint.h"
+#include "core/error.h"
+#include "support/pixels.h"
+#include "support/testmain.h"
 
 #include <QtTest>
+
+using namespace yotsumado;
 
 using namespace ShineSpdBtn;
 
