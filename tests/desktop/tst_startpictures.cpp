@@ -6,7 +6,6 @@
 #include "app/startpictures.h"
 #include "codec/jpegencoder.h"
 #include "core/filename.h"
-#include "support/envguard.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -99,29 +98,6 @@ private slots:
         QCOMPARE(o.error.isEmpty(), action != StartOptions::Action::Usage);
         if (action == StartOptions::Action::Run)
             QCOMPARE(o.pictures, pictures);
-    }
-
-    // Where XWayland is there, the window goes through it: only an X window
-    // manager keeps it on top. Empty: Qt's own choice (or the user's).
-    void qtPlatformIsChosenToKeepTheWindowOnTop_data()
-    {
-        QTest::addColumn<QByteArray>("display");
-        QTest::addColumn<QByteArray>("wayland");
-        QTest::addColumn<QByteArray>("usersChoice");
-        QTest::addColumn<QByteArray>("platform");
-        QTest::newRow("X only") << QByteArray(":0") << QByteArray() << QByteArray() << QByteArray();
-        QTest::newRow("Wayland only") << QByteArray() << QByteArray("wl-0") << QByteArray() << QByteArray("wayland");
-        QTest::newRow("Wayland and XWayland") << QByteArray(":0") << QByteArray("wl-0") << QByteArray() << QByteArray("xcb");
-        QTest::newRow("the user's choice") << QByteArray(":0") << QByteArray("wl-0") << QByteArray("wayland") << QByteArray();
-    }
-    void qtPlatformIsChosenToKeepTheWindowOnTop()
-    {
-        QFETCH(QByteArray, display);
-        QFETCH(QByteArray, wayland);
-        QFETCH(QByteArray, usersChoice);
-        QFETCH(QByteArray, platform);
-        const testing::ScopedEnv d("DISPLAY", display), w("WAYLAND_DISPLAY", wayland), q("QT_QPA_PLATFORM", usersChoice);
-        QCOMPARE(QtPlatformToChoose(), platform);
     }
 
     void picturesFillTheirPanelsAndAFailureIsShownOnceTheWindowIsUp()
