@@ -27,6 +27,8 @@ test_packages=(
   xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time openbox
   # Wayland end to end, desktop files and the Debian package
   weston desktop-file-utils appstream dpkg-dev file lintian liblcms2-utils
+  # GNOME's compositor with XWayland: the window kept on top on Wayland
+  mutter xwayland
 )
 if [ "$program_only" = yes ]; then
   ensure_packages "${program_packages[@]}"

@@ -210,13 +210,13 @@ point_at() {
   sleep 0.2
 }
 # drag PANEL [OPTION...] FILE: the pointer crosses PANEL's picture, then
-# another client drags FILE onto the window, dropping it over panel 1 (where
-# the file lands follows the pointer's last panel, not the drop point).
+# another client drags FILE onto the window, dropping it over that panel (the
+# drag's position counts as the pointer moving there).
 drag() {
   local panel=$1
   shift
   point_at "$panel"
-  "$xdndsource" "${@:1:$#-1}" $((ox + 150)) $((oy + 60)) "${@: -1}" >"$tmp/drag.out" 2>&1
+  "$xdndsource" "${@:1:$#-1}" $((ox + px[panel])) $((oy + py[panel])) "${@: -1}" >"$tmp/drag.out" 2>&1
   local rc=$?
   cat "$tmp/drag.out" >>"$out/drags.log"
   sleep 0.3
@@ -346,7 +346,7 @@ expect_panels dropped "$WHITE" "$BLUE" "$GREEN" "$WHITE" && note "drops: pass"
 # running with its pictures. The source stays open and active meanwhile, as
 # a file manager does.
 point_at 4
-"$xdndsource" --stay 4000 $((ox + 150)) $((oy + 60)) "$tmp/broken.jpg" >"$tmp/drag.out" 2>&1 &
+"$xdndsource" --stay 4000 $((ox + px[4])) $((oy + py[4])) "$tmp/broken.jpg" >"$tmp/drag.out" 2>&1 &
 source=$!
 if box=$(wait_for_window 'ヨツマド'); then
   shot drop-error
