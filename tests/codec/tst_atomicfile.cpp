@@ -126,9 +126,11 @@ void CodecTest::writeReplacesFileAndKeepsItsMode()
     QCOMPARE(ReadAll(path), QByteArray("new contents"));
     QCOMPARE(ModeOf(path), mode_t(0640));
     QCOMPARE(Entries(folder), QStringList{QStringLiteral("合成.jpg")});
-    // Shorter contents replace longer ones completely.
+    // Shorter contents replace longer ones completely; set-id and sticky bits are never passed on.
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 07755) == 0 && ModeOf(path) == 07755);
     WriteFileAtomically(path, QByteArray("x"));
     QCOMPARE(ReadAll(path), QByteArray("x"));
+    QCOMPARE(ModeOf(path), mode_t(0755));
 }
 
 void CodecTest::newFileGetsModeFromUmask()
