@@ -18,10 +18,11 @@ namespace yotsumado {
 // and its owner and group as far as this process may give them; a new one
 // gets 0666 less the umask. `path` may carry bytes that are not UTF-8 (see
 // filename.h).
-// On any failure (folder missing or not writable, invalid name, `path` a
-// folder, disk full, write error) the existing file is untouched, no temporary
-// file remains, and EFCreateError("ファイル <path> を作成できません") is thrown
-// with `path` as messages show it.
+// On any failure (folder missing or not writable, invalid name, a NUL in
+// `path`, `path` a folder, disk full, write error) the existing file is
+// untouched, no temporary file remains, and
+// EFCreateError("ファイル <path> を作成できません") is thrown with `path` as
+// messages show it.
 void WriteFileAtomically(const QString& path, const QByteArray& data);
 
 // For tests only: what happens at the steps of WriteFileAtomically.

@@ -103,6 +103,8 @@ QString FileNameFromBytes(const QByteArray& bytes)
 
 QByteArray FileNameBytes(const QString& name)
 {
+    if (name.contains(QChar(0)))
+        return {};
     QByteArray bytes;
     bytes.reserve(name.size());
     const qsizetype size = name.size();

@@ -19,7 +19,9 @@ QString FileNameFromBytes(const QByteArray& bytes);
 
 // The bytes of a name made by FileNameFromBytes (or any ordinary QString):
 // UTF-8, with each carried byte put back. A lone surrogate that carries no
-// byte becomes U+FFFD.
+// byte becomes U+FFFD. A name holding U+0000 names no file (the system would
+// end it at the NUL, and "a.bmp\0.jpg" would open one file as another kind):
+// its bytes are empty, which every call of the system refuses.
 QByteArray FileNameBytes(const QString& name);
 
 // The name as messages show it: carried bytes as \xHH, control characters as

@@ -208,6 +208,8 @@ private slots:
                  QStringLiteral("ファイル %1/gone\\xE9.jpg は開けません").arg(tmp_.path()));
         QCOMPARE(MessageOf(FileNameFromBytes(Dir() + "/two\nlines\x1B[2J.jpg")),
                  QStringLiteral("ファイル %1/two\\nlines\\x1B[2J.jpg は開けません").arg(tmp_.path()));
+        QCOMPARE(MessageOf(FileNameFromBytes(notAPicture + QByteArray("\0.jpg", 5))),  // as a dropped "….txt%00.jpg" gives
+                 QStringLiteral("ファイル %1/caf\\xE9.txt\\x00.jpg は開けません").arg(tmp_.path()));
     }
 
     void windowDropsAndSavesOverANameThatIsNotUtf8()
