@@ -1,7 +1,8 @@
 #include "platform/mailattachments.h"
 
+#include "core/filename.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -28,10 +29,15 @@ const QRegularExpression& FolderPattern()
     return pattern;
 }
 
+// The user's cache folder. The variables hold bytes, which need not be
+// UTF-8; the names keep them (filename.h).
 QString DefaultBase()
 {
-    const QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    return QDir::cleanPath(QDir::isAbsolutePath(cache) ? cache : QDir::homePath() + QStringLiteral("/.cache"));
+    const QString cache = FileNameFromBytes(qgetenv("XDG_CACHE_HOME"));
+    if (QDir::isAbsolutePath(cache))
+        return QDir::cleanPath(cache);
+    const QString home = FileNameFromBytes(qgetenv("HOME"));
+    return QDir::cleanPath((home.isEmpty() ? QDir::homePath() : home) + QStringLiteral("/.cache"));
 }
 
 // A file descriptor closed when it goes out of scope.
@@ -81,10 +87,10 @@ int OpenOrMakeUserPath(const QString& path)
     QString partial;
     for (const QString& part : clean.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         partial += QLatin1Char('/') + part;
-        if (::mkdir(QFile::encodeName(partial).constData(), 0700) != 0 && errno != EEXIST)
+        if (::mkdir(FileNameBytes(partial).constData(), 0700) != 0 && errno != EEXIST)
             return -1;
     }
-    return ::open(QFile::encodeName(clean).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return ::open(FileNameBytes(clean).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 // A folder of the store is used only when it is a folder (a link is never
@@ -181,7 +187,7 @@ MailAttachmentStore::MailAttachmentStore()
 }
 
 MailAttachmentStore::MailAttachmentStore(const QString& root)
-    : root_(QDir::cleanPath(QDir(root).absolutePath()))
+    : root_(AbsoluteFileName(root))
 {
     const QFileInfo info(root_);
     base_ = info.absolutePath();
@@ -194,11 +200,11 @@ int MailAttachmentStore::OpenRoot(bool make) const
     if (levels_.isEmpty())
         return -1;
     Fd level(make ? OpenOrMakeUserPath(base_)
-                  : ::open(QFile::encodeName(base_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+                  : ::open(FileNameBytes(base_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (const QString& name : levels_) {
         if (!level.Valid())
             return -1;
-        level = Fd(OpenLevel(level.Get(), QFile::encodeName(name), make));
+        level = Fd(OpenLevel(level.Get(), FileNameBytes(name), make));
     }
     return level.Release();
 }
@@ -211,7 +217,7 @@ QString MailAttachmentStore::CreateFolder(const QDateTime& now)
     const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     for (int attempt = 0; attempt < 32; ++attempt) {
         const QString name = stamp + QLatin1Char('-') + RandomPart();
-        const QByteArray native = QFile::encodeName(name);
+        const QByteArray native = FileNameBytes(name);
         if (::mkdirat(root.Get(), native.constData(), 0700) == 0) {
             const Fd folder(::openat(root.Get(), native.constData(), kFolderFlags));
             // The umask may have taken more than we asked for; never less.
@@ -228,8 +234,8 @@ QString MailAttachmentStore::CreateFolder(const QDateTime& now)
 bool MailAttachmentStore::WriteAttachment(const QString& folder, const QString& name, const QByteArray& data)
 {
     const QFileInfo info(folder);
-    const QByteArray folderName = QFile::encodeName(info.fileName());
-    const QByteArray fileName = QFile::encodeName(name);
+    const QByteArray folderName = FileNameBytes(info.fileName());
+    const QByteArray fileName = FileNameBytes(name);
     if (QDir::cleanPath(info.absolutePath()) != root_ || !FolderTime(info.fileName()).isValid()
         || !PlainName(fileName))
         return false;
@@ -259,7 +265,7 @@ bool MailAttachmentStore::RemoveIn(int rootFd, const QByteArray& name)
         return false;
     const QList<QByteArray> entries = ListFolder(dir.Get());
     if (removalHook_)
-        removalHook_(root_ + QLatin1Char('/') + QFile::decodeName(name));
+        removalHook_(root_ + QLatin1Char('/') + FileNameFromBytes(name));
     // Everything below goes through the folder opened above, whatever its
     // name may lead to by now.
     for (const QByteArray& entry : entries) {
@@ -283,7 +289,7 @@ bool MailAttachmentStore::RemoveFolder(const QString& folder)
     if (QDir::cleanPath(info.absolutePath()) != root_ || !FolderTime(info.fileName()).isValid())
         return false;
     const Fd root(OpenRoot(false));
-    return root.Valid() && RemoveIn(root.Get(), QFile::encodeName(info.fileName()));
+    return root.Valid() && RemoveIn(root.Get(), FileNameBytes(info.fileName()));
 }
 
 int MailAttachmentStore::PruneOlderThan(const QDateTime& now, std::chrono::hours age)
@@ -294,7 +300,7 @@ int MailAttachmentStore::PruneOlderThan(const QDateTime& now, std::chrono::hours
         return 0;
     int removed = 0;
     for (const QByteArray& name : ListFolder(root.Get())) {
-        const QDateTime made = FolderTime(QFile::decodeName(name));
+        const QDateTime made = FolderTime(FileNameFromBytes(name));
         if (made.isValid() && made < limit && RemoveIn(root.Get(), name))
             ++removed;
     }

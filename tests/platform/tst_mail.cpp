@@ -105,12 +105,12 @@ void TestPlatform::thunderbirdValuesCannotBreakOutOfTheirQuotes()
 {
     const MailProgram tb{MailProgramKind::Thunderbird, {QStringLiteral("thunderbird")}};
     const auto command = BuildMailCommand(
-        tb, MailMessage{QStringLiteral("it's, done"), QString(), QStringLiteral("/tmp/a'b,c/x y.jpg")});
+        tb, MailMessage{QStringLiteral("it's, done"), QString(), FileNameFromBytes("/tmp/a'b,c\xE9/x y.jpg")});
     QVERIFY(command);
     QCOMPARE(command->program, QStringLiteral("thunderbird"));
     QCOMPARE(command->arguments,
              (QStringList{QStringLiteral("-compose"),
-                          QStringLiteral("subject='it\u2019s, done',attachment='file:///tmp/a%27b%2Cc/x%20y.jpg'")}));
+                          QStringLiteral("subject='it\u2019s, done',attachment='file:///tmp/a%27b%2Cc%E9/x%20y.jpg'")}));
 }
 
 void TestPlatform::bodyIsPassedWhenThereIsOne()

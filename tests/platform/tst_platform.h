@@ -4,6 +4,8 @@
 // lookup and hand-over (with fake mail programs in private XDG folders), the
 // detached launcher, and the store of mail attachments.
 
+#include "core/filename.h"
+
 #include <QObject>
 #include <QTemporaryDir>
 

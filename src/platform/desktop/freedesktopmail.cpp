@@ -1,10 +1,9 @@
 #include "platform/desktop/freedesktopmail.h"
 
+#include "core/filename.h"
 #include "platform/desktop/detachedlaunch.h"
 #include "platform/desktop/mailprograms.h"
 #include "platform/desktop/xdgapplications.h"
-
-#include <QFileInfo>
 
 namespace yotsumado {
 
@@ -19,11 +18,10 @@ int FreedesktopMail::SendMail(const MailMessage& message)
 {
     MailMessage m = message;
     if (!m.AttachmentPath.isEmpty()) {
-        const QFileInfo file(m.AttachmentPath);
-        if (!file.isFile())
+        if (!IsExistingFile(m.AttachmentPath))
             return AttachmentMissing;
         // The program may run in another folder.
-        m.AttachmentPath = file.absoluteFilePath();
+        m.AttachmentPath = AbsoluteFileName(m.AttachmentPath);
     }
 
     // Read anew on every send: a mail program made the default while we run

@@ -1,5 +1,7 @@
 #include "platform/desktop/mailprograms.h"
 
+#include "core/filename.h"
+
 #include <QFileInfo>
 #include <QUrl>
 
@@ -128,7 +130,7 @@ QString MailtoUrl(const MailMessage& m, bool withAttachment)
 
 QString EncodedFileUrl(const QString& absolutePath)
 {
-    return QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(absolutePath, "/"));
+    return QStringLiteral("file://") + QString::fromLatin1(FileNameBytes(absolutePath).toPercentEncoding("/"));
 }
 
 MailProgram IdentifyMailProgram(const QStringList& execArgs)

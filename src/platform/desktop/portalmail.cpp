@@ -1,5 +1,7 @@
 #include "platform/desktop/portalmail.h"
 
+#include "core/filename.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -8,7 +10,6 @@
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 #include <QEventLoop>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTimer>
 
@@ -94,7 +95,7 @@ int PortalMail::SendMail(const MailMessage& message)
     if (message.AttachmentPath.isEmpty() || !PortalOffered())
         return direct_->SendMail(message);
     // Only a regular file is handed over; the portal refuses anything else.
-    const int fd = ::open(QFile::encodeName(message.AttachmentPath).constData(),
+    const int fd = ::open(FileNameBytes(message.AttachmentPath).constData(),
                           O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
     FdCloser closer{fd};
     struct stat st{};

@@ -1,11 +1,15 @@
 #include "platform/desktop/sandboxmail.h"
 
+#include "core/filename.h"
 #include "platform/desktop/picturesfolder.h"
 #include "platform/desktop/xdgapplications.h"
 #include "platform/mailattachments.h"
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace yotsumado {
 
@@ -61,8 +65,11 @@ int SandboxReadableMail::SendMail(const MailMessage& message)
     if (!command || !RunsSandboxed(*command))
         return direct_->SendMail(message);
 
-    QFile source(message.AttachmentPath);
-    if (!source.open(QIODevice::ReadOnly) || source.size() > kLargestAttachment)
+    QFile source;
+    const int fd = ::open(FileNameBytes(message.AttachmentPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && !source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        ::close(fd);
+    if (!source.isOpen() || source.size() > kLargestAttachment)
         return direct_->SendMail(message);  // the direct hand-over reports a missing file
     const QByteArray bytes = source.read(kLargestAttachment + 1);
     source.close();
