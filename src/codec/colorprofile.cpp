@@ -244,7 +244,8 @@ void Quiet(cmsContext, cmsUInt32Number, const char*) {}
 
 bool Fits(cmsHPROFILE profile, ColorProfileTransform::Input input)
 {
-    const cmsColorSpaceSignature space = cmsGetColorSpace(profile);
+    // As a number: a profile may name a space the enumeration lacks.
+    const cmsUInt32Number space = static_cast<cmsUInt32Number>(cmsGetColorSpace(profile));
     switch (input) {
     case ColorProfileTransform::Input::Rgb:
         return space == cmsSigRgbData;
@@ -293,7 +294,7 @@ std::unique_ptr<ColorProfileTransform> ColorProfileTransform::ToSrgb(const unsig
     cmsHPROFILE source = cmsOpenProfileFromMemTHR(context, icc, cmsUInt32Number(size));
     cmsHPROFILE srgb = source ? cmsCreate_sRGBProfileTHR(context) : nullptr;
     if (source && srgb && Fits(source, input)) {
-        const cmsProfileClassSignature kind = cmsGetDeviceClass(source);
+        const cmsUInt32Number kind = static_cast<cmsUInt32Number>(cmsGetDeviceClass(source));
         if (kind != cmsSigLinkClass && kind != cmsSigAbstractClass && kind != cmsSigNamedColorClass)
             transform = cmsCreateTransformTHR(context, source, FormatOf(input), srgb, TYPE_RGB_8,
                                               INTENT_PERCEPTUAL, 0);
