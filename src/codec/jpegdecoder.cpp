@@ -240,8 +240,10 @@ int OrientationOf(j_decompress_ptr cinfo)
     return 1;
 }
 
-// The picture's ICC profile (APP2 markers) as a transform to sRGB, or none.
-void ReadColourProfile(j_decompress_ptr cinfo, std::unique_ptr<ColorProfileTransform>* colour, bool cmyk)
+// The picture's ICC profile (APP2 markers) as a transform to sRGB, or none;
+// building it takes from `budget`.
+void ReadColourProfile(j_decompress_ptr cinfo, std::unique_ptr<ColorProfileTransform>* colour, bool cmyk,
+                       MemoryBudget* budget)
 {
     JOCTET* icc = nullptr;
     unsigned int length = 0;
@@ -250,7 +252,7 @@ void ReadColourProfile(j_decompress_ptr cinfo, std::unique_ptr<ColorProfileTrans
     using Input = ColorProfileTransform::Input;
     const Input input = cmyk ? (cinfo->saw_Adobe_marker ? Input::InvertedCmyk : Input::Cmyk)
         : cinfo->jpeg_color_space == JCS_GRAYSCALE ? Input::Grey : Input::Rgb;
-    *colour = ColorProfileTransform::ToSrgb(icc, length, input);
+    *colour = ColorProfileTransform::ToSrgb(icc, length, input, budget);
     std::free(icc);
 }
 
@@ -364,7 +366,7 @@ bool RunDecompress(DecodeRequest* request)
     }
     cinfo.quantize_colors = FALSE;
     const int orientation = OrientationOf(&cinfo);
-    ReadColourProfile(&cinfo, request->colour, cmyk);
+    ReadColourProfile(&cinfo, request->colour, cmyk, request->share ? request->share->Budget() : nullptr);
     const ColorProfileTransform* colour = request->colour ? request->colour->get() : nullptr;
     if (colour && request->deferColour && !cmyk)
         colour = nullptr;

@@ -2,7 +2,9 @@
 // progressive CMYK declaring 18900 x 18900), cmyk-499-scans.jpg (the same
 // with 499 scans), rle-16384.bmp (1 KB RLE8 declaring 16384 x 16384) and
 // grey-many-scans.jpg (a progressive grey picture within the budget whose
-// 499 empty scans would each walk all its blocks).
+// 499 empty scans would each walk all its blocks), and colour profiles
+// whose processing tag names one element thousands of times: curves-1000.icc,
+// curves-8000.icc, matrices-8000.icc.
 // Usage: makebombs FOLDER
 
 #include "bombfiles.h"
@@ -29,6 +31,9 @@ int main(int argc, char** argv)
         {"cmyk-499-scans.jpg", bombs::ProgressiveJpeg(18900, 18900, 4, 498)},
         {"rle-16384.bmp", bombs::RunLengthBitmap(16384, 16384)},
         {"grey-many-scans.jpg", bombs::ProgressiveJpeg(12000, 12000, 1, 498)},
+        {"curves-1000.icc", bombs::SharedElementProfile(1000)},
+        {"curves-8000.icc", bombs::SharedElementProfile(8000)},
+        {"matrices-8000.icc", bombs::SharedElementProfile(8000, bombs::SharedElement::Matrix)},
     };
     for (const auto& f : files) {
         QFile out(folder.filePath(QLatin1String(f.name)));

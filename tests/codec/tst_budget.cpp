@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/mainform.h"
+#include "app/photos/photofixtures.h"
 #include "bombs/bombfiles.h"
 #include "codec/memorybudget.h"
 #include "codec/pictureloader.h"
@@ -75,6 +76,7 @@ void WriteFile(const QString& path, const QByteArray& bytes)
 struct Probe {
     QStringList lines;
     qint64 peakMiB = -1;
+    qint64 ms = -1;  // the load's own time, for "load"
 };
 
 Probe RunProbe(const QStringList& arguments)
@@ -88,6 +90,8 @@ Probe RunProbe(const QStringList& arguments)
     for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         if (line.startsWith(QLatin1String("peak ")))
             probe.peakMiB = line.mid(5).toLongLong() / 1024;
+        else if (line.startsWith(QLatin1String("took ")))
+            probe.ms = line.mid(5).toLongLong();
         else
             probe.lines << line;
     }
@@ -119,6 +123,15 @@ private slots:
         WriteFile(Path("grey-many-scans.jpg"), bombs::ProgressiveJpeg(12000, 12000, 1, 498));
         WriteFile(Path("grey-small-many-scans.jpg"), bombs::ProgressiveJpeg(256, 256, 1, 498));
         WriteFile(Path("rle-16384.bmp"), bombs::RunLengthBitmap(16384, 16384));
+        // Colour profiles that make Little CMS do one small element's work
+        // once for each of the many places that point at it.
+        const QByteArray small = bombs::ProgressiveJpeg(16, 16, 3, 0);
+        WriteFile(Path("no-profile.jpg"), small);
+        for (int n : {1000, 8000, 137000})
+            WriteFile(Path(qPrintable(QStringLiteral("curves-%1.jpg").arg(n))),
+                      photos::WithIccProfile(small, bombs::SharedElementProfile(n)));
+        WriteFile(Path("matrices-8000.jpg"),
+                  photos::WithIccProfile(small, bombs::SharedElementProfile(8000, bombs::SharedElement::Matrix)));
     }
 
     void budgetGrantsWithinItsLimitOnly_data()
@@ -313,29 +326,50 @@ private slots:
         QCOMPARE(budget->InUse(), 4 * kKept);
     }
 
+    // Each file within its peak (MiB; negative: that much beyond the same
+    // small picture without a profile) and, when given, its time.
     void bombsAreRefusedOrShownWithinBoundedMemory_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("progressive CMYK header, 172 bytes") << "cmyk-header.jpg" << JpegTooBig();
-        QTest::newRow("progressive CMYK, 499 empty scans") << "cmyk-499-scans.jpg" << JpegTooBig();
+        QTest::addColumn<qint64>("boundMiB");
+        QTest::addColumn<qint64>("boundMs");
+        const qint64 big = 1200 * 1000 * 1000 / kMiB;
+        QTest::newRow("progressive CMYK header, 172 bytes") << "cmyk-header.jpg" << JpegTooBig() << big << 0LL;
+        QTest::newRow("progressive CMYK, 499 empty scans") << "cmyk-499-scans.jpg" << JpegTooBig() << big << 0LL;
         // Within the budget, but its empty scans would walk 1.1 billion
         // blocks: too many scans for the picture, like more than 500.
         QTest::newRow("progressive grey 12000², 499 empty scans")
-            << "grey-many-scans.jpg" << QStringLiteral("error ") + JpegErrorText(JERR_BAD_PROGRESSION);
+            << "grey-many-scans.jpg" << QStringLiteral("error ") + JpegErrorText(JERR_BAD_PROGRESSION) << big << 0LL;
         // Many scans of a small picture are no burden: it loads.
-        QTest::newRow("progressive grey 256², 499 empty scans") << "grey-small-many-scans.jpg" << "ok 256 256";
-        QTest::newRow("run-length bitmap 16384², 1 KB") << "rle-16384.bmp" << "ok 16384 16384";
+        QTest::newRow("progressive grey 256², 499 empty scans")
+            << "grey-small-many-scans.jpg" << "ok 256 256" << big << 0LL;
+        QTest::newRow("run-length bitmap 16384², 1 KB") << "rle-16384.bmp" << "ok 16384 16384" << big << 0LL;
+
+        // ---- Colour profiles: shown (with or without the profile) in
+        // under half a second and 64 MB beyond the picture.
+        QTest::newRow("profile, 1,000 shared curve sets, 8 KB") << "curves-1000.jpg" << "ok 16 16" << -64LL << 500LL;
+        QTest::newRow("profile, 8,000 shared curve sets, 64 KB") << "curves-8000.jpg" << "ok 16 16" << -64LL << 500LL;
+        QTest::newRow("profile, 137,000 shared curve sets, 1.1 MB")
+            << "curves-137000.jpg" << "ok 16 16" << -64LL << 500LL;
+        QTest::newRow("profile, 8,000 shared matrices") << "matrices-8000.jpg" << "ok 16 16" << -64LL << 500LL;
     }
 
     void bombsAreRefusedOrShownWithinBoundedMemory()
     {
         QFETCH(QString, name);
         QFETCH(QString, outcome);
+        QFETCH(qint64, boundMiB);
+        QFETCH(qint64, boundMs);
+        if (boundMiB < 0)
+            boundMiB = RunProbe({QStringLiteral("load"), Path("no-profile.jpg")}).peakMiB - boundMiB;
         const Probe probe = RunProbe({QStringLiteral("load"), Path(name.toLatin1().constData())});
         QCOMPARE(probe.lines, QStringList{outcome});
-        QVERIFY2(PeakWithin(probe.peakMiB, 1200 * 1000 * 1000 / kMiB),
-                 qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
+        QVERIFY2(PeakWithin(probe.peakMiB, boundMiB),
+                 qPrintable(QStringLiteral("peak %1 MiB, bound %2 MiB").arg(probe.peakMiB).arg(boundMiB)));
+        if (boundMs > 0)
+            QVERIFY2(probe.ms >= 0 && probe.ms < boundMs * (100 + 3 * kSanitizerRoomPercent) / 100,
+                     qPrintable(QStringLiteral("took %1 ms").arg(probe.ms)));
     }
 
     void fourBombsInTheWindowStayUnderTwoGiB_data()
