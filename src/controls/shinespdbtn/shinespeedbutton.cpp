@@ -106,17 +106,8 @@ void TShineSpeedButton::SetLayout(TButtonLayout v) { if (StoreIfChanged(layout_,
 void TShineSpeedButton::SetMargin(int v) { if (StoreIfChanged(margin_, v)) update(); }
 void TShineSpeedButton::SetSpacing(int v) { if (StoreIfChanged(spacing_, v)) update(); }
 
-void TShineSpeedButton::SetFontHighlight(TColor v)
-{
-    fontHighlight_ = v;
-    update();
-}
-
-void TShineSpeedButton::SetFontShadow(TColor v)
-{
-    fontShadow_ = v;
-    update();
-}
+void TShineSpeedButton::SetFontHighlight(TColor v) { if (StoreIfChanged(fontHighlight_, v)) update(); }
+void TShineSpeedButton::SetFontShadow(TColor v) { if (StoreIfChanged(fontShadow_, v)) update(); }
 
 void TShineSpeedButton::SetTransparent(bool v)
 {
@@ -162,7 +153,8 @@ void TShineSpeedButton::SetAllowAllUp(bool v)
 
 void TShineSpeedButton::SetGlyph(const QImage& v)
 {
-    if (v.isNull() || v.width() == 0 || v.height() == 0) {
+    if (v == glyph_) return;
+    if (v.isNull()) {
         glyph_ = QImage();
     } else {
         glyph_ = v.copy();
@@ -209,14 +201,12 @@ void TShineSpeedButton::ActionChanged()
 
 void TShineSpeedButton::SetHint(const QString& v)
 {
-    hint_ = v;
-    setToolTip(showHint_ ? hint_ : QString());
+    if (StoreIfChanged(hint_, v)) setToolTip(showHint_ ? hint_ : QString());
 }
 
 void TShineSpeedButton::SetShowHint(bool v)
 {
-    showHint_ = v;
-    setToolTip(showHint_ ? hint_ : QString());
+    if (StoreIfChanged(showHint_, v)) setToolTip(showHint_ ? hint_ : QString());
 }
 
 void TShineSpeedButton::FontsAndColorsOnChange(QObject*)
