@@ -60,6 +60,7 @@
 #include "controls/shinespdbtn/glypheffects.h"
 #include "controls/shinespdbtn/shinebtncolors.h"
 #include "controls/shinespdbtn/shinebuttonpaint.h"
+#include "controls/shinespdbtn/shinestate.h"
 #include "controls/shinespdbtn/shinetypes.h"
 
 #include <QAction>
@@ -269,6 +270,8 @@ protected:
     void BaseClick();
 
 private:
+    // The state NextState gives for the event, with the button's flags now.
+    TShineState Next(ShineSpdBtn::TShineEvent event, bool inside = false) const;
     bool FrameWanted() const;
     bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width() && y < height(); }
 
