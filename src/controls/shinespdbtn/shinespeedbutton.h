@@ -6,7 +6,8 @@
     down alone or in a group.
 
     The look follows a drawing state (shUp, shUpActive while the pointer is
-    over it, shDown, shDownActive, shDisabled): Colors paints the up looks,
+    over it, shDown, shDownActive, shDisabled), changed only as NextState
+    (shinestate.h) says: Colors paints the up looks,
     PressedColors the down ones, ActiveFont the caption while the pointer is
     over the button. A 200 ms timer confirms that the pointer is still there.
 
