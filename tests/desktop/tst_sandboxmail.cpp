@@ -1,8 +1,10 @@
-// Attachments for sandboxed mail programs: with fake desktop entries of a
-// snap, a flatpak and an ordinary mail program as the default handler of
-// mailto:, the attachment reaches a sandboxed one from a folder it can read,
-// under the private store's rules, and an ordinary one as before.
+// Sandboxes: whether this program runs in one, judged from signs a sandbox
+// guarantees; and with fake desktop entries of a snap, a flatpak and an
+// ordinary mail program as the default handler of mailto:, the attachment
+// reaches a sandboxed one from a folder it can read, under the private
+// store's rules, and an ordinary one as before.
 
+#include "platform/desktop/sandbox.h"
 #include "platform/desktop/sandboxmail.h"
 #include "platform/desktop/xdgapplications.h"
 #include "platform/mailattachments.h"
@@ -78,6 +80,39 @@ private slots:
         attachment_ = home_.filePath(QStringLiteral(".cache/yotsumado/mail/20261206T053000Z-abcdef/202612061430.jpg"));
         QVERIFY(Write(attachment_, bytes_));
         QDir().mkpath(home_.filePath(QStringLiteral("Pictures")));
+    }
+
+    void thisProgramInsideASandbox_data()
+    {
+        QTest::addColumn<QString>("flatpakInfo");  // "" = no /.flatpak-info
+        QTest::addColumn<QStringList>("variables");
+        QTest::addColumn<QString>("program");      // under the fake root
+        QTest::addColumn<QString>("snapYaml");     // the snap's meta/snap.yaml
+        QTest::addColumn<bool>("inside");
+        const QStringList snap{"SNAP=snap/yotsumado/12", "SNAP_NAME=yotsumado"};
+        const QString inSnap = QStringLiteral("snap/yotsumado/12/usr/bin/yotsumado");
+        QTest::newRow("none") << "" << QStringList{} << "usr/bin/yotsumado" << "" << false;
+        QTest::newRow("flatpak") << "[Application]\nname=x\n" << QStringList{} << "app/bin/yotsumado" << "" << true;
+        QTest::newRow("FLATPAK_ID inherited") << "" << QStringList{"FLATPAK_ID=org.example.Editor"} << "usr/bin/yotsumado" << "" << false;
+        QTest::newRow("strict snap") << "" << snap << inSnap << "name: yotsumado\nconfinement: strict\n" << true;
+        QTest::newRow("classic snap") << "" << snap << inSnap << "name: yotsumado\nconfinement: classic\n" << false;
+        QTest::newRow("started by a snap") << "" << snap << "usr/bin/yotsumado" << "confinement: strict\n" << false;
+    }
+    void thisProgramInsideASandbox()
+    {
+        QFETCH(QString, flatpakInfo);
+        QFETCH(QStringList, variables);
+        QFETCH(QString, program);
+        QFETCH(QString, snapYaml);
+        platform::SandboxSigns signs;
+        signs.flatpakInfo = home_.filePath(QStringLiteral(".flatpak-info"));
+        QVERIFY(flatpakInfo.isEmpty() || Write(signs.flatpakInfo, flatpakInfo.toUtf8()));
+        for (const QString& v : variables)  // folders relative to the fake root
+            signs.variables.insert(v.section('=', 0, 0), v.contains('/') ? home_.filePath(v.section('=', 1)) : v.section('=', 1));
+        signs.programPath = home_.filePath(program);
+        QVERIFY(Write(signs.programPath, "\x7f" "ELF"));
+        QVERIFY(snapYaml.isEmpty() || Write(home_.filePath(QStringLiteral("snap/yotsumado/12/meta/snap.yaml")), snapYaml.toUtf8()));
+        QTEST(platform::RunsInsideSandbox(signs), "inside");
     }
 
     void sandboxedProgramsCanReadTheAttachment_data()
