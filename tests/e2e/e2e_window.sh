@@ -13,6 +13,12 @@ cleanup() { [ -n "${app:-}" ] && kill "$app" 2>/dev/null; [ -n "${xvfb:-}" ] && 
 source "$(dirname "$0")/xvfb.sh"
 start_xvfb "$out" || fail "Xvfb did not start"
 export QT_QPA_PLATFORM=xcb
+# A home and XDG folders of its own, no session bus: the machine's desktop
+# settings neither help nor break the test.
+rm -rf "$out/home" && mkdir -p "$out/home/run" && chmod 700 "$out/home/run"
+export HOME=$out/home XDG_CONFIG_HOME="" XDG_DATA_HOME="" XDG_CACHE_HOME="" XDG_RUNTIME_DIR=$out/home/run \
+  XDG_CONFIG_DIRS=$out/home XDG_DATA_DIRS=$out/home
+unset DBUS_SESSION_BUS_ADDRESS
 
 "$program" >"$out/program.log" 2>&1 &
 app=$!
