@@ -84,35 +84,33 @@ private slots:
 
     void thisProgramInsideASandbox_data()
     {
-        QTest::addColumn<QString>("flatpakInfo");  // "" = no /.flatpak-info
-        QTest::addColumn<QStringList>("variables");
-        QTest::addColumn<QString>("program");      // under the fake root
-        QTest::addColumn<QString>("snapYaml");     // the snap's meta/snap.yaml
+        // Files made under a fake root ("path=text") and variables
+        // ("NAME=value", a value with '/' a folder there).
+        QTest::addColumn<QStringList>("signs");
+        QTest::addColumn<QString>("program");  // under the fake root
         QTest::addColumn<bool>("inside");
-        const QStringList snap{"SNAP=snap/yotsumado/12", "SNAP_NAME=yotsumado"};
-        const QString inSnap = QStringLiteral("snap/yotsumado/12/usr/bin/yotsumado");
-        QTest::newRow("none") << "" << QStringList{} << "usr/bin/yotsumado" << "" << false;
-        QTest::newRow("flatpak") << "[Application]\nname=x\n" << QStringList{} << "app/bin/yotsumado" << "" << true;
-        QTest::newRow("FLATPAK_ID inherited") << "" << QStringList{"FLATPAK_ID=org.example.Editor"} << "usr/bin/yotsumado" << "" << false;
-        QTest::newRow("strict snap") << "" << snap << inSnap << "name: yotsumado\nconfinement: strict\n" << true;
-        QTest::newRow("classic snap") << "" << snap << inSnap << "name: yotsumado\nconfinement: classic\n" << false;
-        QTest::newRow("started by a snap") << "" << snap << "usr/bin/yotsumado" << "confinement: strict\n" << false;
+        const QStringList snap{"SNAP=snap/s/1", "SNAP_NAME=s", "snap/s/1/meta/snap.yaml=confinement: strict"};
+        QTest::newRow("none") << QStringList{} << "bin/y" << false;
+        QTest::newRow("flatpak") << QStringList{".flatpak-info=[Application]"} << "app/bin/y" << true;
+        QTest::newRow("FLATPAK_ID inherited") << QStringList{"FLATPAK_ID=org.example.Editor"} << "bin/y" << false;
+        QTest::newRow("strict snap") << snap << "snap/s/1/bin/y" << true;
+        QTest::newRow("classic snap") << snap + QStringList{"snap/s/1/meta/snap.yaml=confinement: classic"} << "snap/s/1/bin/y" << false;
+        QTest::newRow("started by a snap") << snap << "bin/y" << false;
     }
     void thisProgramInsideASandbox()
     {
-        QFETCH(QString, flatpakInfo);
-        QFETCH(QStringList, variables);
+        QFETCH(QStringList, signs);
         QFETCH(QString, program);
-        QFETCH(QString, snapYaml);
-        platform::SandboxSigns signs;
-        signs.flatpakInfo = home_.filePath(QStringLiteral(".flatpak-info"));
-        QVERIFY(flatpakInfo.isEmpty() || Write(signs.flatpakInfo, flatpakInfo.toUtf8()));
-        for (const QString& v : variables)  // folders relative to the fake root
-            signs.variables.insert(v.section('=', 0, 0), v.contains('/') ? home_.filePath(v.section('=', 1)) : v.section('=', 1));
-        signs.programPath = home_.filePath(program);
-        QVERIFY(Write(signs.programPath, "\x7f" "ELF"));
-        QVERIFY(snapYaml.isEmpty() || Write(home_.filePath(QStringLiteral("snap/yotsumado/12/meta/snap.yaml")), snapYaml.toUtf8()));
-        QTEST(platform::RunsInsideSandbox(signs), "inside");
+        platform::SandboxSigns s{home_.filePath(QStringLiteral(".flatpak-info")), {}, home_.filePath(program)};
+        QVERIFY(Write(s.programPath, "\x7f" "ELF"));
+        for (const QString& sign : signs) {
+            const QString name = sign.section('=', 0, 0), value = sign.section('=', 1);
+            if (name.contains('.'))
+                QVERIFY(Write(home_.filePath(name), value.toUtf8() + '\n'));
+            else
+                s.variables.insert(name, value.contains('/') ? home_.filePath(value) : value);
+        }
+        QTEST(platform::RunsInsideSandbox(s), "inside");
     }
 
     void sandboxedProgramsCanReadTheAttachment_data()

@@ -131,8 +131,7 @@ unset DBUS_SESSION_BUS_ADDRESS XDG_CURRENT_DESKTOP DESKTOP_SESSION QT_QPA_PLATFO
 if [ "$mode" = desktop ]; then
   # The machine's portal and its GTK back end, started on demand by a bus
   # that knows no other service; they run with the private desktop above.
-  mkdir -p "$tmp/services"
-  ln -s /usr/share/dbus-1/services/org.freedesktop.portal.Desktop.service \
+  mkdir -p "$tmp/services" && ln -s /usr/share/dbus-1/services/org.freedesktop.portal.Desktop.service \
     /usr/share/dbus-1/services/org.freedesktop.impl.portal.desktop.gtk.service "$tmp/services/"
   "$(dirname "$0")/../support/privatebus.sh" "$tmp/bus" "$tmp/services" >"$tmp/bus.address" 2>"$out/bus.log" &
   bus=$!
@@ -150,8 +149,7 @@ if [ "$mode" = desktop ]; then
   for _ in $(seq 100); do fmw=$(xdotool search --onlyvisible --pid "$fm" 2>/dev/null | head -1); [ -n "$fmw" ] && break; sleep 0.1; done
   [ -n "$fmw" ] || { echo "FAIL: pcmanfm showed no window"; cat "$out/pcmanfm.log"; exit 1; }
   xdotool windowmove --sync "$fmw" 520 300 windowsize --sync "$fmw" 480 400
-  sleep 1
-  xdotool mousemove 900 650
+  xdotool sleep 1 mousemove 900 650
 fi
 
 # ---- helpers --------------------------------------------------------------------
@@ -366,12 +364,8 @@ if [ "$mode" = desktop ]; then
   read -r iw ih ix iy <<<"$(tr 'x+' '  ' <<<"$icon")"
   x=$((520 + ix + iw / 2)); y=$((300 + iy + ih / 2)); tx=$((ox + px[3])); ty=$((oy + py[3]))
   xdotool mousemove "$x" "$y" mousedown 1
-  for step in 1 2 3 4 5 6 7 8; do
-    xdotool mousemove $((x + (tx - x) * step / 8)) $((y + (ty - y) * step / 8))
-    sleep 0.15
-  done
-  xdotool mouseup 1
-  sleep 1
+  for step in 1 2 3 4 5 6 7 8; do xdotool mousemove $((x + (tx - x) * step / 8)) $((y + (ty - y) * step / 8)) sleep 0.15; done
+  xdotool mouseup 1 sleep 1
   expect_panels file-manager-drop "$WHITE" "$PINK" '#E08020' "$WHITE" && note "drop from pcmanfm: pass"
   [ -f "$tmp/pictures/orange.jpg" ] || fail "drop from pcmanfm: the file manager's file is gone"
 fi
@@ -585,8 +579,7 @@ if [ "$mode" = desktop ]; then
   ln -s "$program" "$tmp/bin/$(basename "$program")"
   files=("$tmp/blue.bmp" "$tmp/green.jpg" "$tmp/pictures/orange.jpg" "$tmp/blue.bmp" "$tmp/green.jpg")
   read -ra words <<<"$(sed -n 's/^Exec=//p' "$(dirname "$0")/../../data/yotsumado.desktop" | head -1)"
-  command=()
-  for word in "${words[@]}"; do if [ "$word" = %F ]; then command+=("${files[@]}"); else command+=("$word"); fi; done
+  command=(); for word in "${words[@]}"; do if [ "$word" = %F ]; then command+=("${files[@]}"); else command+=("$word"); fi; done
   start_program "${command[@]}"
   for _ in $(seq 100); do box=$(visible_windows | grep -vx "$wid" | head -1); [ -n "$box" ] && break; sleep 0.1; done
   if [ -n "$box" ]; then
