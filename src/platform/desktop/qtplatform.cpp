@@ -54,8 +54,8 @@ Services MakeDesktopServices(const std::function<bool()>& insideSandbox)
     s.saveDialog = std::make_unique<QtSaveDialog>();
     s.messageBoxes = std::make_unique<QtMessageBoxes>();
     s.shellOpen = std::make_unique<DesktopShellOpen>();
-    // The mail program directly, with a copy it can read when it runs in a
-    // sandbox of its own.
+    // The mail program directly (through the portal when we run sandboxed),
+    // with a copy it can read when it runs in a sandbox of its own.
     s.mail = DesktopMail(std::make_unique<SandboxReadableMail>(std::make_unique<FreedesktopMail>()), insideSandbox);
     s.pointer = std::make_unique<WarpPointerConfinement>();
     s.clock = std::make_unique<SystemClock>();

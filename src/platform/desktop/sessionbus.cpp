@@ -1,6 +1,5 @@
 #include "platform/desktop/sessionbus.h"
 
-
 namespace yotsumado {
 
 namespace platform {
