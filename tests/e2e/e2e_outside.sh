@@ -360,9 +360,11 @@ start_program
 # pointer has never been over lands there, and the file manager keeps it.
 if [ "$mode" = desktop ]; then
   shot file-manager
-  icon=$(convert "$out/file-manager.png" -crop 480x400+520+300 +repage -fuzz 8% -fill black +opaque '#E08020' -format %@ info:)
+  # The picture's icon: the orange in the folder's view (below the tool bar,
+  # right of the side pane).
+  icon=$(convert "$out/file-manager.png" -crop 300x290+690+390 +repage -fuzz 8% -fill black +opaque '#E08020' -format %@ info:)
   read -r iw ih ix iy <<<"$(tr 'x+' '  ' <<<"$icon")"
-  x=$((520 + ix + iw / 2)); y=$((300 + iy + ih / 2)); tx=$((ox + px[3])); ty=$((oy + py[3]))
+  x=$((690 + ix + iw / 2)); y=$((390 + iy + ih / 2)); tx=$((ox + px[3])); ty=$((oy + py[3]))
   xdotool mousemove "$x" "$y" mousedown 1
   for step in 1 2 3 4 5 6 7 8; do xdotool mousemove $((x + (tx - x) * step / 8)) $((y + (ty - y) * step / 8)) sleep 0.15; done
   xdotool mouseup 1 sleep 1
