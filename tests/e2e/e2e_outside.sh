@@ -246,7 +246,8 @@ point_at() {
   sleep 0.2
 }
 # drag PANEL [OPTION...] FILE: the pointer crosses PANEL's picture, then
-# another client drags FILE onto the window, dropping it there.
+# another client drags FILE onto the window, dropping it over that panel (the
+# drag's position counts as the pointer moving there).
 drag() {
   local panel=$1
   shift
