@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/filename.h"
 #include "platform/desktop/qtplatform.h"
+#include "platform/desktop/sessionbus.h"
 
 #include <cstdio>
 
@@ -47,6 +48,7 @@ int main(int argc, char** argv)
     int qtArgc = platform.isEmpty() ? 1 : 3;
     char* qtArgv[] = {argv[0], platformOption, platform.data(), nullptr};
     TApplication app(qtArgc, qtArgv);
+    platform::KeepUnnamedSessionBusUnstarted();  // before Qt's own widgets ask for a bus
     app.SetTitle(QStringLiteral("ヨツマド"));
     app.setWindowIcon(ProgramIcon());
     // The desktop's own services, handed to the window and to the

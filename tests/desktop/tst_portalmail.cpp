@@ -1,23 +1,29 @@
 // Mail through the desktop portal, against a fake portal on a private
-// session bus: the subject arrives, the attachment is read through the
-// descriptor passed, and every way the portal can fail falls back to the
-// direct hand-over (or reports the user's cancel).
+// session bus: only a sandboxed program uses it, the subject arrives, the
+// attachment is read through the descriptor passed, and every way the portal
+// can fail falls back to the direct hand-over (or reports the user's cancel).
 
 #include "platform/desktop/portalmail.h"
+#include "platform/desktop/qtplatform.h"
+#include "support/envguard.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+
+#include <optional>
 
 #include <unistd.h>
 
@@ -156,21 +162,34 @@ class TestPortalMail : public QObject {
     QString attachment_;
     QByteArray bytes_;
     int connections_ = 0;
+    QDBusConnection watch_{QString()};
 
     QDBusConnection Connect(const QString& name)
     {
         return QDBusConnection::connectToBus(address_, name + QString::number(++connections_));
     }
+    std::unique_ptr<PortalMail> Mail(QList<MailMessage>* directLog)
+    {
+        return std::make_unique<PortalMail>(std::make_unique<RecordingMail>(directLog),
+                                            [this] { return Connect(QStringLiteral("client")); },
+                                            std::chrono::milliseconds(1500));
+    }
+    int Clients()  // connections on the bus
+    {
+        const QStringList names = watch_.interface()->registeredServiceNames();
+        return int(std::count_if(names.begin(), names.end(), [](const QString& n) { return n.startsWith(':'); }));
+    }
 
 private slots:
     void initTestCase()
     {
-        daemon_.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
-        if (!daemon_.waitForStarted())
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
             QSKIP("dbus-daemon is not installed");
+        daemon_.start(QStringLiteral(PRIVATE_BUS), {dir_.filePath(QStringLiteral("bus"))});
         QVERIFY(daemon_.waitForReadyRead(10000));
         address_ = QString::fromLatin1(daemon_.readLine()).trimmed();
         QVERIFY(!address_.isEmpty());
+        watch_ = Connect(QStringLiteral("watch"));
         attachment_ = dir_.filePath(QStringLiteral("202612061430.jpg"));
         bytes_ = QByteArray("\xff\xd8 a picture \xff\xd9", 16);
         QFile f(attachment_);
@@ -204,10 +223,9 @@ private slots:
         portal.Portal().behaviour = behaviour;
 
         QList<MailMessage> directLog;
-        PortalMail mail(std::make_unique<RecordingMail>(&directLog), Connect(QStringLiteral("client")),
-                        std::chrono::milliseconds(1500));
-        QVERIFY(mail.PortalOffered());
-        QCOMPARE(mail.SendMail({QStringLiteral("(添付画像あり)"), QString(), attachment_}), result);
+        const auto mail = Mail(&directLog);
+        QVERIFY(mail->PortalOffered());
+        QCOMPARE(mail->SendMail({QStringLiteral("(添付画像あり)"), QString(), attachment_}), result);
         const FakePortal& seen = portal.Portal();
         QCOMPARE(seen.calls, 1);
         QCOMPARE(seen.subject, QStringLiteral("(添付画像あり)"));
@@ -220,28 +238,39 @@ private slots:
             QCOMPARE(directLog.first().AttachmentPath, attachment_);
     }
 
-    void withoutThePortalTheDirectHandOverIsUsed()
+    void portalOnlyInsideASandbox_data()
     {
-        QList<MailMessage> directLog;
-        PortalMail mail(std::make_unique<RecordingMail>(&directLog), Connect(QStringLiteral("client")),
-                        std::chrono::milliseconds(1500));
-        QVERIFY(!mail.PortalOffered());
-        QCOMPARE(mail.SendMail({QStringLiteral("(添付画像あり)"), QString(), attachment_}), 0);
-        QCOMPARE(directLog.size(), 1);
-        QCOMPARE(directLog.first().Subject, QStringLiteral("(添付画像あり)"));
+        QTest::addColumn<bool>("sandboxed");
+        QTest::addColumn<bool>("busNamed");  // DBUS_SESSION_BUS_ADDRESS names the bus
+        QTest::addColumn<int>("portal");     // on the bus: 0 none, 1 without e-mail, 2 with it
+        QTest::addColumn<bool>("viaPortal");
+        // First the rows that must not even connect to the bus.
+        QTest::newRow("outside a sandbox") << false << true << 2 << false;
+        QTest::newRow("no bus named") << true << false << 2 << false;
+        QTest::newRow("inside a sandbox") << true << true << 2 << true;
+        QTest::newRow("no portal") << true << true << 0 << false;
+        QTest::newRow("a portal without e-mail") << true << true << 1 << false;
     }
-
-    void aPortalWithoutEmailIsNotUsed()
+    void portalOnlyInsideASandbox()
     {
-        // A portal whose desktop has no e-mail back end exports no Email interface.
-        PortalOnBus portal(address_, QStringLiteral("portal%1").arg(++connections_), false);
-        QVERIFY(portal.Registered());
+        QFETCH(bool, sandboxed);
+        QFETCH(bool, busNamed);
+        QFETCH(int, portal);
+        QFETCH(bool, viaPortal);
+        std::optional<PortalOnBus> onBus;
+        if (portal > 0)
+            onBus.emplace(address_, QStringLiteral("portal%1").arg(++connections_), portal == 2);
+        std::optional<testing::ScopedEnv> bus;
+        busNamed ? bus.emplace("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8()) : bus.emplace("DBUS_SESSION_BUS_ADDRESS");
+        const int clients = Clients();
         QList<MailMessage> directLog;
-        PortalMail mail(std::make_unique<RecordingMail>(&directLog), Connect(QStringLiteral("client")),
-                        std::chrono::milliseconds(1500));
-        QVERIFY(!mail.PortalOffered());
-        QCOMPARE(mail.SendMail({QStringLiteral("s"), QString(), attachment_}), 0);
-        QCOMPARE(directLog.size(), 1);
+        const auto mail = platform::DesktopMail(std::make_unique<RecordingMail>(&directLog), [=] { return sandboxed; });
+        QCOMPARE(mail->SendMail({QStringLiteral("(添付画像あり)"), QString(), attachment_}), 0);
+        QCOMPARE(directLog.size(), viaPortal ? 0 : 1);
+        if (onBus)
+            QCOMPARE(onBus->Portal().calls, viaPortal ? 1 : 0);
+        if (!sandboxed || !busNamed)
+            QCOMPARE(Clients(), clients);
     }
 
     void onlyRegularFilesGoThroughThePortal()
@@ -251,12 +280,11 @@ private slots:
         const QString link = dir_.filePath(QStringLiteral("link.jpg"));
         QVERIFY(QFile::link(attachment_, link));
         QList<MailMessage> directLog;
-        PortalMail mail(std::make_unique<RecordingMail>(&directLog), Connect(QStringLiteral("client")),
-                        std::chrono::milliseconds(1500));
-        QVERIFY(mail.PortalOffered());
+        const auto mail = Mail(&directLog);
+        QVERIFY(mail->PortalOffered());
         // A link, a folder, a missing file: the direct hand-over judges them.
         for (const QString& path : {link, dir_.path(), dir_.filePath(QStringLiteral("missing.jpg"))})
-            QCOMPARE(mail.SendMail({QStringLiteral("s"), QString(), path}), 0);
+            QCOMPARE(mail->SendMail({QStringLiteral("s"), QString(), path}), 0);
         QCOMPARE(portal.Portal().calls, 0);
         QCOMPARE(directLog.size(), 3);
     }

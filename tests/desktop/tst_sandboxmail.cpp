@@ -1,8 +1,10 @@
-// Attachments for sandboxed mail programs: with fake desktop entries of a
-// snap, a flatpak and an ordinary mail program as the default handler of
-// mailto:, the attachment reaches a sandboxed one from a folder it can read,
-// under the private store's rules, and an ordinary one as before.
+// Sandboxes: whether this program runs in one, judged from signs a sandbox
+// guarantees; and with fake desktop entries of a snap, a flatpak and an
+// ordinary mail program as the default handler of mailto:, the attachment
+// reaches a sandboxed one from a folder it can read, under the private
+// store's rules, and an ordinary one as before.
 
+#include "platform/desktop/sandbox.h"
 #include "platform/desktop/sandboxmail.h"
 #include "platform/desktop/xdgapplications.h"
 #include "platform/mailattachments.h"
@@ -78,6 +80,37 @@ private slots:
         attachment_ = home_.filePath(QStringLiteral(".cache/yotsumado/mail/20261206T053000Z-abcdef/202612061430.jpg"));
         QVERIFY(Write(attachment_, bytes_));
         QDir().mkpath(home_.filePath(QStringLiteral("Pictures")));
+    }
+
+    void thisProgramInsideASandbox_data()
+    {
+        // Files made under a fake root ("path=text") and variables
+        // ("NAME=value", a value with '/' a folder there).
+        QTest::addColumn<QStringList>("signs");
+        QTest::addColumn<QString>("program");  // under the fake root
+        QTest::addColumn<bool>("inside");
+        const QStringList snap{"SNAP=snap/s/1", "SNAP_NAME=s", "snap/s/1/meta/snap.yaml=confinement: strict"};
+        QTest::newRow("none") << QStringList{} << "bin/y" << false;
+        QTest::newRow("flatpak") << QStringList{".flatpak-info=[Application]"} << "app/bin/y" << true;
+        QTest::newRow("FLATPAK_ID inherited") << QStringList{"FLATPAK_ID=org.example.Editor"} << "bin/y" << false;
+        QTest::newRow("strict snap") << snap << "snap/s/1/bin/y" << true;
+        QTest::newRow("classic snap") << snap + QStringList{"snap/s/1/meta/snap.yaml=confinement: classic"} << "snap/s/1/bin/y" << false;
+        QTest::newRow("started by a snap") << snap << "bin/y" << false;
+    }
+    void thisProgramInsideASandbox()
+    {
+        QFETCH(QStringList, signs);
+        QFETCH(QString, program);
+        platform::SandboxSigns s{home_.filePath(QStringLiteral(".flatpak-info")), {}, home_.filePath(program)};
+        QVERIFY(Write(s.programPath, "\x7f" "ELF"));
+        for (const QString& sign : signs) {
+            const QString name = sign.section('=', 0, 0), value = sign.section('=', 1);
+            if (name.contains('.'))
+                QVERIFY(Write(home_.filePath(name), value.toUtf8() + '\n'));
+            else
+                s.variables.insert(name, value.contains('/') ? home_.filePath(value) : value);
+        }
+        QTEST(platform::RunsInsideSandbox(s), "inside");
     }
 
     void sandboxedProgramsCanReadTheAttachment_data()

@@ -13,6 +13,8 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,8 +67,9 @@ struct FdCloser {
 
 } // namespace
 
-PortalMail::PortalMail(std::unique_ptr<MailHandOver> direct, QDBusConnection bus, std::chrono::milliseconds answerWait)
-    : direct_(std::move(direct)), bus_(std::move(bus)), answerWait_(answerWait)
+PortalMail::PortalMail(std::unique_ptr<MailHandOver> direct, std::function<QDBusConnection()> bus,
+                       std::chrono::milliseconds answerWait)
+    : direct_(std::move(direct)), connect_(std::move(bus)), answerWait_(answerWait)
 {
     qDBusRegisterMetaType<QList<QDBusUnixFileDescriptor>>();
 }
@@ -75,6 +78,8 @@ PortalMail::~PortalMail() = default;
 
 bool PortalMail::PortalOffered()
 {
+    if (connect_)
+        bus_ = std::exchange(connect_, nullptr)();
     if (!bus_.isConnected() || !bus_.interface())
         return false;
     QDBusConnectionInterface* bus = bus_.interface();

@@ -1,17 +1,18 @@
 #pragma once
-// Mail through the desktop portal. A mail program in a snap or flatpak
-// sandbox cannot read a file in a hidden folder such as ~/.cache, so a path
-// on its command line silently loses the attachment. The portal's e-mail
-// service (org.freedesktop.portal.Email, ComposeEmail) takes the attachment
-// as an open file descriptor instead and hands it into the sandbox. When the
-// session bus offers that service the message goes through it; otherwise, or
-// when the portal itself fails, through the direct hand-over given.
+// Mail through the desktop portal, for a program that runs in a sandbox
+// itself (see sandbox.h) and so cannot start the mail program directly. The
+// portal's e-mail service (org.freedesktop.portal.Email, ComposeEmail) takes
+// the attachment as an open file descriptor. When the session bus offers that
+// service the message goes through it; otherwise, or when the portal itself
+// fails, through the direct hand-over given. The bus is asked for only when
+// the first message is sent.
 
 #include "platform/services.h"
 
 #include <QDBusConnection>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace yotsumado {
@@ -29,7 +30,8 @@ public:
     // `answerWait`: how long the portal's answer is awaited; a request it
     // took but has not answered by then counts as accepted (it may be
     // waiting for the user to choose a mail program).
-    PortalMail(std::unique_ptr<MailHandOver> direct, QDBusConnection bus = QDBusConnection::sessionBus(),
+    // `bus`: where to find the portal, asked once, at the first message.
+    PortalMail(std::unique_ptr<MailHandOver> direct, std::function<QDBusConnection()> bus,
                std::chrono::milliseconds answerWait = std::chrono::minutes(2));
     ~PortalMail() override;
 
@@ -44,7 +46,8 @@ private:
     Outcome SendThroughPortal(const MailMessage& message, int attachmentFd);
 
     std::unique_ptr<MailHandOver> direct_;
-    QDBusConnection bus_;
+    std::function<QDBusConnection()> connect_;
+    QDBusConnection bus_{QString()};
     std::chrono::milliseconds answerWait_;
     int requests_ = 0;
 };

@@ -3,8 +3,9 @@
 // a snap or flatpak sees the user's ordinary folders but not hidden ones
 // such as ~/.cache, where the private attachment store lives: given that
 // path it opens its compose window without the attachment, and nobody
-// notices. When the desktop portal is not there to pass the file in (see
-// portalmail.h) and the default mail program runs sandboxed, the attachment
+// notices. When this program hands the message over directly (outside a
+// sandbox of its own, see qtplatform.cpp) and the default mail program runs
+// sandboxed, the attachment
 // is copied into a folder of the Pictures folder ("yotsumado-mail", not
 // hidden) under the same rules as the private store: a fresh folder of its
 // own per command, mode 0700, made and written without following links, and
