@@ -22,4 +22,10 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
 // any size. Every pixel keeps colour 0 of the palette, which is `colour`.
 QByteArray RunLengthBitmap(int width, int height, int bitCount = 8, QRgb colour = qRgb(10, 200, 30));
 
+// Writes to `path` the 16 x 16 grey ProgressiveJpeg with `count` APPn
+// segments (`app` 1 or 2) of `bodyBytes` zeros in front of it, the zeros left
+// as holes (a sparse file): 100,000 empty APP1 markers make 491 KB, 40,000
+// full ones 2.6 GB on no more than 160 MB of disk. True when written.
+bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes);
+
 } // namespace bombs

@@ -13,6 +13,7 @@
 #include "support/scriptedplatform.h"
 #include "support/testmain.h"
 
+#include <QBuffer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,8 +36,10 @@ constexpr qint64 kMiB = qint64(1) << 20;
 // allocator's quarantine, so there the bounds get that much room on top.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr qint64 kSanitizerRoomPercent = 25;
+constexpr qint64 kSanitizerSlowdown = 5;
 #else
 constexpr qint64 kSanitizerRoomPercent = 0;
+constexpr qint64 kSanitizerSlowdown = 1;
 #endif
 
 bool PeakWithin(qint64 peakMiB, qint64 boundMiB)
@@ -75,19 +78,25 @@ void WriteFile(const QString& path, const QByteArray& bytes)
 struct Probe {
     QStringList lines;
     qint64 peakMiB = -1;
+    qint64 userMs = -1;
 };
 
-Probe RunProbe(const QStringList& arguments)
+Probe RunProbe(const QStringList& arguments, int timeoutMs = 600000)
 {
     Probe probe;
     QProcess helper;
     helper.start(QStringLiteral(BUDGETPROBE_PROGRAM), arguments);
-    if (!helper.waitForFinished(600000))
+    if (!helper.waitForFinished(timeoutMs)) {
+        helper.kill();
+        helper.waitForFinished();
         return probe;
+    }
     const QString out = QString::fromLocal8Bit(helper.readAllStandardOutput());
     for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         if (line.startsWith(QLatin1String("peak ")))
             probe.peakMiB = line.mid(5).toLongLong() / 1024;
+        else if (line.startsWith(QLatin1String("user ")))
+            probe.userMs = line.mid(5).toLongLong();
         else
             probe.lines << line;
     }
@@ -119,6 +128,23 @@ private slots:
         WriteFile(Path("grey-many-scans.jpg"), bombs::ProgressiveJpeg(12000, 12000, 1, 498));
         WriteFile(Path("grey-small-many-scans.jpg"), bombs::ProgressiveJpeg(256, 256, 1, 498));
         WriteFile(Path("rle-16384.bmp"), bombs::RunLengthBitmap(16384, 16384));
+        // Marker floods, tails that never end and pictures refused only
+        // after most of the budget was taken.
+        QVERIFY(bombs::WriteMarkerFlood(Path("app1-flood.jpg"), 1, 100000, 0));
+        QVERIFY(bombs::WriteMarkerFlood(Path("app2-flood.jpg"), 2, 1000000, 0));
+        QVERIFY(bombs::WriteMarkerFlood(Path("app1-2.6GB.jpg"), 1, 40000, 65533));
+        QImage flat(64, 48, QImage::Format_RGB888);
+        flat.fill(qRgb(90, 30, 160));
+        QByteArray baseline;
+        QBuffer buffer(&baseline);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && flat.save(&buffer, "JPEG"));
+        const std::pair<const char*, QByteArray> tails[] = {{"plain-tail.jpg", baseline},
+                                                            {"progressive-tail.jpg", bombs::ProgressiveJpeg(64, 48, 1, 0)}};
+        for (const auto& [name, picture] : tails) {
+            WriteFile(Path(name), picture.chopped(2));  // no EOI, then a 16 GB hole
+            QVERIFY(QFile::resize(Path(name), qint64(16) << 30));
+        }
+        WriteFile(Path("rle-1-wide.bmp"), bombs::RunLengthBitmap(1, 357913941));
     }
 
     void budgetGrantsWithinItsLimitOnly_data()
@@ -313,29 +339,55 @@ private slots:
         QCOMPARE(budget->InUse(), 4 * kKept);
     }
 
+    // Each file is loaded by the probe (its mode) in a process of its own,
+    // within the processor time (user) and peak memory given; one that runs
+    // for ten times that (a program that never ends) is stopped and fails.
     void bombsAreRefusedOrShownWithinBoundedMemory_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("progressive CMYK header, 172 bytes") << "cmyk-header.jpg" << JpegTooBig();
-        QTest::newRow("progressive CMYK, 499 empty scans") << "cmyk-499-scans.jpg" << JpegTooBig();
+        QTest::addColumn<qint64>("boundMiB");
+        QTest::addColumn<int>("seconds");
+        const qint64 loadMiB = 1200 * 1000 * 1000 / kMiB;
+        QTest::newRow("progressive CMYK header, 172 bytes") << "cmyk-header.jpg" << "load" << JpegTooBig() << loadMiB << 60;
+        QTest::newRow("progressive CMYK, 499 empty scans") << "cmyk-499-scans.jpg" << "load" << JpegTooBig() << loadMiB << 60;
         // Within the budget, but its empty scans would walk 1.1 billion
         // blocks: too many scans for the picture, like more than 500.
-        QTest::newRow("progressive grey 12000², 499 empty scans")
-            << "grey-many-scans.jpg" << QStringLiteral("error ") + JpegErrorText(JERR_BAD_PROGRESSION);
+        QTest::newRow("progressive grey 12000², 499 empty scans") << "grey-many-scans.jpg" << "load"
+            << QStringLiteral("error ") + JpegErrorText(JERR_BAD_PROGRESSION) << loadMiB << 60;
         // Many scans of a small picture are no burden: it loads.
-        QTest::newRow("progressive grey 256², 499 empty scans") << "grey-small-many-scans.jpg" << "ok 256 256";
-        QTest::newRow("run-length bitmap 16384², 1 KB") << "rle-16384.bmp" << "ok 16384 16384";
+        QTest::newRow("progressive grey 256², 499 empty scans") << "grey-small-many-scans.jpg" << "load" << "ok 256 256" << loadMiB << 60;
+        QTest::newRow("run-length bitmap 16384², 1 KB") << "rle-16384.bmp" << "load" << "ok 16384 16384" << loadMiB << 60;
+
+        // Markers the program does not read cost their length and no more;
+        // what it keeps is bounded and counted.
+        QTest::newRow("100,000 empty APP1 markers") << "app1-flood.jpg" << "load" << "ok 16 16" << qint64(200) << 3;
+        QTest::newRow("1,000,000 empty APP2 markers") << "app2-flood.jpg" << "load" << "ok 16 16" << qint64(200) << 3;
+        QTest::newRow("2.6 GB of APP1 segments") << "app1-2.6GB.jpg" << "load" << "ok 16 16" << qint64(200) << 10;
+        // Complete pictures followed by a 16 GB hole and no end marker.
+        QTest::newRow("baseline, endless tail") << "plain-tail.jpg" << "load" << "ok 64 48" << qint64(200) << 3;
+        QTest::newRow("progressive, endless tail") << "progressive-tail.jpg" << "load" << "ok 64 48" << qint64(200) << 3;
+        // Refused before its pictures are taken: 4 bytes a row twice over.
+        QTest::newRow("run-length bitmap 1 × 357,913,941") << "rle-1-wide.bmp" << "load" << QStringLiteral("error ") + kInvalidBitmap << qint64(200) << 3;
+        // The filter works on a reduced picture: about what nearest costs.
+        QTest::newRow("run-length bitmap 16384², smooth") << "rle-16384.bmp" << "smooth" << "ok 240 180" << loadMiB << 2;
+        // Closing the dialog ends its preview's load: the program exits.
+        QTest::newRow("preview closed on a marker flood") << "app2-flood.jpg" << "preview-closed" << "closed" << qint64(200) << 3;
     }
 
     void bombsAreRefusedOrShownWithinBoundedMemory()
     {
         QFETCH(QString, name);
+        QFETCH(QString, mode);
         QFETCH(QString, outcome);
-        const Probe probe = RunProbe({QStringLiteral("load"), Path(name.toLatin1().constData())});
+        QFETCH(qint64, boundMiB);
+        QFETCH(int, seconds);
+        const qint64 allowedMs = seconds * 1000 * kSanitizerSlowdown;
+        const Probe probe = RunProbe({mode, Path(name.toLatin1().constData())}, int(allowedMs * 10));
         QCOMPARE(probe.lines, QStringList{outcome});
-        QVERIFY2(PeakWithin(probe.peakMiB, 1200 * 1000 * 1000 / kMiB),
-                 qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
+        QVERIFY2(probe.userMs < allowedMs, qPrintable(QStringLiteral("took %1 ms").arg(probe.userMs)));
+        QVERIFY2(PeakWithin(probe.peakMiB, boundMiB), qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
     }
 
     void fourBombsInTheWindowStayUnderTwoGiB_data()

@@ -26,7 +26,7 @@ const QString kJpegFilter = QStringLiteral("JPEG ファイル (*.jpg;*.jpeg)|*.j
 
 // The program hands its own loader in; these tests of the pane need only
 // some loader: Qt's reader, whole pictures.
-QImage ReaderLoader(const QString& path, QSize)
+QImage ReaderLoader(const QString& path, QSize, const std::atomic<bool>& = {})
 {
     QImageReader reader(path);
     return reader.read();
@@ -325,7 +325,7 @@ void TestPlatform::previewNeverWaitsForItsLoaderAndDropsStaleResults()
     QSemaphore firstEnded;
     const QString first = Tmp(QStringLiteral("first.png"));
     PicturePreview preview;
-    preview.SetLoader([&](const QString& path, QSize bound) {
+    preview.SetLoader([&](const QString& path, QSize bound, const std::atomic<bool>&) {
         if (path == first) {
             firstStarted.release();
             firstMayEnd.acquire();
