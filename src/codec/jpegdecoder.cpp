@@ -71,8 +71,10 @@ struct DecodeState {
     int iccChunks = 0;
     qint64 iccBytes = 0;
     bool iccBroken = false;
-    // What is kept counts in the budget of the decode.
+    // What is kept counts in the budget of the decode, and in the library's
+    // own bound.
     BudgetShare* share = nullptr;
+    qint64 keptBytes = 0;
     const std::atomic<bool>* cancel = nullptr;
     bool cancelled = false;
 };
@@ -216,6 +218,7 @@ JOCTET* KeepSegment(j_decompress_ptr cinfo, const JOCTET* start, std::size_t hea
         (*cinfo->src->skip_input_data)(cinfo, long(length - head));
         return nullptr;
     }
+    StateOf(cinfo)->keptBytes += qint64(length);
     JOCTET* kept = static_cast<JOCTET*>(
         (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, length));
     std::memcpy(kept, start, head);
@@ -406,12 +409,15 @@ int OrientationOf(j_decompress_ptr cinfo)
 JOCTET* AssembleProfile(j_decompress_ptr cinfo, unsigned* length)
 {
     DecodeState* state = StateOf(cinfo);
-    if (state->iccChunks == 0 || state->iccBroken || !state->share->Grow(state->iccBytes))
+    if (state->iccChunks == 0 || state->iccBroken)
         return nullptr;
     for (int i = 1; i <= state->iccChunks; ++i) {
         if (!state->icc[i])
             return nullptr;
     }
+    if (!state->share->Grow(state->iccBytes))
+        return nullptr;
+    state->keptBytes += state->iccBytes;
     JOCTET* icc = static_cast<JOCTET*>((*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo),
                                                                   JPOOL_PERMANENT, std::size_t(state->iccBytes)));
     JOCTET* at = icc;
@@ -565,7 +571,7 @@ bool RunDecompress(DecodeRequest* request)
     const qint64 pictureBytes = request->sink ? 0 : RowStride(cinfo.output_width) * qint64(cinfo.output_height);
     if (!request->share->Grow(libraryBytes + pictureBytes))
         JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_IMAGE_TOO_BIG);
-    cinfo.mem->max_memory_to_use = long(libraryBytes);
+    cinfo.mem->max_memory_to_use = long(libraryBytes + request->state.keptBytes);
 
     // For a multi-scan picture this takes in the whole stream, scan by scan,
     // under the watch of LimitScans.
