@@ -39,7 +39,8 @@ cp "$build/seeds/bombs"/*.bmp "$build/seeds/fuzz_bmp/"
 # The grey bomb is left out: refused only once its scans have cost the bound
 # on their work, it takes seconds under the sanitizers, and so would most of
 # what the fuzzer makes of it.
-cp "$build/seeds/bombs"/cmyk-*.jpg "$build/seeds/fuzz_jpeg/"
+cp "$build/seeds/bombs"/cmyk-*.jpg "$build/seeds/bombs"/app*-flood.jpg "$build/seeds/bombs"/no-eoi.jpg \
+   "$build/seeds/fuzz_jpeg/"
 
 # Leaks are findings too; UBSan reports stop the run with a stack.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
