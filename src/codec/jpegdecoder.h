@@ -38,8 +38,8 @@ inline constexpr qint64 kMaxJpegScanWork = 100'000'000;
 // Library warnings (a stream cut short, stray bytes) are not errors: the
 // library's best picture is returned, as the library itself would show it.
 // Of the APP1 and APP2 markers only the first Exif segment and the chunks of
-// an ICC profile (at most a few MB) are kept, counted in the budget; all
-// others are skipped unread. A stream is taken to end where 32 MB go by
+// an ICC profile (at most 4 MB) are kept, counted in the budget; all others
+// are skipped, by seeking where the device allows it. A stream is taken to end where 32 MB go by
 // without a marker byte, and once all rows are out at most 64 KB more are
 // read looking for its end.
 // Throws EJPEG("JPEG エラー #<code>") with the library's message code when the
