@@ -8,8 +8,7 @@
 //   budgetprobe preview FILE     the save dialog's preview pane, as the
 //                                window's Save command sets it up
 //   budgetprobe smooth FILE      LoadPictureSmooth to a panel's 240 x 180
-//   budgetprobe preview-closed FILE  the pane starts on FILE and is closed
-//                                at once; the program then ends
+//   budgetprobe preview-closed FILE  the pane closed as it starts on FILE
 //
 // Output: one line per picture, "ok <width> <height>" or "error <message>"
 // (for the preview "shown <width> <height>" or "none"); for the window then

@@ -335,9 +335,8 @@ private slots:
         QCOMPARE(budget->InUse(), 4 * kKept);
     }
 
-    // Each file is loaded by the probe (its mode) in a process of its own,
-    // within the processor time (user) and peak memory given; one that runs
-    // for ten times that (a program that never ends) is stopped and fails.
+    // Each probe (its mode) must stay within the user time and peak given; one
+    // that runs ten times that long (a program that never ends) is stopped.
     void bombsAreRefusedOrShownWithinBoundedMemory_data()
     {
         QTest::addColumn<QString>("name");
@@ -356,8 +355,7 @@ private slots:
         QTest::newRow("progressive grey 256², 499 empty scans") << "grey-small-many-scans.jpg" << "load" << "ok 256 256" << loadMiB << 60;
         QTest::newRow("run-length bitmap 16384², 1 KB") << "rle-16384.bmp" << "load" << "ok 16384 16384" << loadMiB << 60;
 
-        // Markers the program does not read cost their length and no more;
-        // what it keeps is bounded and counted.
+        // A marker not read costs its length, what is kept is bounded.
         QTest::newRow("100,000 empty APP1 markers") << "app1-flood.jpg" << "load" << "ok 16 16" << qint64(200) << 3;
         QTest::newRow("1,000,000 empty APP2 markers") << "app2-flood.jpg" << "load" << "ok 16 16" << qint64(200) << 3;
         QTest::newRow("2.6 GB of APP1 segments") << "app1-2.6GB.jpg" << "load" << "ok 16 16" << qint64(200) << 10;
