@@ -40,7 +40,8 @@ cp "$build/seeds/bombs"/*.bmp "$build/seeds/fuzz_bmp/"
 # The grey bomb is left out: refused only once its scans have cost the bound
 # on their work, it takes seconds under the sanitizers, and so would most of
 # what the fuzzer makes of it.
-cp "$build/seeds/bombs"/cmyk-*.jpg "$build/seeds/fuzz_jpeg/"
+cp "$build/seeds/bombs"/cmyk-*.jpg "$build/seeds/bombs"/app*-flood.jpg "$build/seeds/bombs"/no-eoi.jpg \
+   "$build/seeds/fuzz_jpeg/"
 cp "$build/seeds/bombs"/*.icc "$build/seeds/fuzz_profile/"
 find /usr/share/color -name '*.ic[cm]' -size -4M | while read -r f; do
   cp "$f" "$build/seeds/fuzz_profile/${f//\//_}"

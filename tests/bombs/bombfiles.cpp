@@ -1,5 +1,6 @@
 #include "bombfiles.h"
 
+#include <QFile>
 #include <QtEndian>
 
 namespace bombs {
@@ -136,6 +137,22 @@ QByteArray SharedElementProfile(int elements, SharedElement shared)
         QByteArray(12, '\0') + "acsp" + QByteArray(28, '\0') + Words({0, 0xF6D6, 0x10000, 0xD32D});
     p += QByteArray(128 - p.size(), '\0') + Words({1}) + "D2B0" + Words({kTagAt, quint32(tag.size())});
     return p + tag;
+}
+
+bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write("\xFF\xD8", 2) != 2)
+        return false;
+    QByteArray header(1, char(0xFF));
+    header.append(char(0xE0 + app));
+    Put16BigEndian(header, bodyBytes + 2);
+    for (qint64 i = 0; i < count; ++i) {
+        if (!out.seek(2 + i * (4 + bodyBytes)) || out.write(header) != header.size())
+            return false;
+    }
+    const QByteArray picture = ProgressiveJpeg(16, 16, 1, 0).mid(2);
+    return out.seek(2 + qint64(count) * (4 + bodyBytes)) && out.write(picture) == picture.size();
 }
 
 } // namespace bombs

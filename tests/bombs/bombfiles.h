@@ -33,4 +33,10 @@ enum class SharedElement { CurveSet, Matrix };
 // times. 1,000 curve sets make about 8 KB, 8,000 about 64 KB.
 QByteArray SharedElementProfile(int elements, SharedElement shared = SharedElement::CurveSet);
 
+// Writes to `path` the 16 x 16 grey ProgressiveJpeg with `count` APPn
+// segments (`app` 1 or 2) of `bodyBytes` zeros in front of it, the zeros left
+// as holes (a sparse file): 100,000 empty APP1 markers make 491 KB, 40,000
+// full ones 2.6 GB on no more than 160 MB of disk. True when written.
+bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes);
+
 } // namespace bombs
