@@ -364,15 +364,20 @@ void CmykRowToRgb(const JSAMPLE* cmyk, JSAMPLE* rgb, JDIMENSION width, bool inve
     }
 }
 
+// How far the library's DCT scaling may reduce the picture: to the smallest
+// of its scales M/8 whose turned picture is still at least `size` in both
+// directions (a picture to be filtered down further) or in either one (a
+// thumbnail, whose other direction the caller fits). No size: full size.
+struct Reduction {
+    QSize size;
+    bool eitherDirection = false;
+};
+
 // What the decode routine needs from its caller, in plain data.
 struct DecodeRequest {
     QIODevice* device;
-    // Makes the target picture and returns its first row, or null when it
-    // cannot be had; *stride receives the distance between rows in bytes.
-    JSAMPLE* (*allocate)(void* context, JDIMENSION width, JDIMENSION height, std::ptrdiff_t* stride);
-    void* context;
-    int errorCode;  // set when the routine returns false
-    // When set, the rows go to this sink instead (allocate is not used).
+    // Receives the picture (24-bit); null when the rows go to `sink` instead.
+    QImage* image = nullptr;
     JpegRowSink* sink = nullptr;
     // Receives the transform of the picture's colour profile, if it has a
     // usable one. It lives in the caller's frame, out of reach of the jump.
@@ -380,18 +385,11 @@ struct DecodeRequest {
     // Leave R G B pixels as stored and only hand the transform out (CMYK
     // pictures are converted all the same: their R G B comes from it).
     bool deferColour = false;
-    // When not empty: decode at the smallest of the library's scales M/8
-    // whose turned picture is still at least this large.
-    int minWidth = 0;
-    int minHeight = 0;
+    Reduction reduction = {};
     // Grows by what the picture and the library's work will take before any
     // of it is taken; the decode is refused when it cannot.
     BudgetShare* share = nullptr;
-    // When not 0 (a thumbnail): the picture is decoded with the library's DCT scaling at
-    // the smallest of 1/1, 1/2, 1/4 and 1/8 that still covers this size in
-    // at least one direction.
-    JDIMENSION coverWidth = 0;
-    JDIMENSION coverHeight = 0;
+    int errorCode = 0;  // set when the routine returns false
     // Seen by the library's calls through client_data.
     DecodeState state = {};
 };
@@ -461,9 +459,14 @@ const JSAMPLE* FinishRow(const JSAMPLE* decoded, JSAMPLE* rgb, JDIMENSION width,
     return decoded;
 }
 
-// Chooses the scale of a reduced decode (DecodeRequest::minWidth).
-void ChooseScale(j_decompress_ptr cinfo, int minWidth, int minHeight, int orientation)
+// Sets the library's scale as `reduction` asks (full size when it asks for
+// nothing or no scale is large enough).
+void ChooseScale(j_decompress_ptr cinfo, const Reduction& reduction, int orientation)
 {
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = 1;
+    if (reduction.size.isEmpty())
+        return;
     const bool turned = OrientationTransposes(orientation);
     for (unsigned int m = 1; m <= 8; ++m) {
         cinfo->scale_num = m;
@@ -471,7 +474,9 @@ void ChooseScale(j_decompress_ptr cinfo, int minWidth, int minHeight, int orient
         jpeg_calc_output_dimensions(cinfo);
         const long long w = turned ? cinfo->output_height : cinfo->output_width;
         const long long h = turned ? cinfo->output_width : cinfo->output_height;
-        if (w >= minWidth && h >= minHeight)
+        const bool wide = w >= reduction.size.width();
+        const bool high = h >= reduction.size.height();
+        if (reduction.eitherDirection ? wide || high : wide && high)
             return;
     }
 }
@@ -546,13 +551,6 @@ bool RunDecompress(DecodeRequest* request)
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     cinfo.dct_method = JDCT_FLOAT;
     cinfo.do_block_smoothing = TRUE;
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = 1;
-    if (request->coverWidth > 0 && request->coverHeight > 0) {
-        while (cinfo.scale_denom < 8 && (cinfo.image_width / (cinfo.scale_denom * 2) >= request->coverWidth ||
-                                         cinfo.image_height / (cinfo.scale_denom * 2) >= request->coverHeight))
-            cinfo.scale_denom *= 2;
-    }
     cinfo.quantize_colors = FALSE;
     const int orientation = OrientationOf(&cinfo);
     ReadColourProfile(&cinfo, request->colour, cmyk, request->share ? request->share->Budget() : nullptr);
@@ -561,8 +559,7 @@ bool RunDecompress(DecodeRequest* request)
         colour = nullptr;
     else if (request->deferColour && request->colour)
         request->colour->reset();  // used up here, nothing left to defer
-    if (request->minWidth > 0 && request->minHeight > 0)
-        ChooseScale(&cinfo, request->minWidth, request->minHeight, orientation);
+    ChooseScale(&cinfo, request->reduction, orientation);
     // The first scan's header has been read with the picture's.
     CountScans(&cinfo);
 
@@ -592,10 +589,13 @@ bool RunDecompress(DecodeRequest* request)
     }
     const bool turned = OrientationTransposes(orientation);
     std::ptrdiff_t stride = 0;
-    JSAMPLE* const pixels = request->allocate(request->context, turned ? height : width, turned ? width : height,
-                                              &stride);
-    if (!pixels)
+    QImage& image = *request->image;
+    image = NewRgb888Image(int(turned ? height : width), int(turned ? width : height));
+    if (image.isNull())
         JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
+    // The image owns its buffer alone, so bits() gives it without a copy.
+    JSAMPLE* const pixels = image.bits();
+    stride = std::ptrdiff_t(image.bytesPerLine());
 
     // Rows are read several per call: straight into the picture when they
     // are already its rows, else into work rows to be finished and placed.
@@ -638,21 +638,16 @@ bool RunDecompress(DecodeRequest* request)
     return true;
 }
 
-JSAMPLE* AllocateImage(void* context, JDIMENSION width, JDIMENSION height, std::ptrdiff_t* stride)
-{
-    QImage* image = static_cast<QImage*>(context);
-    *image = NewRgb888Image(int(width), int(height));
-    if (image->isNull())
-        return nullptr;
-    *stride = std::ptrdiff_t(image->bytesPerLine());
-    // The image owns its buffer alone, so bits() gives it without a copy.
-    return image->bits();
-}
-
 // Runs the request with `share`: on success the share keeps the picture's
 // bytes, on failure it is back where it was.
-void Decode(DecodeRequest& request, BudgetShare& share, const QImage* picture)
+QImage Decode(DecodeRequest request, BudgetShare& share)
 {
+    QImage image;
+    std::unique_ptr<ColorProfileTransform> colour;
+    if (!request.sink)
+        request.image = &image;
+    if (!request.colour)
+        request.colour = &colour;
     const qint64 before = share.Bytes();
     request.share = &share;
     request.state.share = &share;
@@ -662,83 +657,70 @@ void Decode(DecodeRequest& request, BudgetShare& share, const QImage* picture)
             throw EAbort();
         throw JpegError(request.errorCode);
     }
-    share.ShrinkTo(before + (picture ? qint64(picture->sizeInBytes()) : 0));
+    share.ShrinkTo(before + qint64(image.sizeInBytes()));
+    return image;
+}
+
+// A decode within a whole program budget of its own, for callers that keep
+// nothing else.
+template <typename Run>
+auto WithinProgramBudget(Run run)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return run(share);
 }
 
 } // namespace
 
 QImage DecodeJpeg(QIODevice& in, BudgetShare& share)
 {
-    QImage image;
-    std::unique_ptr<ColorProfileTransform> colour;
-    DecodeRequest request{&in, AllocateImage, &image, 0};
-    request.colour = &colour;
-    Decode(request, share, &image);
-    return image;
-}
-
-QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share)
-{
-    QImage image;
-    DecodeRequest request{&in, AllocateImage, &image, 0};
-    request.colour = colour;
-    request.deferColour = true;
-    Decode(request, share, &image);
-    return image;
-}
-
-QImage DecodeJpegReduced(QIODevice& in, QSize atLeast, BudgetShare& share)
-{
-    QImage image;
-    std::unique_ptr<ColorProfileTransform> colour;
-    DecodeRequest request{&in, AllocateImage, &image, 0};
-    request.colour = &colour;
-    request.minWidth = std::max(1, atLeast.width());
-    request.minHeight = std::max(1, atLeast.height());
-    Decode(request, share, &image);
-    return image;
-}
-
-QImage DecodeJpegReduced(QIODevice& in, QSize atLeast)
-{
-    MemoryBudget budget(kProgramMemoryBudget);
-    BudgetShare share(budget);
-    return DecodeJpegReduced(in, atLeast, share);
+    return Decode({&in}, share);
 }
 
 QImage DecodeJpeg(QIODevice& in)
 {
-    MemoryBudget budget(kProgramMemoryBudget);
-    BudgetShare share(budget);
-    return DecodeJpeg(in, share);
+    return WithinProgramBudget([&](BudgetShare& share) { return DecodeJpeg(in, share); });
+}
+
+QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share)
+{
+    DecodeRequest request{&in};
+    request.colour = colour;
+    request.deferColour = true;
+    return Decode(request, share);
+}
+
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast, BudgetShare& share)
+{
+    DecodeRequest request{&in};
+    request.reduction = {atLeast.expandedTo(QSize(1, 1)), false};
+    return Decode(request, share);
+}
+
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast)
+{
+    return WithinProgramBudget([&](BudgetShare& share) { return DecodeJpegReduced(in, atLeast, share); });
 }
 
 QImage DecodeJpegThumbnail(QIODevice& in, QSize bound, BudgetShare& share, const std::atomic<bool>* cancel)
 {
-    QImage image;
-    std::unique_ptr<ColorProfileTransform> colour;
-    DecodeRequest request{&in, AllocateImage, &image, 0};
-    request.colour = &colour;
+    DecodeRequest request{&in};
     request.state.cancel = cancel;
-    request.coverWidth = JDIMENSION(std::max(1, bound.width()));
-    request.coverHeight = JDIMENSION(std::max(1, bound.height()));
-    Decode(request, share, &image);
-    return image;
+    request.reduction = {bound.expandedTo(QSize(1, 1)), true};
+    return Decode(request, share);
 }
 
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink, BudgetShare& share)
 {
-    std::unique_ptr<ColorProfileTransform> colour;
-    DecodeRequest request{&in, nullptr, nullptr, 0, &sink};
-    request.colour = &colour;
-    Decode(request, share, nullptr);
+    DecodeRequest request{&in};
+    request.sink = &sink;
+    Decode(request, share);
 }
 
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink)
 {
-    MemoryBudget budget(kProgramMemoryBudget);
-    BudgetShare share(budget);
-    DecodeJpegRows(in, sink, share);
+    WithinProgramBudget([&](BudgetShare& share) { DecodeJpegRows(in, sink, share); });
 }
 
 } // namespace yotsumado

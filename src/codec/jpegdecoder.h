@@ -67,8 +67,10 @@ QImage DecodeJpeg(QIODevice& in);
 QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share);
 
 // DecodeJpeg at a reduced size for a thumbnail: the library's DCT scaling
-// (1/2, 1/4 or 1/8) makes the picture as small as it can while it still
-// covers `bound` in one direction; the caller shrinks it the rest of the way.
+// (the
+// smallest of its scales M/8) makes the turned picture as small as it can
+// while it still covers `bound` in one direction; the caller shrinks it the
+// rest of the way.
 // Same bounds and errors (the coefficients of a multi-scan stream are kept
 // at full size whatever the scale, and are counted so). Once `*cancel` is
 // set (by another thread) the decode ends soon after with EAbort.
