@@ -50,7 +50,8 @@ int LoadAsDroppedFile(const std::uint8_t* data, std::size_t size, const char* ex
     try {
         TDisplayPicture picture = LoadPictureForDisplay(path);
         // What the panel is given must be a real picture in the stated format.
-        if (picture.pixels.isNull() || picture.pixels.format() != QImage::Format_RGB888)
+        const QImage::Format format = picture.pixels.format();
+        if (picture.pixels.isNull() || (format != QImage::Format_RGB888 && format != QImage::Format_Grayscale8))
             std::abort();
         // The panel draws it stretched, through its colour profile if any.
         if (picture.colour) {

@@ -559,6 +559,13 @@ bool RunDecompress(DecodeRequest* request)
         colour = nullptr;
     else if (request->deferColour && request->colour)
         request->colour->reset();  // used up here, nothing left to defer
+    // A grey picture that is shown through the stretch, upright as stored,
+    // needs no colour of its own: one byte a pixel, which the stretch repeats
+    // into red, green and blue.
+    const bool grey = request->deferColour && request->image && cinfo.jpeg_color_space == JCS_GRAYSCALE &&
+        orientation == 1;
+    if (grey)
+        cinfo.out_color_space = JCS_GRAYSCALE;
     ChooseScale(&cinfo, request->reduction, orientation);
     // The first scan's header has been read with the picture's.
     CountScans(&cinfo);
@@ -567,7 +574,8 @@ bool RunDecompress(DecodeRequest* request)
     // it is taken; the library itself is held to its part.
     jpeg_calc_output_dimensions(&cinfo);
     const qint64 libraryBytes = CoefficientBufferBytes(&cinfo) + LibraryRowBytes(&cinfo);
-    const qint64 pictureBytes = request->sink ? 0 : RowStride(cinfo.output_width) * qint64(cinfo.output_height);
+    const qint64 rowBytes = grey ? (qint64(cinfo.output_width) + 3) & ~qint64(3) : RowStride(cinfo.output_width);
+    const qint64 pictureBytes = request->sink ? 0 : rowBytes * qint64(cinfo.output_height);
     if (!request->share->Grow(libraryBytes + pictureBytes))
         JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_IMAGE_TOO_BIG);
     cinfo.mem->max_memory_to_use = long(libraryBytes + request->state.keptBytes);
@@ -590,7 +598,8 @@ bool RunDecompress(DecodeRequest* request)
     const bool turned = OrientationTransposes(orientation);
     std::ptrdiff_t stride = 0;
     QImage& image = *request->image;
-    image = NewRgb888Image(int(turned ? height : width), int(turned ? width : height));
+    image = grey ? QImage(int(width), int(height), QImage::Format_Grayscale8)
+                 : NewRgb888Image(int(turned ? height : width), int(turned ? width : height));
     if (image.isNull())
         JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
     // The image owns its buffer alone, so bits() gives it without a copy.

@@ -62,7 +62,9 @@ QImage DecodeJpeg(QIODevice& in);
 // DecodeJpeg for a picture that is shown through a nearest-neighbour stretch:
 // an R G B or grey picture keeps its stored colours, and the transform of its
 // colour profile goes to *colour (null when none), to be applied to the
-// pixels drawn. CMYK pictures come out converted, *colour null. Same budget
+// pixels drawn. CMYK pictures come out converted, *colour null. A grey
+// picture stored upright comes out as QImage::Format_Grayscale8, a third of
+// the memory; the stretch repeats each byte into R, G and B. Same budget
 // rules as above.
 QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share);
 

@@ -63,8 +63,8 @@ struct TDisplayPicture {
 };
 
 // LoadPicture for the window: the same checks and errors, the picture turned
-// as its Exif tag says, but the colour conversion left to the drawing.
-// The budget is asked as LoadPicture asks it.
+// as its Exif tag says, but the colour conversion left to the drawing, and a
+// grey JPEG kept grey (one byte a pixel; see DecodeJpeg). The budget is asked as LoadPicture asks it.
 TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share);
 TDisplayPicture LoadPictureForDisplay(const QString& path);
 

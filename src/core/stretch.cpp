@@ -26,13 +26,27 @@ void StretchRgb888Row(const uchar* rgb, const std::vector<int>& xmap, uchar* dst
 
 namespace {
 
-// One destination row from one source row; the source is RGB888 or RGB32,
-// the destination RGB32 or RGB888.
+// One destination row from one source row; the source is RGB888, RGB32 or
+// grey (one byte a pixel, repeated into R, G and B), the destination RGB32 or
+// RGB888.
 void SampleRow(const QImage& source, int sy, const std::vector<int>& xmap, QImage& out, int y)
 {
     uchar* dst = out.scanLine(y);
     const uchar* src = source.constScanLine(sy);
     const bool toRgb32 = out.format() == QImage::Format_RGB32;
+    if (source.format() == QImage::Format_Grayscale8) {
+        for (int x : xmap) {
+            const uchar g = src[x];
+            if (toRgb32) {
+                *reinterpret_cast<QRgb*>(dst) = qRgb(g, g, g);
+                dst += 4;
+            } else {
+                dst[0] = dst[1] = dst[2] = g;
+                dst += 3;
+            }
+        }
+        return;
+    }
     if (source.format() == QImage::Format_RGB888) {
         if (!toRgb32) {
             StretchRgb888Row(src, xmap, dst);
@@ -69,7 +83,8 @@ QImage StretchNearest(const QImage& src, QSize size, QImage::Format format)
         return QImage();
     if (format != QImage::Format_RGB888)
         format = QImage::Format_RGB32;
-    const QImage source = (src.format() == QImage::Format_RGB888 || src.format() == QImage::Format_RGB32)
+    const QImage::Format kept[] = {QImage::Format_RGB888, QImage::Format_RGB32, QImage::Format_Grayscale8};
+    const QImage source = std::find(std::begin(kept), std::end(kept), src.format()) != std::end(kept)
         ? src : src.convertToFormat(QImage::Format_RGB32);
     QImage out(size, format);
     if (out.isNull())

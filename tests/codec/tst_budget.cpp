@@ -127,6 +127,7 @@ private slots:
         WriteFile(Path("cmyk-499-scans.jpg"), bombs::ProgressiveJpeg(18900, 18900, 4, 498));
         WriteFile(Path("grey-many-scans.jpg"), bombs::ProgressiveJpeg(12000, 12000, 1, 498));
         WriteFile(Path("grey-small-many-scans.jpg"), bombs::ProgressiveJpeg(256, 256, 1, 498));
+        WriteFile(Path("grey-18900.jpg"), bombs::ProgressiveJpeg(18900, 18900, 1, 0));
         WriteFile(Path("rle-16384.bmp"), bombs::RunLengthBitmap(16384, 16384));
         // Colour profiles that make Little CMS do one small element's work
         // once for each of the many places that point at it.
@@ -422,6 +423,11 @@ private slots:
         const QString ok = QStringLiteral("ok 16384 16384");
         QTest::newRow("run-length bitmap") << "rle-16384.bmp" << QStringList{ok, ok, bad, bad}
                                            << "panels 16384x16384 16384x16384 0x0 0x0";
+        // A grey picture is kept at one byte a pixel (357 MB): three fit
+        // beside the fourth's decoding, which no longer does.
+        const QString grey = QStringLiteral("ok 18900 18900");
+        QTest::newRow("progressive grey 18900², 317 bytes") << "grey-18900.jpg" << QStringList{grey, grey, grey, tooBig}
+                                                            << "panels 18900x18900 18900x18900 18900x18900 0x0";
     }
 
     void fourBombsInTheWindowStayUnderTwoGiB()

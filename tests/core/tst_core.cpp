@@ -55,6 +55,7 @@ private slots:
         QTest::newRow("rgb32 down") << int(QImage::Format_RGB32) << QSize(41, 29) << QSize(9, 13);
         QTest::newRow("argb32 mixed") << int(QImage::Format_ARGB32) << QSize(10, 30) << QSize(31, 4);
         QTest::newRow("indexed") << int(QImage::Format_Indexed8) << QSize(16, 16) << QSize(5, 40);
+        QTest::newRow("grey down") << int(QImage::Format_Grayscale8) << QSize(19, 23) << QSize(7, 9);
         QTest::newRow("same size") << int(QImage::Format_RGB888) << QSize(12, 8) << QSize(12, 8);
     }
     void stretchReadsEachTargetPixelsSource()
