@@ -59,7 +59,7 @@ for t in "${targets[@]}"; do
   # The memory limit is the program's: its budget and the room beside it.
   # A profile is held to a few tens of MB and to well under a second: no
   # single block past 64 MB, and a few seconds under the sanitizers.
-  limits=(-rss_limit_mb=2048 -timeout=20)
+  limits=(-rss_limit_mb=2048 -timeout=${FUZZ_TIMEOUT:-5})
   [ "$t" = fuzz_profile ] && limits=(-rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=3)
   nice "$build/$t" "$build/corpus/$t" "$build/seeds/$t" \
     -max_total_time="$seconds" "${limits[@]}" \
