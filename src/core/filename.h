@@ -9,6 +9,8 @@
 // bytes. Such a name must be turned into bytes with FileNameBytes, never
 // with QFile::encodeName, and shown with ShownFileName.
 
+#include "core/error.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,6 +28,10 @@ QByteArray FileNameBytes(const QString& name);
 // \t, \n, \r or \xHH (C1 controls as \u0080..\u009F), so that nothing in a
 // name can garble a message box or steer a terminal.
 QString ShownFileName(const QString& name);
+
+// The error of a file that could not be created or written, naming it as
+// messages show it: "ファイル <path> を作成できません".
+EFCreateError CannotCreateError(const QString& path);
 
 // The absolute, cleaned form of a path, relative ones taken from the current
 // folder, losslessly (QFileInfo would decode the current folder lossily).

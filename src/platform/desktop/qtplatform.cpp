@@ -1,11 +1,10 @@
 #include "platform/desktop/qtplatform.h"
 
-#include "platform/desktop/freedesktopmail.h"
+#include "platform/desktop/mail/desktopmail.h"
+#include "platform/desktop/picturesfolder.h"
 #include "platform/desktop/pointerconfinement.h"
-#include "platform/desktop/portalmail.h"
 #include "platform/desktop/qtmessageboxes.h"
 #include "platform/desktop/qtsavedialog.h"
-#include "platform/desktop/sandboxmail.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -35,9 +34,9 @@ Services MakeDesktopServices()
     s.saveDialog = std::make_unique<QtSaveDialog>();
     s.messageBoxes = std::make_unique<QtMessageBoxes>();
     s.shellOpen = std::make_unique<DesktopShellOpen>();
-    // The portal when the desktop has it; else the mail program directly,
-    // with a copy it can read when it runs in a sandbox.
-    s.mail = std::make_unique<PortalMail>(std::make_unique<SandboxReadableMail>(std::make_unique<FreedesktopMail>()));
+    DesktopMail::Settings mail;
+    mail.readableStore = [] { return PicturesFolder() + QStringLiteral("/yotsumado-mail"); };
+    s.mail = std::make_unique<DesktopMail>(std::move(mail));
     s.pointer = std::make_unique<WarpPointerConfinement>();
     s.clock = std::make_unique<SystemClock>();
     s.programPath = std::make_unique<ProcessProgramPath>();

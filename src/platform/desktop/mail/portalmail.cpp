@@ -1,4 +1,7 @@
-#include "platform/desktop/portalmail.h"
+#include "platform/desktop/mail/portalmail.h"
+
+#include "core/filename.h"
+#include "core/posixfile.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -8,7 +11,7 @@
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 #include <QEventLoop>
-#include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTimer>
 
@@ -56,21 +59,25 @@ QString RequestPath(const QDBusConnection& bus, const QString& token)
     return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
 }
 
-// Closes a descriptor when the scope ends.
-struct FdCloser {
-    int fd;
-    ~FdCloser() { if (fd >= 0) ::close(fd); }
-};
-
 } // namespace
 
-PortalMail::PortalMail(std::unique_ptr<MailHandOver> direct, QDBusConnection bus, std::chrono::milliseconds answerWait)
-    : direct_(std::move(direct)), bus_(std::move(bus)), answerWait_(answerWait)
+bool ProgramRunsInSandbox()
+{
+    return QFileInfo::exists(QStringLiteral("/.flatpak-info")) || qEnvironmentVariableIsSet("FLATPAK_ID")
+        || (qEnvironmentVariableIsSet("SNAP") && qEnvironmentVariableIsSet("SNAP_NAME"));
+}
+
+PortalMail::PortalMail(std::chrono::milliseconds answerWait)
+    : bus_(QString()), answerWait_(answerWait)
 {
     qDBusRegisterMetaType<QList<QDBusUnixFileDescriptor>>();
 }
 
-PortalMail::~PortalMail() = default;
+PortalMail::~PortalMail()
+{
+    if (!bus_.name().isEmpty())
+        QDBusConnection::disconnectFromBus(bus_.name());
+}
 
 bool PortalMail::PortalOffered()
 {
@@ -89,23 +96,24 @@ bool PortalMail::PortalOffered()
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-int PortalMail::SendMail(const MailMessage& message)
+PortalMail::Outcome PortalMail::Send(const MailMessage& message, const QString& attachmentPath)
 {
-    if (message.AttachmentPath.isEmpty() || !PortalOffered())
-        return direct_->SendMail(message);
+    // Never QDBusConnection::sessionBus(): without an address it would start
+    // a bus of its own, whose daemons outlive the program.
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    if (address.isEmpty())
+        return Outcome::Failed;
+    if (!bus_.isConnected())
+        bus_ = QDBusConnection::connectToBus(address, QStringLiteral("yotsumado-mail-%1").arg(quintptr(this)));
+    if (!PortalOffered())
+        return Outcome::Failed;
     // Only a regular file is handed over; the portal refuses anything else.
-    const int fd = ::open(QFile::encodeName(message.AttachmentPath).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
-    FdCloser closer{fd};
-    struct stat st{};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return direct_->SendMail(message);
-    switch (SendThroughPortal(message, fd)) {
-    case Outcome::Accepted: return Accepted;
-    case Outcome::Cancelled: return Cancelled;
-    case Outcome::Failed: break;
-    }
-    return direct_->SendMail(message);
+    const FileDescriptor fd(::open(FileNameBytes(attachmentPath).constData(),
+                                   O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+    struct stat st {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Outcome::Failed;
+    return SendThroughPortal(message, fd.Get());
 }
 
 PortalMail::Outcome PortalMail::SendThroughPortal(const MailMessage& message, int attachmentFd)
