@@ -5,7 +5,8 @@
 // permission checks of the system itself stop nothing: the store's own
 // checks must.
 
-#include "platform/mailattachments.h"
+#include "platform/desktop/mail/attachmentstore.h"
+#include "support/files.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -26,18 +27,12 @@ namespace {
 const QDateTime kNow(QDate(2026, 12, 6), QTime(14, 30, 15));
 const QString kOldFolder = QStringLiteral("20200101T000000Z-abcdef");
 
-bool Write(const QString& path, const QByteArray& content)
-{
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
-}
+using testing::WriteFile;
 
+// The file's bytes, or "<missing>".
 QByteArray Read(const QString& path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return QFileInfo::exists(path) ? testing::ReadAll(path) : QByteArray("<missing>");
 }
 
 QStringList Files(const QString& folder)
@@ -90,7 +85,7 @@ private slots:
         QFETCH(QString, linked);
         // The user's folder holds a folder named like an old one of ours.
         const QString user = T(QStringLiteral("user"));
-        QVERIFY(Write(user + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
+        QVERIFY(WriteFile(user + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
         QVERIFY(QDir().mkpath(T(QStringLiteral("cache"))));
         if (linked == QLatin1String("mail")) {
             QVERIFY(QDir().mkpath(T(QStringLiteral("cache/yotsumado"))));
@@ -118,7 +113,7 @@ private slots:
     {
         QFETCH(uint, mode);
         const QString root = T(QStringLiteral("mail"));
-        QVERIFY(Write(root + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
+        QVERIFY(WriteFile(root + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
         QVERIFY(Chmod(root, mode));
         MailAttachmentStore store(root);
         ExpectRefused(store, root);
@@ -132,7 +127,7 @@ private slots:
         if (::geteuid() != 0)
             QSKIP("only root can give a folder to another user");
         const QString root = T(QStringLiteral("mail"));
-        QVERIFY(Write(root + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
+        QVERIFY(WriteFile(root + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
         QVERIFY(Chmod(root, 0700));
         QCOMPARE(::chown(QFile::encodeName(root).constData(), 65534, 65534), 0);  // nobody
         MailAttachmentStore store(root);
@@ -151,17 +146,17 @@ private slots:
     {
         QFETCH(bool, asLink);
         const QString secret = T(QStringLiteral("private/secret"));
-        QVERIFY(Write(secret, "root-only data"));
+        QVERIFY(WriteFile(secret, "root-only data"));
         QVERIFY(Chmod(secret, 0600));
         MailAttachmentStore store(T(QStringLiteral("mail")));
         const QString folder = store.CreateFolder(kNow);
         QVERIFY(!folder.isEmpty());
-        const QString planted = MailAttachmentStore::AttachmentPath(folder, kNow);
+        const QString planted = folder + QStringLiteral("/202612061430.jpg");
         if (asLink)
             QVERIFY(QFile::link(secret, planted));
         else
-            QVERIFY(Write(planted, "planted"));
-        QVERIFY(!store.WriteAttachment(folder, MailAttachmentStore::AttachmentName(kNow), "jpeg bytes"));
+            QVERIFY(WriteFile(planted, "planted"));
+        QVERIFY(!store.WriteAttachment(folder, QStringLiteral("202612061430.jpg"), "jpeg bytes"));
         QCOMPARE(Read(secret), QByteArray("root-only data"));
         QCOMPARE(QFileInfo(planted).isSymLink(), asLink);
         if (!asLink)
@@ -190,14 +185,14 @@ private slots:
         QStringList twenty;
         for (int i = 0; i < 20; ++i) {
             twenty << QStringLiteral("file%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-            QVERIFY(Write(victim + QLatin1Char('/') + twenty.last(), "user data"));
+            QVERIFY(WriteFile(victim + QLatin1Char('/') + twenty.last(), "user data"));
         }
         MailAttachmentStore store(T(QStringLiteral("mail")));
         const QString old = store.CreateFolder(kNow.addDays(-3));
         QVERIFY(!old.isEmpty());
         // Our own attachment plus names that match the user's files.
         for (const QString& name : twenty)
-            QVERIFY(Write(old + QLatin1Char('/') + name, "ours"));
+            QVERIFY(WriteFile(old + QLatin1Char('/') + name, "ours"));
         // Between the listing and the removal, the folder is moved away and
         // a link to the user's folder takes its name.
         const QString movedAway = T(QStringLiteral("moved"));
