@@ -94,7 +94,7 @@ printf 'This is no JPEG stream, only text in a file named as one.\n%.0s' $(seq 2
 # command line takes the subject and the attachment as plain arguments; the
 # desktop's opener, xdg-open, is what Qt hands a web address to when it is on
 # the PATH.
-mkdir -p "$tmp/bin" "$tmp/config" "$tmp/data/applications" "$tmp/cache" "$tmp/runtime" "$tmp/home"
+mkdir -p "$tmp/bin" "$tmp/config" "$tmp/data/applications" "$tmp/share" "$tmp/cache" "$tmp/runtime" "$tmp/home"
 chmod 700 "$tmp/runtime" "$tmp/cache"
 cat >"$tmp/bin/kmail" <<EOF
 #!/bin/sh
@@ -147,9 +147,11 @@ start_program() {
   for attempt in 1 2 3; do
     starts=$((starts + 1))
     log=$out/program-$starts.log
-    # Nothing of the machine's own desktop session reaches the program.
+    # Nothing of the machine's own desktop session reaches the program: not
+    # even its installed mail programs, which GIO would offer in place of a
+    # default that cannot start.
     env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u QT_QPA_PLATFORMTHEME -u BROWSER \
-      -u DBUS_SESSION_BUS_ADDRESS -u XDG_CONFIG_DIRS -u XDG_DATA_DIRS \
+      -u DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_DIRS=$tmp/config XDG_DATA_DIRS=$tmp/share \
       HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache \
       XDG_RUNTIME_DIR=$tmp/runtime PATH=$tmp/bin:$PATH "$program" >"$log" 2>&1 &
     app=$!
