@@ -435,7 +435,7 @@ void TMainForm1::M1Click(QObject*)
     const QString name = services_.ClockService().Now().toString(QStringLiteral("yyyyMMddHHmm")) + QStringLiteral(".jpg");
     Capture();
     const platform::MailResult result =
-        services_.MailService().SendMail({kMailSubject, QString(), name, EncodeJpeg(Image0->Picture())});
+        services_.MailService().SendMail({kMailSubject, name, EncodeJpeg(Image0->Picture())});
     if (result.Outcome == platform::MailOutcome::NotStored)
         throw CannotCreateError(result.UnwritablePath);
     if (result.Outcome != platform::MailOutcome::Accepted) {

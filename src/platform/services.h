@@ -75,7 +75,6 @@ public:
 // business.
 struct MailMessage {
     QString Subject;
-    QString Body;
     QString AttachmentName;  // the file's name as the mail shows it; empty: none
     QByteArray Attachment;
 };

@@ -52,7 +52,6 @@ private slots:
     void sandboxedMailProgramsAreRecognised_data();
     void sandboxedMailProgramsAreRecognised();
     void thunderbirdValuesCannotBreakOutOfTheirQuotes();
-    void bodyIsPassedWhenThereIsOne();
     void eachMailProgramGetsTheMessageItsOwnWay_data();
     void eachMailProgramGetsTheMessageItsOwnWay();
     void failedHandOverLeavesNoAttachment_data();

@@ -111,25 +111,25 @@ QString Encoded(const QString& text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
-// "mailto:?subject=…&body=…" plus extra fields, every value percent-encoded.
+// "file://" and the path, percent-encoded so that quotes, commas and spaces
+// cannot end a value early.
+QString EncodedFileUrl(const QString& absolutePath)
+{
+    return QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(absolutePath, "/"));
+}
+
+// "mailto:?subject=…" plus the attachment, every value percent-encoded.
 QString MailtoUrl(const MailMessage& m, const QString& attachment)
 {
     QStringList fields;
     if (!m.Subject.isEmpty())
         fields << QStringLiteral("subject=") + Encoded(m.Subject);
-    if (!m.Body.isEmpty())
-        fields << QStringLiteral("body=") + Encoded(m.Body);
     if (!attachment.isEmpty())
         fields << QStringLiteral("attach=") + Encoded(EncodedFileUrl(attachment));
     return QStringLiteral("mailto:?") + fields.join(QLatin1Char('&'));
 }
 
 } // namespace
-
-QString EncodedFileUrl(const QString& absolutePath)
-{
-    return QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(absolutePath, "/"));
-}
 
 MailProgram IdentifyMailProgram(const QStringList& execArgs)
 {
@@ -170,8 +170,6 @@ std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const Ma
         QStringList fields;
         if (!message.Subject.isEmpty())
             fields << QStringLiteral("subject='%1'").arg(NoSingleQuotes(message.Subject));
-        if (!message.Body.isEmpty())
-            fields << QStringLiteral("body='%1'").arg(NoSingleQuotes(message.Body));
         if (attach)
             fields << QStringLiteral("attachment='%1'").arg(EncodedFileUrl(attachmentPath));
         args << QStringLiteral("-compose") << fields.join(QLatin1Char(','));
@@ -182,8 +180,6 @@ std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const Ma
         break;
     case MailProgramKind::KMail:
         args << QStringLiteral("--subject") << message.Subject;
-        if (!message.Body.isEmpty())
-            args << QStringLiteral("--body") << message.Body;
         if (attach)
             args << QStringLiteral("--attach") << attachmentPath;
         break;
@@ -197,8 +193,6 @@ std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const Ma
         MailCommand c;
         c.program = QStringLiteral("xdg-email");
         c.arguments << QStringLiteral("--utf8") << QStringLiteral("--subject") << message.Subject;
-        if (!message.Body.isEmpty())
-            c.arguments << QStringLiteral("--body") << message.Body;
         if (attach)
             c.arguments << QStringLiteral("--attach") << attachmentPath;
         return c;

@@ -48,10 +48,6 @@ std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const Ma
 // where a file in a hidden folder such as ~/.cache cannot be read.
 bool RunsSandboxed(const QStringList& command);
 
-// "file://" and the path, percent-encoded so that quotes, commas and spaces
-// cannot end a value early.
-QString EncodedFileUrl(const QString& absolutePath);
-
 } // namespace platform
 
 } // namespace yotsumado

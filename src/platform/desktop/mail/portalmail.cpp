@@ -129,8 +129,6 @@ PortalMail::Outcome PortalMail::SendThroughPortal(const MailMessage& message, in
     QVariantMap options;
     options.insert(QStringLiteral("handle_token"), token);
     options.insert(QStringLiteral("subject"), message.Subject);
-    if (!message.Body.isEmpty())
-        options.insert(QStringLiteral("body"), message.Body);
     options.insert(QStringLiteral("attachment_fds"),
                    QVariant::fromValue(QList<QDBusUnixFileDescriptor>{QDBusUnixFileDescriptor(attachmentFd)}));
 
