@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QDirIterator>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,6 +13,7 @@
 
 using namespace yotsumado;
 
+using testing::FilesBelow;
 using testing::ReadAll;
 using testing::Window;
 
@@ -29,15 +29,6 @@ QString WriteBmp(const QTemporaryDir& dir, const QString& name, QColor colour)
     const QString path = dir.filePath(name);
     img.save(path, "BMP");
     return path;
-}
-
-QStringList FilesBelow(const QString& folder)
-{
-    QStringList out;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) out << it.next();
-    out.sort();
-    return out;
 }
 
 } // namespace

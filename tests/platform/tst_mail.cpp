@@ -7,7 +7,6 @@
 #include "support/files.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
@@ -24,6 +23,8 @@
 using namespace yotsumado;
 
 using namespace platform;
+
+using testing::FilesBelow;
 
 Q_DECLARE_METATYPE(platform::MailProgramKind)
 Q_DECLARE_METATYPE(platform::MailOutcome)
@@ -53,22 +54,14 @@ bool Alive(long long pid)
     return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
 }
 
-QStringList FilesBelow(const QString& folder)
-{
-    QStringList out;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << it.next();
-    return out;
-}
-
 // The hand-over with the default mail program's Exec line given ("": none)
-// and its stores in the test's folder: a private one whose path has a blank
-// and non-ASCII letters, as a home folder may, and a readable one.
+// and its stores in the test's folder: a private one whose path has a blank,
+// a quote, a comma and non-ASCII letters, as a home folder may, none of
+// which may end an argument's value early; and a readable one.
 DesktopMail::Settings Settings(const QString& root, const QString& exec, std::chrono::milliseconds wait = kLongWait)
 {
     DesktopMail::Settings s;
-    s.privateStore = root + QStringLiteral("/メール テスト/mail");
+    s.privateStore = root + QStringLiteral("/メール テスト's, 1/mail");
     s.readableStore = [root] { return root + QStringLiteral("/Pictures/yotsumado-mail"); };
     s.defaultCommand = [exec] { return exec.isEmpty() ? std::nullopt : SplitExec(exec); };
     s.acceptAfter = wait;
@@ -169,17 +162,6 @@ void TestPlatform::sandboxedMailProgramsAreRecognised()
     QCOMPARE(RunsSandboxed(SplitExec(exec).value()), sandboxed);
 }
 
-void TestPlatform::thunderbirdValuesCannotBreakOutOfTheirQuotes()
-{
-    const MailProgram tb{MailProgramKind::Thunderbird, {QStringLiteral("thunderbird")}};
-    const auto command = BuildMailCommand(tb, MailMessage{QStringLiteral("it's, done"), {}, {}}, QStringLiteral("/tmp/a'b,c/x y.jpg"));
-    QVERIFY(command);
-    QCOMPARE(command->program, QStringLiteral("thunderbird"));
-    QCOMPARE(command->arguments,
-             (QStringList{QStringLiteral("-compose"),
-                          QStringLiteral("subject='it\u2019s, done',attachment='file:///tmp/a%27b%2Cc/x%20y.jpg'")}));
-}
-
 void TestPlatform::eachMailProgramGetsTheMessageItsOwnWay_data()
 {
     // {path} is the kept attachment's path, {url} its file URL, {eurl} that
@@ -189,7 +171,7 @@ void TestPlatform::eachMailProgramGetsTheMessageItsOwnWay_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("store");    // where the attachment is kept
     const QString tbArg = QStringLiteral("subject='(添付画像あり)',attachment='{url}'");
-    const QString priv = QStringLiteral("/メール テスト/mail/");
+    const QString priv = QStringLiteral("/メール テスト's, 1/mail/");
     const QString pictures = QStringLiteral("/Pictures/yotsumado-mail/");
     QTest::newRow("thunderbird") << "thunderbird %u" << "thunderbird" << QStringList{"-compose", tbArg} << priv;
     QTest::newRow("betterbird") << "betterbird %u" << "betterbird" << QStringList{"-compose", tbArg} << priv;
@@ -223,12 +205,12 @@ void TestPlatform::eachMailProgramGetsTheMessageItsOwnWay()
     QCOMPARE(mail.SendMail(Message()).Outcome, MailOutcome::Accepted);
     // One fresh folder of its own, the file keeping its name and bytes; it
     // stays, as the mail program reads it later.
-    const QStringList kept = FilesBelow(Tmp(QStringLiteral("メール テスト"))) + FilesBelow(Tmp(QStringLiteral("Pictures")));
+    const QStringList kept = FilesBelow(Tmp(QStringLiteral("メール テスト's, 1"))) + FilesBelow(Tmp(QStringLiteral("Pictures")));
     const QString path = FilesBelow(Tmp() + store).value(0);
     QCOMPARE(kept, QStringList{path});
     QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("202612061430.jpg"));
     QCOMPARE(testing::ReadAll(path), kJpeg);
-    const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    const QString url = QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(path, "/"));
     for (QString& arg : expected)
         arg.replace(QStringLiteral("{path}"), path)
             .replace(QStringLiteral("{eurl}"), QString::fromLatin1(QUrl::toPercentEncoding(url)))
@@ -246,8 +228,6 @@ void TestPlatform::failedHandOverLeavesNoAttachment_data()
     using O = MailOutcome;
     QTest::newRow("program reports an error") << "thunderbird %u" << QStringList{"thunderbird"}
                                               << QByteArray("exit 3") << O::CommandFailed << QStringList{"thunderbird"};
-    QTest::newRow("program is killed") << "kmail %u" << QStringList{"kmail"} << QByteArray("kill -9 $$")
-                                       << O::CommandFailed << QStringList{"kmail"};
     QTest::newRow("no default program") << "" << QStringList{"xdg-email"} << QByteArray("exit 0") << O::NoMailProgram
                                         << QStringList{};
     QTest::newRow("default program missing") << "thunderbird %u" << QStringList{"xdg-email"} << QByteArray("exit 0")
@@ -272,7 +252,7 @@ void TestPlatform::failedHandOverLeavesNoAttachment()
     QCOMPARE(mail.SendMail(Message()).Outcome, outcome);
     for (const QString& fake : fakes)
         QVERIFY2(Ran(fake) == ran.contains(fake), qPrintable(fake));
-    QCOMPARE(FilesBelow(Tmp(QStringLiteral("メール テスト"))), QStringList());
+    QCOMPARE(FilesBelow(Tmp(QStringLiteral("メール テスト's, 1"))), QStringList());
 }
 
 void TestPlatform::unwritableStoreNamesTheFileAndStartsNothing()

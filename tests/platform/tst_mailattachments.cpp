@@ -78,15 +78,6 @@ void TestPlatform::everyCommandGetsAFreshFolder()
     QCOMPARE(QDir(store.Root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 5);
 }
 
-void TestPlatform::folderCannotBeMadeWhereTheCacheIsBlocked()
-{
-    // A file where a folder must go stops even a privileged user.
-    QVERIFY(testing::WriteFile(Tmp(QStringLiteral("blocked")), "a file"));
-    MailAttachmentStore store(Tmp(QStringLiteral("blocked/yotsumado/mail")));
-    QCOMPARE(store.CreateFolder(kNow), QString());
-    QCOMPARE(QFileInfo(Tmp(QStringLiteral("blocked"))).isFile(), true);
-}
-
 void TestPlatform::failedHandOverFolderIsRemoved()
 {
     MailAttachmentStore store(Tmp(QStringLiteral("mail")));

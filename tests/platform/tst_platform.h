@@ -51,7 +51,6 @@ private slots:
     void mailProgramIsIdentifiedFromItsExecLine();
     void sandboxedMailProgramsAreRecognised_data();
     void sandboxedMailProgramsAreRecognised();
-    void thunderbirdValuesCannotBreakOutOfTheirQuotes();
     void eachMailProgramGetsTheMessageItsOwnWay_data();
     void eachMailProgramGetsTheMessageItsOwnWay();
     void failedHandOverLeavesNoAttachment_data();
@@ -73,7 +72,6 @@ private slots:
     void cacheHomeDefaultsToDotCache_data();
     void cacheHomeDefaultsToDotCache();
     void everyCommandGetsAFreshFolder();
-    void folderCannotBeMadeWhereTheCacheIsBlocked();
     void failedHandOverFolderIsRemoved();
     void removeFolderRefusesAnythingNotOurs();
     void pruneRemovesOnlyOldFoldersOfThisProgram();

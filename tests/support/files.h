@@ -3,9 +3,11 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 
 namespace testing {
 
@@ -22,6 +24,17 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes)
     QFile f(path);
     return QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly | QIODevice::Truncate)
         && f.write(bytes) == bytes.size();
+}
+
+// Every file below a folder (hidden ones too), sorted.
+inline QStringList FilesBelow(const QString& folder)
+{
+    QStringList out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << it.next();
+    out.sort();
+    return out;
 }
 
 } // namespace testing
