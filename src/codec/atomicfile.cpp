@@ -63,7 +63,7 @@ bool TakeOver(int fd, mode_t mode, const struct stat* old)
 {
     if (old && ::fchown(fd, old->st_uid, old->st_gid) != 0 && errno == EPERM)
         (void)::fchown(fd, uid_t(-1), old->st_gid);
-    // After fchown, which clears the set-user and set-group bits.
+    // After fchown, which may clear the set-user and set-group bits.
     return ::fchmod(fd, mode) == 0;
 }
 
@@ -181,7 +181,10 @@ try {
     // A write-protected file stays protected, as it would against creating it anew.
     if (replacing && (!S_ISREG(old.st_mode) || ::faccessat(folderFd.Get(), name.constData(), W_OK, 0) != 0))
         CannotCreate(path);
-    const mode_t mode = replacing ? mode_t(old.st_mode & 07777) : NewFileMode();
+    // The replaced file's permissions, never its set-user-id, set-group-id
+    // or sticky bit: a picture made by this program must not run with the
+    // rights of whoever owned the file it replaces.
+    const mode_t mode = replacing ? mode_t(old.st_mode & 0777) : NewFileMode();
 
     // The unnamed file has no name to leave behind; the hidden one is
     // removed on every way out but one that kills the process. Where the

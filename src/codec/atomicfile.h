@@ -14,13 +14,15 @@ namespace yotsumado {
 // short, even by SIGKILL, leaves nothing behind; elsewhere it is a hidden
 // temporary file that is renamed into place. A file that `path` names through
 // a symbolic link is replaced where it really is. A replaced file keeps its
-// permission bits, and its owner and group as far as this process may give
-// them; a new one gets 0666 less the umask. `path` may carry bytes that are
-// not UTF-8 (see filename.h).
-// On any failure (folder missing or not writable, invalid name, `path` a
-// folder, disk full, write error) the existing file is untouched, no temporary
-// file remains, and EFCreateError("ファイル <path> を作成できません") is thrown
-// with `path` as messages show it.
+// read, write and execute bits (never set-user-id, set-group-id or sticky),
+// and its owner and group as far as this process may give them; a new one
+// gets 0666 less the umask. `path` may carry bytes that are not UTF-8 (see
+// filename.h).
+// On any failure (folder missing or not writable, invalid name, a NUL in
+// `path`, `path` a folder, disk full, write error) the existing file is
+// untouched, no temporary file remains, and
+// EFCreateError("ファイル <path> を作成できません") is thrown with `path` as
+// messages show it.
 void WriteFileAtomically(const QString& path, const QByteArray& data);
 
 // For tests only: what happens at the steps of WriteFileAtomically.

@@ -64,6 +64,16 @@ void AppendHex(QString& out, const char* prefix, unsigned value, int digits)
     out += QLatin1String(prefix) + QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
 }
 
+// Characters that are not seen but change how the text around them is
+// shown: bidirectional controls (U+202E turns the rest of a line around),
+// line and paragraph separators, zero-width characters.
+bool IsUnseen(char32_t c)
+{
+    const QChar::Category category = QChar::category(c);
+    return category == QChar::Other_Format || category == QChar::Separator_Line
+        || category == QChar::Separator_Paragraph;
+}
+
 } // namespace
 
 QString FileNameFromBytes(const QByteArray& bytes)
@@ -93,6 +103,8 @@ QString FileNameFromBytes(const QByteArray& bytes)
 
 QByteArray FileNameBytes(const QString& name)
 {
+    if (name.contains(QChar(0)))
+        return {};
     QByteArray bytes;
     bytes.reserve(name.size());
     const qsizetype size = name.size();
@@ -136,8 +148,14 @@ QString ShownFileName(const QString& name)
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = name[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(name[i + 1].unicode())) {
-            shown += name[i];
-            shown += name[++i];
+            const char32_t value = QChar::surrogateToUcs4(c, name[i + 1].unicode());
+            if (IsUnseen(value))
+                AppendHex(shown, "\\U", value, 8);
+            else
+                shown += name.mid(i, 2);
+            ++i;
+        } else if (IsUnseen(c)) {
+            AppendHex(shown, "\\u", c, 4);
         } else if (IsCarrier(c)) {
             AppendHex(shown, "\\x", c - kCarrierBase, 2);
         } else if (QChar::isSurrogate(c)) {

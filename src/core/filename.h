@@ -21,12 +21,17 @@ QString FileNameFromBytes(const QByteArray& bytes);
 
 // The bytes of a name made by FileNameFromBytes (or any ordinary QString):
 // UTF-8, with each carried byte put back. A lone surrogate that carries no
-// byte becomes U+FFFD.
+// byte becomes U+FFFD. A name holding U+0000 names no file (the system would
+// end it at the NUL, and "a.bmp\0.jpg" would open one file as another kind):
+// its bytes are empty, which every call of the system refuses.
 QByteArray FileNameBytes(const QString& name);
 
 // The name as messages show it: carried bytes as \xHH, control characters as
-// \t, \n, \r or \xHH (C1 controls as \u0080..\u009F), so that nothing in a
-// name can garble a message box or steer a terminal.
+// \t, \n, \r or \xHH (C1 controls as \u0080..\u009F), and characters that
+// are not seen but steer the text around them as \uHHHH or \UHHHHHHHH
+// (bidirectional controls such as U+202E, line and paragraph separators,
+// zero-width characters: Unicode's format and separator classes), so that
+// nothing in a name can garble or disguise a message box or a terminal line.
 QString ShownFileName(const QString& name);
 
 // The error of a file that could not be created or written, naming it as

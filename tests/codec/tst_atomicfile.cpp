@@ -2,6 +2,7 @@
 
 #include "codec/atomicfile.h"
 #include "codectools.h"
+#include "core/filename.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,7 @@ namespace {
 
 QString CreateError(const QString& path)
 {
-    return QStringLiteral("ファイル %1 を作成できません").arg(path);
+    return QStringLiteral("ファイル %1 を作成できません").arg(ShownFileName(path));
 }
 
 mode_t ModeOf(const QString& path)
@@ -126,9 +127,11 @@ void CodecTest::writeReplacesFileAndKeepsItsMode()
     QCOMPARE(ReadAll(path), QByteArray("new contents"));
     QCOMPARE(ModeOf(path), mode_t(0640));
     QCOMPARE(Entries(folder), QStringList{QStringLiteral("合成.jpg")});
-    // Shorter contents replace longer ones completely.
+    // Shorter contents replace longer ones completely; set-id and sticky bits are never passed on.
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 07755) == 0 && ModeOf(path) == 07755);
     WriteFileAtomically(path, QByteArray("x"));
     QCOMPARE(ReadAll(path), QByteArray("x"));
+    QCOMPARE(ModeOf(path), mode_t(0755));
 }
 
 void CodecTest::newFileGetsModeFromUmask()
@@ -188,6 +191,7 @@ void CodecTest::missingFolderOrBadNameGivesCreateError_data()
     QTest::newRow("name too long") << QString(300, QLatin1Char('n')) + QStringLiteral(".jpg");
     QTest::newRow("name ends in a slash") << "dir.jpg/";
     QTest::newRow("a file used as a folder") << "plain/x.jpg";
+    QTest::newRow("a NUL, which ends a name for the system") << QStringLiteral("plain") + QChar(0) + QStringLiteral(".jpg");
 }
 
 void CodecTest::missingFolderOrBadNameGivesCreateError()

@@ -155,6 +155,8 @@ private slots:
         QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << QStringLiteral("\\xF4\\x90\\x80\\x80");
         QTest::newRow("control characters") << QByteArray("a\tb\nc\rd\x1B[31m\x7F" "e\xC2\x9B" "f")
                                             << QStringLiteral("a\\tb\\nc\\rd\\x1B[31m\\x7Fe\\u009Bf");
+        QTest::newRow("bidi controls") << QByteArray("a\xE2\x80\xAEgpj\xE2\x80\x8E\xE2\x81\xA6\xD8\x9C.exe") << QStringLiteral("a\\u202Egpj\\u200E\\u2066\\u061C.exe");
+        QTest::newRow("separators, invisible") << QByteArray("\xE2\x80\xA8\xE2\x80\xA9\xE2\x80\x8B\xE2\x81\xA0\xEF\xBB\xBF\xF3\xA0\x80\x81") << QStringLiteral("\\u2028\\u2029\\u200B\\u2060\\uFEFF\\U000E0001");
     }
     void namesKeepTheirBytes()
     {
@@ -163,11 +165,11 @@ private slots:
         const QString name = FileNameFromBytes(bytes);
         QCOMPARE(FileNameBytes(name), bytes);
         QCOMPARE(ShownFileName(name), shown);
-        // What is shown is plain text: no control character, no lone surrogate.
+        // What is shown is plain text: no control, format, line or paragraph separator (Zl..Cf), no lone surrogate.
         const QString text = ShownFileName(name);
         QCOMPARE(QString::fromUtf8(text.toUtf8()), text);
-        for (const QChar c : text)
-            QVERIFY(c.unicode() >= 0x20 && c.unicode() != 0x7F && !(c.unicode() >= 0x80 && c.unicode() <= 0x9F));
+        for (const char32_t c : text.toUcs4())
+            QVERIFY(QChar::category(c) < QChar::Separator_Line || QChar::category(c) > QChar::Other_Format);
     }
 
     void droppedNameThatIsNotUtf8Loads()
@@ -206,6 +208,8 @@ private slots:
                  QStringLiteral("ファイル %1/gone\\xE9.jpg は開けません").arg(tmp_.path()));
         QCOMPARE(MessageOf(FileNameFromBytes(Dir() + "/two\nlines\x1B[2J.jpg")),
                  QStringLiteral("ファイル %1/two\\nlines\\x1B[2J.jpg は開けません").arg(tmp_.path()));
+        QCOMPARE(MessageOf(FileNameFromBytes(notAPicture + QByteArray("\0.jpg", 5))),  // as a dropped "….txt%00.jpg" gives
+                 QStringLiteral("ファイル %1/caf\\xE9.txt\\x00.jpg は開けません").arg(tmp_.path()));
     }
 
     void windowDropsAndSavesOverANameThatIsNotUtf8()
@@ -256,6 +260,7 @@ private slots:
         QTest::newRow("not UTF-8") << QByteArray("gone\xE9.jpg") << QByteArray("gone\\xE9.jpg");
         QTest::newRow("terminal escape") << QByteArray("x\x1B]0;owned\x07\x1B[2J.jpg") << QByteArray("x\\x1B]0;owned\\x07\\x1B[2J.jpg");
         QTest::newRow("new line") << QByteArray("fake\nyotsumado-compose: done.jpg") << QByteArray("fake\\nyotsumado-compose: done.jpg");
+        QTest::newRow("right to left, line separator") << QByteArray("x\xE2\x80\xAEgpj.exe\xE2\x80\xA8.jpg") << QByteArray("x\\u202Egpj.exe\\u2028.jpg");
     }
     void composeToolMessagesShowNamesSafely()
     {

@@ -162,6 +162,17 @@ void TestPlatform::sandboxedMailProgramsAreRecognised()
     QCOMPARE(RunsSandboxed(SplitExec(exec).value()), sandboxed);
 }
 
+void TestPlatform::thunderbirdValuesCannotBreakOutOfTheirQuotes()
+{
+    const MailProgram tb{MailProgramKind::Thunderbird, {QStringLiteral("thunderbird")}};
+    const auto command = BuildMailCommand(tb, MailMessage{QStringLiteral("it's, done"), {}, {}},
+                                          FileNameFromBytes("/tmp/a'b,c\xE9/x y.jpg"));
+    QVERIFY(command);
+    QCOMPARE(command->arguments,
+             (QStringList{QStringLiteral("-compose"),
+                          QStringLiteral("subject='it\u2019s, done',attachment='file:///tmp/a%27b%2Cc%E9/x%20y.jpg'")}));
+}
+
 void TestPlatform::eachMailProgramGetsTheMessageItsOwnWay_data()
 {
     // {path} is the kept attachment's path, {url} its file URL, {eurl} that

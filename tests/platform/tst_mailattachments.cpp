@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <cstdio>
 #include <sys/stat.h>
 
 using namespace yotsumado;
@@ -20,7 +21,7 @@ const QDateTime kNow(QDate(2026, 12, 6), QTime(14, 30, 15));
 unsigned Mode(const QString& path)
 {
     struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::lstat(FileNameBytes(path).constData(), &st) != 0)
         return 0xFFFF;
     return st.st_mode & 07777;
 }
@@ -29,20 +30,22 @@ unsigned Mode(const QString& path)
 
 void TestPlatform::attachmentFolderIsPrivateUnderTheCacheHome()
 {
-    SetEnv("XDG_CACHE_HOME", Tmp(QStringLiteral("cache")));
+    const QString cache = Tmp(FileNameFromBytes("cach\xE9"));  // a name that is not UTF-8 keeps its bytes
+    SetEnv("XDG_CACHE_HOME", cache);
     MailAttachmentStore store;
-    QCOMPARE(store.Root(), Tmp(QStringLiteral("cache/yotsumado/mail")));
+    QCOMPARE(store.Root(), cache + QStringLiteral("/yotsumado/mail"));
     const QString folder = store.CreateFolder(kNow);
     QVERIFY(!folder.isEmpty());
     QCOMPARE(QFileInfo(folder).absolutePath(), store.Root());
-    QVERIFY(QFileInfo(folder).isDir());
+    QVERIFY(store.WriteAttachment(folder, QStringLiteral("a.jpg"), "jpeg"));
     QCOMPARE(Mode(folder), 0700u);
     // The folders made on the way are private too.
-    QCOMPARE(Mode(Tmp(QStringLiteral("cache"))), 0700u);
-    QCOMPARE(Mode(Tmp(QStringLiteral("cache/yotsumado"))), 0700u);
+    QCOMPARE(Mode(cache), 0700u);
+    QCOMPARE(Mode(cache + QStringLiteral("/yotsumado")), 0700u);
     QCOMPARE(Mode(store.Root()), 0700u);
     // Its name tells when it was made.
     QCOMPARE(MailAttachmentStore::FolderTime(QFileInfo(folder).fileName()), kNow.toUTC());
+    QCOMPARE(std::rename(FileNameBytes(cache).constData(), FileNameBytes(Tmp(QStringLiteral("c"))).constData()), 0);  // for QTemporaryDir
 }
 
 void TestPlatform::cacheHomeDefaultsToDotCache_data()
@@ -56,13 +59,13 @@ void TestPlatform::cacheHomeDefaultsToDotCache_data()
 void TestPlatform::cacheHomeDefaultsToDotCache()
 {
     QFETCH(QString, cacheHome);
-    SetEnv("HOME", Tmp(QStringLiteral("home")));
+    SetEnv("HOME", Tmp(FileNameFromBytes("hom\xE9")));
     if (cacheHome == QLatin1String("-"))
         UnsetEnv("XDG_CACHE_HOME");
     else
         SetEnv("XDG_CACHE_HOME", cacheHome);
     MailAttachmentStore store;
-    QCOMPARE(store.Root(), Tmp(QStringLiteral("home/.cache/yotsumado/mail")));
+    QCOMPARE(store.Root(), Tmp(FileNameFromBytes("hom\xE9/.cache/yotsumado/mail")));
 }
 
 void TestPlatform::everyCommandGetsAFreshFolder()

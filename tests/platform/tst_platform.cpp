@@ -54,7 +54,7 @@ void TestPlatform::SetEnv(const char* name, const QString& value)
     savedEnv_.append({QByteArray(name), qEnvironmentVariableIsSet(name)
                                             ? std::optional<QByteArray>(qgetenv(name))
                                             : std::nullopt});
-    qputenv(name, value.toUtf8());
+    qputenv(name, FileNameBytes(value));
 }
 
 void TestPlatform::UnsetEnv(const char* name)

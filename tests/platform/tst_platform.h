@@ -6,6 +6,8 @@
 
 #include "support/files.h"
 
+#include "core/filename.h"
+
 #include <QObject>
 #include <QTemporaryDir>
 
@@ -51,6 +53,7 @@ private slots:
     void mailProgramIsIdentifiedFromItsExecLine();
     void sandboxedMailProgramsAreRecognised_data();
     void sandboxedMailProgramsAreRecognised();
+    void thunderbirdValuesCannotBreakOutOfTheirQuotes();
     void eachMailProgramGetsTheMessageItsOwnWay_data();
     void eachMailProgramGetsTheMessageItsOwnWay();
     void failedHandOverLeavesNoAttachment_data();

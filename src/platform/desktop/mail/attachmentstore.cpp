@@ -29,10 +29,15 @@ const QRegularExpression& FolderPattern()
     return pattern;
 }
 
+// The user's cache folder. The variables hold bytes, which need not be
+// UTF-8; the names keep them (filename.h).
 QString DefaultBase()
 {
-    const QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    return QDir::cleanPath(QDir::isAbsolutePath(cache) ? cache : QDir::homePath() + QStringLiteral("/.cache"));
+    const QString cache = FileNameFromBytes(qgetenv("XDG_CACHE_HOME"));
+    if (QDir::isAbsolutePath(cache))
+        return QDir::cleanPath(cache);
+    const QString home = FileNameFromBytes(qgetenv("HOME"));
+    return QDir::cleanPath((home.isEmpty() ? QDir::homePath() : home) + QStringLiteral("/.cache"));
 }
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
@@ -120,7 +125,7 @@ MailAttachmentStore::MailAttachmentStore()
 }
 
 MailAttachmentStore::MailAttachmentStore(const QString& root)
-    : root_(QDir::cleanPath(QDir(root).absolutePath()))
+    : root_(AbsoluteFileName(root))
 {
     const QFileInfo info(root_);
     base_ = info.absolutePath();

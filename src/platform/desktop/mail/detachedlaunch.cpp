@@ -2,10 +2,11 @@
 
 #include "core/posixfile.h"
 
+#include "core/filename.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -172,15 +173,16 @@ LaunchResult LaunchDetached(const QString& program, const QStringList& arguments
 
     // Everything the children need is prepared before fork().
     std::vector<QByteArray> storage;
-    storage.push_back(QFile::encodeName(path));
-    for (const QString& a : arguments)
-        storage.push_back(a.toUtf8());
-    std::vector<char*> argv;
-    for (QByteArray& s : storage) {
-        if (s.contains('\0'))
+    // Arguments are bytes; a file name among them keeps its own (filename.h).
+    storage.push_back(FileNameBytes(path));
+    for (const QString& a : arguments) {
+        if (a.contains(QChar(0)))
             return result;  // cannot be passed as an argument
-        argv.push_back(s.data());
+        storage.push_back(FileNameBytes(a));
     }
+    std::vector<char*> argv;
+    for (QByteArray& s : storage)
+        argv.push_back(s.data());
     argv.push_back(nullptr);
 
     struct rlimit files {};

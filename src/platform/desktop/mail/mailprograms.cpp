@@ -1,5 +1,7 @@
 #include "platform/desktop/mail/mailprograms.h"
 
+#include "core/filename.h"
+
 #include <QFileInfo>
 #include <QUrl>
 
@@ -115,7 +117,7 @@ QString Encoded(const QString& text)
 // cannot end a value early.
 QString EncodedFileUrl(const QString& absolutePath)
 {
-    return QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(absolutePath, "/"));
+    return QStringLiteral("file://") + QString::fromLatin1(FileNameBytes(absolutePath).toPercentEncoding("/"));
 }
 
 // "mailto:?subject=…" plus the attachment, every value percent-encoded.
