@@ -27,6 +27,11 @@ test_packages=(
   xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time openbox
   # Wayland end to end, desktop files and the Debian package
   weston desktop-file-utils appstream dpkg-dev file lintian liblcms2-utils
+  # A desktop's usual programs, which the tests must keep out (private buses)
+  # or use on purpose (the desktop end to end: portal, file manager)
+  dbus-daemon dbus-bin dbus-x11 xdg-desktop-portal xdg-desktop-portal-gtk pcmanfm
+  # GNOME's compositor with XWayland: the window kept on top on Wayland
+  mutter xwayland
 )
 if [ "$program_only" = yes ]; then
   ensure_packages "${program_packages[@]}"

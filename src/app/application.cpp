@@ -46,6 +46,14 @@ void TApplication::ShowException(const Exception& error)
     services_->MessageBoxService(kTo).ShowError(DialogOwner(), title_, ErrorBoxText(error.Message()));
 }
 
+void TApplication::ShowInformation(const QString& text)
+{
+    constexpr const char* kTo = "the application";
+    if (!services_)
+        platform::MissingService("message-box", kTo);
+    services_->MessageBoxService(kTo).ShowInformation(DialogOwner(), title_, text);
+}
+
 QWidget* TApplication::DialogOwner() const
 {
     if (QWidget* open = activeModalWidget())

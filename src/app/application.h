@@ -44,6 +44,8 @@ public:
 
     // Shows the error box for an error (nothing for a silent abort).
     void ShowException(const Exception& error);
+    // Shows an information box, captioned and owned as the error box is.
+    void ShowInformation(const QString& text);
 
     bool notify(QObject* receiver, QEvent* event) override;
 

@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/filename.h"
 #include "platform/desktop/qtplatform.h"
+#include "platform/desktop/mail/sessionbus.h"
 
 #include <cstdio>
 
@@ -39,12 +40,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "yotsumado: %s\n", noDisplay.toLocal8Bit().constData());
         return 1;
     }
-    PreferWaylandWithoutX();
-
-    // The arguments were all ours: Qt sees none of them.
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
+    // The arguments were all ours: Qt sees none of them, only the platform
+    // chosen for it (an option rather than the environment, which the mail
+    // program and the browser would inherit).
+    QByteArray platform = QtPlatformToChoose();
+    char platformOption[] = "-platform";
+    int qtArgc = platform.isEmpty() ? 1 : 3;
+    char* qtArgv[] = {argv[0], platformOption, platform.data(), nullptr};
     TApplication app(qtArgc, qtArgv);
+    platform::KeepUnnamedSessionBusUnstarted();  // before Qt's own widgets ask for a bus
     app.SetTitle(QStringLiteral("ヨツマド"));
     app.setWindowIcon(ProgramIcon());
     // The desktop's own services, handed to the window and to the

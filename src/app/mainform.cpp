@@ -33,6 +33,7 @@
 #include <QScopeGuard>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 namespace yotsumado {
 
@@ -54,6 +55,18 @@ using grid::kClientWidth;
 // The home page of the program's information site. The one place to change
 // when the project has a home page of its own.
 const QString kInformationSiteBase = QStringLiteral("https://www.example.com/yotsumado/");
+
+// A drop takes the names ".bmp", ".jpg" and ".jpeg" only, in any letter
+// case; the other names of the two kinds (".dib", ".jpe", ".jfif") are read
+// when the command line names them, ignored when dropped.
+bool DropTakes(const QString& name)
+{
+    const QString extension = ExtensionOf(name);
+    for (const char* taken : {".bmp", ".jpg", ".jpeg"})
+        if (QString::compare(extension, QLatin1String(taken), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
 
 const QString kMailSubject = QStringLiteral("(添付画像あり)");
 const QString kMailFailure =
@@ -167,13 +180,26 @@ void TMainForm1::Image2MouseMove(QObject*, TShiftState, int, int) { CurrentPanel
 void TMainForm1::Image3MouseMove(QObject*, TShiftState, int, int) { CurrentPanel = kTag3; }
 void TMainForm1::Image4MouseMove(QObject*, TShiftState, int, int) { CurrentPanel = kTag4; }
 
+void TMainForm1::DragMovedTo(QPointF position, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
+{
+    // A drag brings no mouse moves, yet the pointer does move: over the
+    // control a mouse move would reach there (a divider or a shown marker
+    // keeps it from the picture below, as it keeps real moves).
+    const QPoint at = position.toPoint();
+    auto* image = qobject_cast<TImage*>(childAt(at));
+    if (!image || !image->OnMouseMove)
+        return;
+    const QPoint local = image->mapFrom(this, at);
+    image->OnMouseMove(image, ShiftStateOf(modifiers, buttons), local.x(), local.y());
+}
+
 void TMainForm1::WMDropFiles(platform::DropFiles& drop)
 {
     // The drop's data is released in every case, also when the load fails.
     const auto finish = qScopeGuard([&drop] { drop.Finish(); });
     (void)drop.Count();
     const QString name = drop.Name(0);
-    if (PictureKindOf(name) == PictureKind::None)
+    if (!DropTakes(name))
         return;
     if (CurrentPanel == kTag1)
         LoadIntoPanel(Image1, name);
@@ -183,19 +209,6 @@ void TMainForm1::WMDropFiles(platform::DropFiles& drop)
         LoadIntoPanel(Image3, name);
     else if (CurrentPanel == kTag4)
         LoadIntoPanel(Image4, name);
-}
-
-void TMainForm1::DropIntoPanel(int panel, platform::DropFiles& drop)
-{
-    const QString* const tags[] = {&kTag1, &kTag2, &kTag3, &kTag4};
-    if (panel < 1 || panel > 4) {
-        drop.Finish();
-        return;
-    }
-    const QString saved = CurrentPanel;
-    const auto restore = qScopeGuard([&] { CurrentPanel = saved; });
-    CurrentPanel = *tags[panel - 1];
-    WMDropFiles(drop);
 }
 
 void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
@@ -228,6 +241,7 @@ bool TMainForm1::event(QEvent* event)
         // Taken as a copy whatever the source proposes (a move under Shift,
         // or by some file managers): the source must keep the user's file.
         auto* e = static_cast<QDragMoveEvent*>(event);
+        DragMovedTo(e->position(), e->modifiers(), e->buttons());
         const Qt::DropAction action = platform::DropFiles::AcceptedAction(e->possibleActions());
         if (e->mimeData()->hasUrls() && action != Qt::IgnoreAction) {
             e->setDropAction(action);
@@ -239,6 +253,7 @@ bool TMainForm1::event(QEvent* event)
     }
     case QEvent::Drop: {
         auto* e = static_cast<QDropEvent*>(event);
+        DragMovedTo(e->position(), e->modifiers(), e->buttons());
         const Qt::DropAction action = platform::DropFiles::AcceptedAction(e->possibleActions());
         if (action == Qt::IgnoreAction) {
             e->ignore();
@@ -260,6 +275,9 @@ bool TMainForm1::event(QEvent* event)
         }
         return true;
     }
+    case QEvent::WindowActivate:
+        StayOnTopAgain();
+        return QWidget::event(event);
     default:
         return QWidget::event(event);
     }
@@ -389,6 +407,25 @@ void TMainForm1::N4Click(QObject*)
 {
     const QString address = InformationAddress(services_.ProgramPathService().Path());
     services_.ShellOpenService().OpenUrl(QUrl::fromEncoded(address.toLatin1(), QUrl::StrictMode));
+    GiveUpStayingOnTop();
+}
+
+void TMainForm1::GiveUpStayingOnTop()
+{
+    // QWindow::setFlags changes the live window (on X11 the window manager
+    // is asked to drop _NET_WM_STATE_ABOVE); QWidget::setWindowFlag would
+    // re-create the window. The widget's own flags keep the hint, so the
+    // boxes it owns still stay on top.
+    if (QWindow* window = windowHandle())
+        window->setFlags(window->flags() & ~Qt::WindowStaysOnTopHint);
+}
+
+void TMainForm1::StayOnTopAgain()
+{
+    QWindow* window = windowHandle();
+    if (window && windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+        && !window->flags().testFlag(Qt::WindowStaysOnTopHint))
+        window->setFlags(window->flags() | Qt::WindowStaysOnTopHint);
 }
 
 // ---- Composite picture, Save and Mail --------------------------------------
@@ -442,7 +479,10 @@ void TMainForm1::M1Click(QObject*)
         platform::MessageBoxes& boxes = services_.MessageBoxService();
         boxes.Beep();
         boxes.ShowInformation(this, TApplication::Instance()->Title(), kMailFailure);
+        return;
     }
+    // The mail program's compose window comes up above ours.
+    GiveUpStayingOnTop();
 }
 
 } // namespace yotsumado

@@ -109,10 +109,6 @@ public:
 
     // The file drop (WM_DROPFILES).
     void WMDropFiles(platform::DropFiles& drop);
-    // The same drop handling for a drop meant for panel 1..4, whatever the
-    // pointer last crossed (pictures named when the program starts);
-    // CurrentPanel keeps its value.
-    void DropIntoPanel(int panel, platform::DropFiles& drop);
     // Loads a picture file into a panel's picture (a drop's step 4). The
     // pictures the window keeps and the load in flight share one memory
     // budget: a picture that would cross it is refused with its kind's
@@ -141,10 +137,20 @@ protected:
 private:
     template <typename T> T* Component(const char* name);
     QAction* MenuItem(const char* name);
+    // A drag over the window at `position` (client coordinates): the
+    // pointer moving over whatever picture lies under it, through that
+    // picture's own mouse-move event.
+    void DragMovedTo(QPointF position, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
     // Checks the mode's menu item alone and shows the markers it asks for
     // (an index into grid::kMarkerModes).
     void ApplyMarkerMode(size_t mode);
     void ShowDividers(bool visible);
+    // Lets the window just opened by another program (the mail program's,
+    // the browser's) come up above this one: the window stops staying on top
+    // until it is activated again. The window is changed in place, never
+    // re-created (that would hide it).
+    void GiveUpStayingOnTop();
+    void StayOnTopAgain();
 
     QString CurrentPanel;
     std::shared_ptr<MemoryBudget> budget_;

@@ -12,7 +12,7 @@ namespace yotsumado {
 
 namespace {
 
-constexpr int kPanels = 4;
+constexpr qsizetype kPanels = 4;
 
 QString PicturePath(const QString& arg)
 {
@@ -50,12 +50,11 @@ StartOptions ParseStartOptions(const QStringList& args)
             files.append(arg);
         }
     }
-    if (files.size() > kPanels) {
-        o.action = StartOptions::Action::Usage;
-        o.error = QStringLiteral("at most %1 pictures, one for each panel (%2 given)").arg(kPanels).arg(files.size());
-        return o;
-    }
-    for (int i = 0; i < files.size(); ++i) {
+    // More than four are kept too: the window says that it left them out
+    // (a launcher passes every file the user chose, and shows no usage line).
+    if (files.size() > kPanels)
+        o.pictures.resize(files.size());
+    for (qsizetype i = 0; i < files.size(); ++i) {
         const QString& f = files.at(i);
         if (!f.isEmpty() && f != QLatin1String("-"))
             o.pictures[i] = PicturePath(f);
@@ -71,8 +70,9 @@ QString StartUsage()
         "480 x 360 JPEG picture, saved or handed to the mail program.\n"
         "\n"
         "P1 to P4 are BMP or JPEG files for the panels upper left, upper right,\n"
-        "lower left and lower right, loaded as if dropped onto that panel; '-'\n"
-        "leaves a panel empty. Without pictures the window starts empty.\n"
+        "lower left and lower right; '-' leaves a panel empty. Without pictures\n"
+        "the window starts empty. Pictures past the fourth, and files that are\n"
+        "no BMP or JPEG by their names, are not loaded; the window says so.\n"
         "\n"
         "  -h, --help     show this text\n"
         "      --version  show the version\n"
@@ -94,11 +94,11 @@ QString MissingDisplayReason()
     return QStringLiteral("no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set)");
 }
 
-void PreferWaylandWithoutX()
+QByteArray QtPlatformToChoose()
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "wayland");
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return {};
+    return qEnvironmentVariableIsEmpty("DISPLAY") ? QByteArray("wayland") : QByteArray("xcb");
 }
 
 } // namespace yotsumado

@@ -1,6 +1,6 @@
 #pragma once
-// The program's command line: up to four pictures for panels 1 to 4 ("-"
-// leaves a panel empty), or --help / --version. Read before the application
+// The program's command line: pictures for panels 1 to 4 ("-" leaves a
+// panel empty), or --help / --version. Read before the application
 // object exists, so that these answers need no display.
 
 #include <QString>
@@ -11,7 +11,8 @@ namespace yotsumado {
 struct StartOptions {
     enum class Action { Run, Help, Version, Usage };
     Action action = Action::Run;
-    // Four entries, panels 1 to 4; an empty entry leaves the panel as it is.
+    // Panels 1 to 4, then any pictures named past the fourth (to be left
+    // out); an empty entry leaves the panel as it is.
     QStringList pictures = QStringList(4);
     // Why the arguments were refused (Action::Usage).
     QString error;
@@ -30,8 +31,11 @@ QString StartVersion();
 // X display nor a Wayland display is named and no Qt platform is chosen.
 QString MissingDisplayReason();
 
-// On a Wayland display without an X display, chooses Qt's Wayland platform
-// (Qt would otherwise try X first and abort) unless a platform is chosen.
-void PreferWaylandWithoutX();
+// The Qt platform to start on, or empty for Qt's own choice: none when the
+// user chose one (QT_QPA_PLATFORM); "xcb" when both a Wayland and an X
+// display are named, since only through XWayland can the window stay on top
+// (a Wayland client cannot ask for that); "wayland" for a Wayland display
+// alone (Qt would otherwise try X first and abort).
+QByteArray QtPlatformToChoose();
 
 } // namespace yotsumado

@@ -2,31 +2,67 @@
 
 #include "app/application.h"
 #include "app/mainform.h"
+#include "codec/pictureformat.h"
 #include "core/error.h"
-#include "platform/filedrop.h"
+#include "core/filename.h"
 
 #include <QTimer>
 
 namespace yotsumado {
 
+namespace {
+
+constexpr qsizetype kPanels = 4;
+
+// What a launcher named that the window did not load: files of other kinds
+// by name, and how many pictures came past the fourth. Empty when all loaded.
+QString LeftOutText(const QStringList& otherKinds, qsizetype pastFourth)
+{
+    QStringList lines;
+    for (const QString& name : otherKinds)
+        lines.append(QStringLiteral("ファイル %1 は BMP でも JPEG でもないため読み込みませんでした。").arg(ShownFileName(name)));
+    if (pastFourth > 0)
+        lines.append(QStringLiteral("開ける画像は %1 枚までです。%2 枚目以降の %3 個のファイルは読み込みませんでした。")
+                         .arg(kPanels)
+                         .arg(kPanels + 1)
+                         .arg(pastFourth));
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 QStringList OpenStartPictures(TMainForm1& form, const QStringList& pictures)
 {
+    TImage* const images[kPanels] = {form.Image1, form.Image2, form.Image3, form.Image4};
     QStringList errors;
-    for (int i = 0; i < pictures.size(); ++i) {
-        if (pictures.at(i).isEmpty())
+    QStringList otherKinds;
+    for (qsizetype i = 0; i < qMin(pictures.size(), kPanels); ++i) {
+        const QString& name = pictures.at(i);
+        if (name.isEmpty())
             continue;
-        platform::DropFiles drop(QStringList{pictures.at(i)});
+        // Every name the desktop gives the two kinds is read, also those a
+        // drop ignores: the desktop entry offers the program for them.
+        if (PictureKindOf(name) == PictureKind::None) {
+            otherKinds.append(name);
+            continue;
+        }
         try {
-            form.DropIntoPanel(i + 1, drop);
+            form.LoadIntoPanel(images[i], name);
         } catch (const EAbort&) {
         } catch (const Exception& error) {
             errors.append(error.Message());
         }
     }
-    if (!errors.isEmpty()) {
-        QTimer::singleShot(0, &form, [errors] {
+    qsizetype pastFourth = 0;
+    for (qsizetype i = kPanels; i < pictures.size(); ++i)
+        pastFourth += pictures.at(i).isEmpty() ? 0 : 1;
+    const QString leftOut = LeftOutText(otherKinds, pastFourth);
+    if (!errors.isEmpty() || !leftOut.isEmpty()) {
+        QTimer::singleShot(0, &form, [errors, leftOut] {
             for (const QString& message : errors)
                 TApplication::Instance()->ShowException(Exception(message));
+            if (!leftOut.isEmpty())
+                TApplication::Instance()->ShowInformation(leftOut);
         });
     }
     return errors;

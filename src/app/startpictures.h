@@ -1,6 +1,6 @@
 #pragma once
-// The pictures named on the command line, loaded into their panels the way a
-// drop loads them.
+// The pictures named on the command line (by a launcher, say), loaded into
+// their panels the way a drop loads them.
 
 #include <QStringList>
 
@@ -11,7 +11,9 @@ class TMainForm1;
 // Loads pictures[i] into panel i + 1 (empty entries are skipped). A picture
 // that fails leaves its panel as it was and the others still load; its error
 // box is shown once the event loop runs, that is once the window is up, one
-// box per failing picture in panel order. Returns the failures' messages.
+// box per failing picture in panel order. Nothing is left out silently: then
+// one information box names the files that are no picture by their names
+// and counts the pictures past the fourth. Returns the failures' messages.
 QStringList OpenStartPictures(TMainForm1& form, const QStringList& pictures);
 
 } // namespace yotsumado

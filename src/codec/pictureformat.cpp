@@ -17,9 +17,10 @@ PictureKind PictureKindOf(const QString& path)
     const auto is = [&extension](QLatin1String name) {
         return QString::compare(extension, name, Qt::CaseInsensitive) == 0;
     };
-    if (is(QLatin1String(".bmp")))
+    if (is(QLatin1String(".bmp")) || is(QLatin1String(".dib")))
         return PictureKind::Bitmap;
-    if (is(QLatin1String(".jpg")) || is(QLatin1String(".jpeg")))
+    if (is(QLatin1String(".jpg")) || is(QLatin1String(".jpeg")) || is(QLatin1String(".jpe"))
+        || is(QLatin1String(".jfif")))
         return PictureKind::Jpeg;
     return PictureKind::None;
 }

@@ -13,7 +13,10 @@ enum class PictureKind { None, Bitmap, Jpeg };
 // after the last "/"; otherwise empty. "a/b.c.JPG" -> ".JPG", "dir.jpg/x" -> "".
 QString ExtensionOf(const QString& path);
 
-// ".bmp" -> Bitmap, ".jpg" and ".jpeg" -> Jpeg, in any letter case; else None.
+// The names the desktop gives the two kinds (shared-mime-info's image/bmp
+// and image/jpeg), in any letter case: ".bmp" and ".dib" -> Bitmap; ".jpg",
+// ".jpeg", ".jpe" and ".jfif" -> Jpeg; else None. A drop takes fewer names
+// (the window's rule).
 PictureKind PictureKindOf(const QString& path);
 
 // A picture is refused before decoding when its 24-bit pixels would need more

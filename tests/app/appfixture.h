@@ -73,6 +73,7 @@ struct Window {
     // pointer first steps beside the target.
     void MoveTo(QPoint p)
     {
+        pointer_ = p;
         QTest::mouseMove(Win(), p + QPoint(p.x() > 0 ? -1 : 1, 0));
         QTest::mouseMove(Win(), p);
     }
@@ -92,7 +93,11 @@ struct Window {
     }
     void Click(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseClick(Win(), b, Qt::NoModifier, p); }
     void DoubleClick(QPoint p) { QTest::mouseDClick(Win(), Qt::LeftButton, Qt::NoModifier, p); }
-    void MoveHeld(QPoint p) { QTest::mouseMove(Win(), p); }
+    void MoveHeld(QPoint p)
+    {
+        pointer_ = p;
+        QTest::mouseMove(Win(), p);
+    }
     QWindow* Win() { return form->windowHandle(); }
 
     // Drags from one client point to another with the button held, then releases.
@@ -105,8 +110,10 @@ struct Window {
         Release(to, button);
     }
 
-    // Drops files (local paths) at p, the way a file manager's drop arrives.
-    void Drop(const QStringList& paths, QPoint p = QPoint(100, 100))
+    // Drops files (local paths) at p, the way a file manager's drop arrives:
+    // by default where the pointer last moved (over panel 1 at first).
+    void Drop(const QStringList& paths) { Drop(paths, pointer_); }
+    void Drop(const QStringList& paths, QPoint p)
     {
         QList<QUrl> urls;
         for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
@@ -132,6 +139,7 @@ struct Window {
 private:
     Qt::MouseButtons held_;
     QPoint last_;
+    QPoint pointer_{100, 100};
 };
 
 } // namespace testing

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
@@ -104,6 +105,8 @@ struct SeenBox {
     bool quitsOnClose = true;
     QPoint centre;  // of the window with its frame
     bool ownsNextBox = false;  // a box opened now would belong to this one
+    int textLines = 0;         // the lines its text is shown in
+    int captionRoom = 0;       // the box's width beyond its caption's
 };
 
 // How the user closes a box.
@@ -170,6 +173,10 @@ LoopRun RunLoop(const std::function<void()>& step, int expectedBoxes, Close how)
             seen.quitsOnClose = box->testAttribute(Qt::WA_QuitOnClose);
             seen.centre = box->frameGeometry().center();
             seen.ownsNextBox = TApplication::Instance()->DialogOwner() == box;
+            if (const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+                seen.textLines = (label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height())
+                    / label->fontMetrics().lineSpacing();
+            seen.captionRoom = box->width() - box->fontMetrics().horizontalAdvance(box->windowTitle());
             run.boxes.append(seen);
             switch (how) {
             case Close::Ok: box->buttons().value(0)->click(); break;
@@ -244,8 +251,9 @@ private slots:
         std::function<void()> step;
         if (source == QLatin1String("drop")) {
             // The drop comes from another program, which stays the active one.
-            const QString broken = WriteBytes(w.dir, QStringLiteral("broken.bmp"), QByteArray("not a bitmap"));
-            expected = QStringLiteral("ビットマップイメージが不正です.");
+            // A short text: the box is as narrow as it gets.
+            const QString broken = WriteBytes(w.dir, QStringLiteral("broken.jpg"), QByteArray("not a JPEG"));
+            expected = QStringLiteral("JPEG エラー #53.");
             step = [f, broken] {
                 RealBoxesWindow::NoWindowActive();
                 DragAndDrop(f, broken, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
@@ -276,6 +284,7 @@ private slots:
         QVERIFY2(box.onTop, "the error box can go under the always-on-top main window");
         QVERIFY(!box.quitsOnClose);
         QVERIFY(box.ownsNextBox);
+        QVERIFY2(box.captionRoom >= 150, "a title bar cuts the caption");
         QVERIFY(f->isVisible());
         QVERIFY(f->Image1->HasPicture());
         QCOMPARE(f->Image1->Picture(), w.picture);
@@ -323,6 +332,9 @@ private slots:
         QVERIFY2(seen.onTop, "the box can go under the always-on-top main window");
         QVERIFY(!seen.quitsOnClose);
         QVERIFY2(seen.ownsNextBox, "an error raised while the box is open would go under it");
+        // Lines break where the text says only, never inside a word.
+        QCOMPARE(seen.textLines, seen.text.count(QLatin1Char('\n')) + 1);
+        QVERIFY2(seen.captionRoom >= 150, "a title bar cuts the caption");
         // These two boxes keep their place in the middle of the screen.
         const QPoint screenCentre = f->screen()->geometry().center();
         QVERIFY2((seen.centre - screenCentre).manhattanLength() <= 2,

@@ -6,11 +6,13 @@
 #include "controls/base/shape.h"
 #include "controls/shadolbl/shadowlabel.h"
 #include "core/error.h"
+#include "support/envguard.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMetaProperty>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 using namespace yotsumado;
 
@@ -193,14 +195,34 @@ QStringList LayoutFaults(QWidget* form, const TFormLayout& layout)
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void windowIsFixedStayOnTopToolWindow()
+    // What the window opens (the mail program, the browser) comes up above
+    // it: the window gives up staying on top, in place, until activated again.
+    void onTopIsGivenUpForWhatTheWindowOpens_data()
     {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("mailResult");
+        QTest::addColumn<bool>("givenUp");
+        QTest::newRow("information page") << "N4" << 0 << true;
+        QTest::newRow("mail handed over") << "M1" << 0 << true;
+        QTest::newRow("mail refused: its box belongs on top") << "M1" << 2 << false;
+    }
+    void onTopIsGivenUpForWhatTheWindowOpens()
+    {
+        QFETCH(QString, item);
+        QFETCH(int, mailResult);
+        QFETCH(bool, givenUp);
+        QTemporaryDir cache;
+        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path().toUtf8());
         Window w;
-        TMainForm1* f = w.form.get();
-        QVERIFY(f->windowFlags() & Qt::Tool);
-        QVERIFY(f->windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(f->acceptDrops());
-        QVERIFY(f->CurrentPanelTag().isEmpty());
+        QWindow* const handle = w.Win();
+        QVERIFY(w.form->windowFlags().testFlag(Qt::Tool) && handle->flags().testFlag(Qt::WindowStaysOnTopHint));
+        w.platform.script.mailResults.push_back(mailResult);
+        w.form->findChild<QAction*>(item)->trigger();
+        QVERIFY(w.Win() == handle && w.form->isVisible());
+        QCOMPARE(w.Win()->flags().testFlag(Qt::WindowStaysOnTopHint), !givenUp);
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(w.form.get(), &activate);
+        QVERIFY(w.Win()->flags().testFlag(Qt::WindowStaysOnTopHint));
     }
 
     void builtWindowReportsEverythingItsLayoutDescribes()

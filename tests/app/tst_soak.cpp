@@ -253,14 +253,16 @@ private:
             if (d.path == paths.first()) first = &d;
         *what = QStringLiteral("drop of ") + paths.join(QLatin1String(", "));
 
+        // The drop point counts as a pointer move there.
+        const QPoint at = RandomPoint();
         int target = -1;
         for (int n = 0; n < 4; ++n)
-            if (f_->CurrentPanelTag() == tags_[n]) target = n;
+            if (TagAfterMove(f_->CurrentPanelTag(), at) == tags_[n]) target = n;
         QImage before[4];
         for (int n = 0; n < 4; ++n) before[n] = images_[n]->Picture();
         const qsizetype boxes = w_.platform.log.boxes.size();
 
-        w_.Drop(paths, RandomPoint());
+        w_.Drop(paths, at);
         ++drops_;
 
         const QList<platform::ScriptedLog::Box> newBoxes = w_.platform.log.boxes.mid(boxes);

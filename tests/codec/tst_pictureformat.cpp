@@ -40,7 +40,9 @@ void CodecTest::acceptedExtensionsIgnoreCase_data()
     QTest::newRow("mixed .jPg") << "x.jPg" << PictureKind::Jpeg;
     QTest::newRow("b.Bmp") << "b.Bmp" << PictureKind::Bitmap;
     QTest::newRow("B.BMP") << "/q/B.BMP" << PictureKind::Bitmap;
-    QTest::newRow("c.jpe") << "c.jpe" << PictureKind::None;
+    QTest::newRow("c.jpe") << "c.jpe" << PictureKind::Jpeg;
+    QTest::newRow("c.JFIF") << "c.JFIF" << PictureKind::Jpeg;
+    QTest::newRow("c.dib") << "c.dib" << PictureKind::Bitmap;
     QTest::newRow("d.gif") << "d.gif" << PictureKind::None;
     QTest::newRow("e") << "e" << PictureKind::None;
     QTest::newRow("f.bmp.txt") << "f.bmp.txt" << PictureKind::None;

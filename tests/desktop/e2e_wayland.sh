@@ -4,8 +4,38 @@
 # runs on its X11 back end inside Xvfb (itself headless) and xdotool moves the
 # pointer over weston's output, which weston hands to the program through the
 # Wayland seat. The program itself sees no X display at all.
+# Then under GNOME's compositor, mutter (headless, with XWayland), as on a
+# Wayland desktop that also offers X: the window goes through XWayland and
+# stays above a window opened after it.
 # Usage: e2e_wayland.sh PROGRAM OUTDIR
 set -u
+
+# Inside mutter's session (mutter starts this script again with --in-mutter
+# PROGRAM DIR, DISPLAY and WAYLAND_DISPLAY set); failures go to DIR/failures.
+if [ "${1:-}" = --in-mutter ]; then
+  program=$2; m=$3
+  # A Wayland session that is not GNOME's own: Qt alone would pick Wayland.
+  XDG_SESSION_TYPE=wayland "$program" >"$m/program.log" 2>&1 &
+  app=$!
+  xmessage -name later "opened later" &
+  for _ in $(seq 100); do
+    main=$(xdotool search --onlyvisible --pid "$app" --name 'ヨツマド' 2>/dev/null | head -1)
+    later=$(xdotool search --onlyvisible --classname later 2>/dev/null | head -1)
+    [ -n "$main" ] && [ -n "$later" ] && break
+    sleep 0.3
+  done
+  xdotool windowactivate "$later" 2>/dev/null; sleep 1
+  # Place in the stacking order, bottom to top.
+  at() { xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | grep -n -x "$(printf 0x%x "$1")" | cut -d: -f1; }
+  if [ -z "$main" ]; then
+    echo "no X window of the program: it did not go through XWayland" >>"$m/failures"
+  elif ! [ "$(at "$main")" -gt "$(at "$later")" ] 2>/dev/null; then
+    echo "a window opened later covers it: $(xprop -id "$main" _NET_WM_STATE)" >>"$m/failures"
+  fi
+  kill "$app" %2 2>/dev/null
+  touch "$m/done"
+  exit 0
+fi
 program=$1; out=$2
 mkdir -p "$out"
 fail() { echo "FAIL: $*"; cleanup; exit 1; }
@@ -78,4 +108,34 @@ kill -0 "$app" 2>/dev/null || fail "program ended during the drag"
 
 cleanup
 app=""; weston=""; xvfb=""
+
+# ---- GNOME's mutter with XWayland ----------------------------------------------
+# mutter wants /tmp/.X11-unix writable by all; it gets a private one in a mount
+# namespace of its own, so its X display clashes with no other. Its session
+# bus and XDG folders are private too: nothing of the machine's desktop takes
+# part.
+if ! command -v mutter >/dev/null || ! command -v Xwayland >/dev/null; then
+  echo "NOTE: mutter or Xwayland missing: the XWayland part is skipped"
+elif ! unshare --mount --propagation private true 2>/dev/null; then
+  echo "NOTE: no mount namespace to be had here: the XWayland part is skipped"
+else
+  m=$out/mutter
+  rm -rf "$m"
+  mkdir -p "$m/run" "$m/config" "$m/data" "$m/cache"
+  chmod 700 "$m/run"
+  printf '<busconfig><type>session</type><listen>unix:dir=%s</listen><auth>EXTERNAL</auth><policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy></busconfig>' "$m" >"$m/bus.conf"
+  dbus-daemon --config-file="$m/bus.conf" --print-address=3 --nofork 3>"$m/bus" 2>/dev/null &
+  bus=$!
+  for _ in $(seq 50); do [ -s "$m/bus" ] && break; sleep 0.1; done
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP \
+    XDG_RUNTIME_DIR="$m/run" XDG_CONFIG_HOME="$m/config" XDG_DATA_HOME="$m/data" XDG_CACHE_HOME="$m/cache" \
+    DBUS_SESSION_BUS_ADDRESS="$(head -1 "$m/bus")" GSETTINGS_BACKEND=memory \
+    timeout 150 unshare --mount --propagation private sh -c 'mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix && exec "$@"' \
+    sh mutter --headless --wayland --virtual-monitor 800x600 --wayland-display=wl-e2e -- "$0" --in-mutter "$program" "$m" \
+    >"$m/mutter.log" 2>&1
+  kill "$bus" 2>/dev/null
+  wait "$bus" 2>/dev/null
+  [ -e "$m/done" ] || { echo "FAIL: mutter: the checks did not run (see $m/mutter.log)"; exit 1; }
+  [ -s "$m/failures" ] && { echo "FAIL: under mutter: $(cat "$m/failures")"; exit 1; }
+fi
 echo "PASS: Wayland end to end"

@@ -3,14 +3,20 @@
 # XDND drags from another X client whose window is the active one, Save goes
 # through the real file dialog, Mail reaches the mail program the desktop's
 # settings name, the information page the browser the desktop opens. Runs in
-# its own Xvfb, with no window manager (bare) or under openbox.
-# Usage: e2e_outside.sh bare|openbox PROGRAM XCLOSE XDNDSOURCE OUTDIR
+# its own Xvfb, with no window manager (bare) or under openbox; in both with
+# no session bus named, where none may be started. The desktop mode adds a
+# desktop under openbox: a session bus of its own on which the machine's real
+# xdg-desktop-portal with its GTK back end runs, a real file manager (pcmanfm)
+# to drag from, and a start through the desktop file's Exec line.
+# Usage: e2e_outside.sh bare|openbox|desktop PROGRAM XCLOSE XDNDSOURCE OUTDIR
 set -u
 mode=$1; program=$2; xclose=$3; xdndsource=$4; out=$5
-case $mode in bare|openbox) ;; *) echo "usage: $0 bare|openbox PROGRAM XCLOSE XDNDSOURCE OUTDIR"; exit 2 ;; esac
+case $mode in bare|openbox|desktop) ;; *) echo "usage: $0 bare|openbox|desktop PROGRAM XCLOSE XDNDSOURCE OUTDIR"; exit 2 ;; esac
+portal=/usr/libexec/xdg-desktop-portal
 
 tools=(Xvfb xdotool xprop xwininfo import convert identify)
-[ "$mode" = openbox ] && tools+=(openbox)
+[ "$mode" != bare ] && tools+=(openbox)
+[ "$mode" = desktop ] && tools+=(pcmanfm dbus-daemon dbus-send "$portal" "$portal-gtk")
 missing=()
 for tool in "${tools[@]}"; do command -v "$tool" >/dev/null || missing+=("$tool"); done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -36,7 +42,7 @@ rm -rf "$out"
 mkdir -p "$out"
 tmp=$(mktemp -d)
 failures=0
-app=""; wm=""; xvfb=""
+app=""; wm=""; xvfb=""; bus=""; fm=""
 note() { echo "[$mode] ${SECONDS}s $*"; }
 display_lost() {
   xprop -root >/dev/null 2>&1 && return 1
@@ -51,6 +57,10 @@ display_lost() {
 fail() { display_lost; echo "[$mode] ${SECONDS}s FAIL: $*"; failures=$((failures + 1)); }
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -n "$fm" ] && kill "$fm" 2>/dev/null
+  # A bus autolaunched against the rules says where it is in the home folder.
+  sed -n 's/^DBUS_SESSION_BUS_PID=//p' "$tmp"/home/.dbus/session-bus/* 2>/dev/null | xargs -r kill
+  [ -n "$bus" ] && kill "$bus" 2>/dev/null
   [ -n "$wm" ] && kill "$wm" 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   wait 2>/dev/null
@@ -63,7 +73,7 @@ source "$(dirname "$0")/xvfb.sh"
 start_xvfb "$tmp" 2>>"$out-display.log" || { echo "FAIL: Xvfb did not start"; exit 1; }
 export QT_QPA_PLATFORM=xcb
 
-if [ "$mode" = openbox ]; then
+if [ "$mode" != bare ]; then
   # A configuration of our own: focus goes to new windows, Alt+F4 closes.
   cat >"$tmp/rc.xml" <<'EOF'
 <?xml version="1.0" encoding="UTF-8"?>
@@ -91,14 +101,16 @@ printf 'This is no JPEG stream, only text in a file named as one.\n%.0s' $(seq 2
 
 # A private desktop: the default mail program and the browser are stand-ins
 # that record how they were called. The mail program is named kmail, whose
-# command line takes the subject and the attachment as plain arguments; the
-# desktop's opener, xdg-open, is what Qt hands a web address to when it is on
-# the PATH.
-mkdir -p "$tmp/bin" "$tmp/config" "$tmp/data/applications" "$tmp/share" "$tmp/cache" "$tmp/runtime" "$tmp/home"
+# command line takes the subject and the attachment as plain arguments (it
+# copies the attachment, as a mail program reads it); the desktop's opener,
+# xdg-open, is what Qt hands a web address to when it is on the PATH.
+mkdir -p "$tmp/bin" "$tmp/config" "$tmp/data/applications" "$tmp/cache" "$tmp/runtime" "$tmp/home" "$tmp/share"
 chmod 700 "$tmp/runtime" "$tmp/cache"
 cat >"$tmp/bin/kmail" <<EOF
 #!/bin/sh
-printf '%s\n' "\$@" >"$tmp/mail.part" && mv "$tmp/mail.part" "$tmp/mail.args"
+printf '%s\n' "\$@" >"$tmp/mail.part"
+while [ \$# -gt 1 ]; do [ "\$1" = --attach ] && cp "\$2" "$tmp/mail.jpg"; shift; done
+mv "$tmp/mail.part" "$tmp/mail.args"
 EOF
 cat >"$tmp/bin/xdg-open" <<EOF
 #!/bin/sh
@@ -112,6 +124,33 @@ Name=E2E Mail
 Exec=$tmp/bin/kmail %u
 EOF
 printf '[Default Applications]\nx-scheme-handler/mailto=e2e-mail.desktop\n' >"$tmp/config/mimeapps.list"
+export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache \
+  XDG_RUNTIME_DIR=$tmp/runtime XDG_CONFIG_DIRS=$tmp/config XDG_DATA_DIRS=$tmp/share:/usr/share
+unset DBUS_SESSION_BUS_ADDRESS XDG_CURRENT_DESKTOP DESKTOP_SESSION QT_QPA_PLATFORMTHEME BROWSER
+
+if [ "$mode" = desktop ]; then
+  # The machine's portal and its GTK back end, started on demand by a bus
+  # that knows no other service; they run with the private desktop above.
+  mkdir -p "$tmp/services" && ln -s /usr/share/dbus-1/services/org.freedesktop.portal.Desktop.service \
+    /usr/share/dbus-1/services/org.freedesktop.impl.portal.desktop.gtk.service "$tmp/services/"
+  "$(dirname "$0")/../support/privatebus.sh" "$tmp/bus" "$tmp/services" >"$tmp/bus.address" 2>"$out/bus.log" &
+  bus=$!
+  for _ in $(seq 100); do [ -s "$tmp/bus.address" ] && break; sleep 0.1; done
+  export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$tmp/bus.address")
+  dbus-send --print-reply --reply-timeout=20000 --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+    org.freedesktop.DBus.Properties.Get string:org.freedesktop.portal.Email string:version >"$out/portal.log" 2>&1 ||
+    { echo "FAIL: the portal's e-mail service is not on the bus"; cat "$out/portal.log" "$out/bus.log"; exit 1; }
+  # The file manager shows a folder with one picture, away from where our
+  # window will open, with the pointer over it.
+  mkdir -p "$tmp/pictures"
+  convert -size 64x48 xc:'#E08020' -quality 95 "$tmp/pictures/orange.jpg"
+  pcmanfm "$tmp/pictures" >"$out/pcmanfm.log" 2>&1 &
+  fm=$!
+  for _ in $(seq 100); do fmw=$(xdotool search --onlyvisible --pid "$fm" 2>/dev/null | head -1); [ -n "$fmw" ] && break; sleep 0.1; done
+  [ -n "$fmw" ] || { echo "FAIL: pcmanfm showed no window"; cat "$out/pcmanfm.log"; exit 1; }
+  xdotool windowmove --sync "$fmw" 520 300 windowsize --sync "$fmw" 480 400
+  xdotool sleep 1 mousemove 900 650
+fi
 
 # ---- helpers --------------------------------------------------------------------
 alive() { [ -n "$app" ] && [ -e "/proc/$app" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$app/status" 2>/dev/null; }
@@ -134,7 +173,7 @@ windows_named() {
 }
 
 focus() {
-  if [ "$mode" = openbox ]; then xdotool windowactivate --sync "$1" 2>/dev/null
+  if [ "$mode" != bare ]; then xdotool windowactivate --sync "$1" 2>/dev/null
   else xdotool windowfocus --sync "$1" 2>/dev/null; fi
   sleep 0.2
 }
@@ -147,13 +186,8 @@ start_program() {
   for attempt in 1 2 3; do
     starts=$((starts + 1))
     log=$out/program-$starts.log
-    # Nothing of the machine's own desktop session reaches the program: not
-    # even its installed mail programs, which GIO would offer in place of a
-    # default that cannot start.
-    env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u QT_QPA_PLATFORMTHEME -u BROWSER \
-      -u DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_DIRS=$tmp/config XDG_DATA_DIRS=$tmp/share \
-      HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache \
-      XDG_RUNTIME_DIR=$tmp/runtime PATH=$tmp/bin:$PATH "$program" >"$log" 2>&1 &
+    # Nothing of the machine's own desktop session reaches the program.
+    PATH=$tmp/bin:$PATH XDG_DATA_DIRS=$tmp/share "${@:-$program}" >"$log" 2>&1 &
     app=$!
     for _ in $(seq 300); do
       wid=$(windows_named 'ヨツマド - (右クリックでポップアップメニュー)' | head -1)
@@ -212,13 +246,13 @@ point_at() {
   sleep 0.2
 }
 # drag PANEL [OPTION...] FILE: the pointer crosses PANEL's picture, then
-# another client drags FILE onto the window, dropping it over panel 1 (where
-# the file lands follows the pointer's last panel, not the drop point).
+# another client drags FILE onto the window, dropping it over that panel (the
+# drag's position counts as the pointer moving there).
 drag() {
   local panel=$1
   shift
   point_at "$panel"
-  "$xdndsource" "${@:1:$#-1}" $((ox + 150)) $((oy + 60)) "${@: -1}" >"$tmp/drag.out" 2>&1
+  "$xdndsource" "${@:1:$#-1}" $((ox + px[panel])) $((oy + py[panel])) "${@: -1}" >"$tmp/drag.out" 2>&1
   local rc=$?
   cat "$tmp/drag.out" >>"$out/drags.log"
   sleep 0.3
@@ -256,7 +290,7 @@ check_box_above_main() {
   transient=$(xprop -id "$box" WM_TRANSIENT_FOR 2>/dev/null | grep -o '0x[0-9a-f]*')
   [ -n "$transient" ] && [ $((transient)) -eq "$wid" ] ||
     fail "$what: the box is transient for ${transient:-nothing}, not the main window $(printf 0x%x "$wid")"
-  if [ "$mode" = openbox ]; then
+  if [ "$mode" != bare ]; then
     # Bottom to top.
     local order ib=-1 im=-1 i=0 w
     order=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g')
@@ -323,6 +357,22 @@ save_as() {
 # ---- the checks -----------------------------------------------------------------
 start_program
 
+# A picture dragged from the file manager onto panel 3 of a window the
+# pointer has never been over lands there, and the file manager keeps it.
+if [ "$mode" = desktop ]; then
+  shot file-manager
+  # The picture's icon: the orange in the folder's view (below the tool bar,
+  # right of the side pane).
+  icon=$(convert "$out/file-manager.png" -crop 300x290+690+390 +repage -fuzz 8% -fill black +opaque '#E08020' -format %@ info:)
+  read -r iw ih ix iy <<<"$(tr 'x+' '  ' <<<"$icon")"
+  x=$((690 + ix + iw / 2)); y=$((390 + iy + ih / 2)); tx=$((ox + px[3])); ty=$((oy + py[3]))
+  xdotool mousemove "$x" "$y" mousedown 1
+  for step in 1 2 3 4 5 6 7 8; do xdotool mousemove $((x + (tx - x) * step / 8)) $((y + (ty - y) * step / 8)) sleep 0.15; done
+  xdotool mouseup 1 sleep 1
+  expect_panels file-manager-drop "$WHITE" "$PINK" '#E08020' "$WHITE" && note "drop from pcmanfm: pass"
+  [ -f "$tmp/pictures/orange.jpg" ] || fail "drop from pcmanfm: the file manager's file is gone"
+fi
+
 # Drops: the file lands in the panel the pointer crossed last; the result
 # reported to the source is always a copy, never a move that would let the
 # source delete the user's file.
@@ -348,7 +398,7 @@ expect_panels dropped "$WHITE" "$BLUE" "$GREEN" "$WHITE" && note "drops: pass"
 # running with its pictures. The source stays open and active meanwhile, as
 # a file manager does.
 point_at 4
-"$xdndsource" --stay 4000 $((ox + 150)) $((oy + 60)) "$tmp/broken.jpg" >"$tmp/drag.out" 2>&1 &
+"$xdndsource" --stay 4000 $((ox + px[4])) $((oy + py[4])) "$tmp/broken.jpg" >"$tmp/drag.out" 2>&1 &
 source=$!
 if box=$(wait_for_window 'ヨツマド'); then
   shot drop-error
@@ -375,14 +425,14 @@ if [ -s "$tmp/mail.args" ]; then
   subject=$(awk 'prev == "--subject" { print; exit } { prev = $0 }' "$tmp/mail.args")
   attachment=$(awk 'prev == "--attach" { print; exit } { prev = $0 }' "$tmp/mail.args")
   [ "$subject" = "(添付画像あり)" ] || fail "mail: subject '$subject'"
-  if [ -f "$attachment" ]; then
-    cp "$attachment" "$out/attachment.jpg"
-    kind=$(identify -format '%m %w %h' "$attachment" 2>/dev/null)
+  if [ -f "$tmp/mail.jpg" ]; then
+    cp "$tmp/mail.jpg" "$out/attachment.jpg"
+    kind=$(identify -format '%m %w %h' "$tmp/mail.jpg" 2>/dev/null)
     [ "$kind" = "JPEG 480 360" ] || fail "mail: attachment is '$kind', not a 480 x 360 JPEG"
-    got=$(pixel_of "$attachment" "${px[2]}" "${py[2]}")
+    got=$(pixel_of "$tmp/mail.jpg" "${px[2]}" "${py[2]}")
     near "$got" "$BLUE" 12 || fail "mail: attachment shows $got in panel 2, not the dropped picture"
   else
-    fail "mail: no attachment file '$attachment'"
+    fail "mail: the mail program could not read an attachment '$attachment'"
   fi
   sleep 0.5
   [ -z "$(windows_named 'ヨツマド')" ] || fail "mail: a message box came up after the hand-over"
@@ -510,7 +560,7 @@ expect_panels cleared "$WHITE" "$PINK" "$PINK" "$WHITE" && note "Del: pass"
 # Closing the main window ends the program with exit code 0: through the
 # window manager (Alt+F4), or as its close button asks without one.
 ensure_running
-if [ "$mode" = openbox ]; then
+if [ "$mode" != bare ]; then
   focus "$wid"
   xdotool key alt+F4
 else
@@ -523,6 +573,32 @@ else
   wait "$app"; code=$?
   app=""
   [ "$code" -eq 0 ] && note "close: pass" || fail "close: exit code $code"
+fi
+
+# Five pictures through the desktop file's Exec line, as a launcher's "Open
+# with" passes them: the window with the first four, and a box above it
+# saying the fifth was left out.
+if [ "$mode" = desktop ]; then
+  ln -s "$program" "$tmp/bin/$(basename "$program")"
+  files=("$tmp/blue.bmp" "$tmp/green.jpg" "$tmp/pictures/orange.jpg" "$tmp/blue.bmp" "$tmp/green.jpg")
+  read -ra words <<<"$(sed -n 's/^Exec=//p' "$(dirname "$0")/../../data/yotsumado.desktop" | head -1)"
+  command=(); for word in "${words[@]}"; do if [ "$word" = %F ]; then command+=("${files[@]}"); else command+=("$word"); fi; done
+  start_program "${command[@]}"
+  for _ in $(seq 100); do box=$(visible_windows | grep -vx "$wid" | head -1); [ -n "$box" ] && break; sleep 0.1; done
+  if [ -n "$box" ]; then
+    shot five-pictures
+    check_box_above_main "$box" "five pictures"
+    close_box_and_check_running "$box" "five pictures" Return "$(xdotool getwindowname "$box")" &&
+      expect_panels four-of-five "$BLUE" "$GREEN" '#E08020' "$BLUE" && note "five pictures: pass"
+  else
+    fail "five pictures: no box says the fifth was left out"
+  fi
+fi
+
+# With no session bus named, none was started behind the user's back
+# (dbus-x11's autolaunch notes the bus it starts in the home folder).
+if [ "$mode" != desktop ] && ls "$tmp"/home/.dbus/session-bus/* >/dev/null 2>&1; then
+  fail "a session bus was started: $(cat "$tmp"/home/.dbus/session-bus/*)"
 fi
 
 # Sanitizer builds report memory and undefined-behaviour faults on the log.

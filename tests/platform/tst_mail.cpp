@@ -4,6 +4,7 @@
 #include "platform/desktop/mail/desktopmail.h"
 #include "platform/desktop/mail/detachedlaunch.h"
 #include "platform/desktop/mail/mailprograms.h"
+#include "platform/desktop/mail/sandbox.h"
 #include "support/files.h"
 
 #include <QDir>
@@ -160,6 +161,38 @@ void TestPlatform::sandboxedMailProgramsAreRecognised()
     QFETCH(QString, exec);
     QFETCH(bool, sandboxed);
     QCOMPARE(RunsSandboxed(SplitExec(exec).value()), sandboxed);
+}
+
+void TestPlatform::thisProgramInsideASandbox_data()
+{
+    // Files made under a fake root ("path=text") and variables
+    // ("NAME=value", a value with '/' a folder there).
+    QTest::addColumn<QStringList>("signs");
+    QTest::addColumn<QString>("program");  // under the fake root
+    QTest::addColumn<bool>("inside");
+    const QStringList snap{"SNAP=snap/s/1", "SNAP_NAME=s", "snap/s/1/meta/snap.yaml=confinement: strict"};
+    QTest::newRow("none") << QStringList{} << "bin/y" << false;
+    QTest::newRow("flatpak") << QStringList{".flatpak-info=[Application]"} << "app/bin/y" << true;
+    QTest::newRow("FLATPAK_ID inherited") << QStringList{"FLATPAK_ID=org.example.Editor"} << "bin/y" << false;
+    QTest::newRow("strict snap") << snap << "snap/s/1/bin/y" << true;
+    QTest::newRow("classic snap") << snap + QStringList{"snap/s/1/meta/snap.yaml=confinement: classic"} << "snap/s/1/bin/y" << false;
+    QTest::newRow("started by a snap") << snap << "bin/y" << false;
+}
+
+void TestPlatform::thisProgramInsideASandbox()
+{
+    QFETCH(QStringList, signs);
+    QFETCH(QString, program);
+    SandboxSigns s{Tmp(QStringLiteral(".flatpak-info")), {}, Tmp(program)};
+    QVERIFY(WriteFile(s.programPath, "\x7f" "ELF"));
+    for (const QString& sign : signs) {
+        const QString name = sign.section('=', 0, 0), value = sign.section('=', 1);
+        if (name.contains('.'))
+            QVERIFY(WriteFile(Tmp(name), value.toUtf8() + '\n'));
+        else
+            s.variables.insert(name, value.contains('/') ? Tmp(value) : value);
+    }
+    QTEST(RunsInsideSandbox(s), "inside");
 }
 
 void TestPlatform::thunderbirdValuesCannotBreakOutOfTheirQuotes()

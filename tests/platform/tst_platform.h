@@ -53,6 +53,8 @@ private slots:
     void mailProgramIsIdentifiedFromItsExecLine();
     void sandboxedMailProgramsAreRecognised_data();
     void sandboxedMailProgramsAreRecognised();
+    void thisProgramInsideASandbox_data();
+    void thisProgramInsideASandbox();
     void thunderbirdValuesCannotBreakOutOfTheirQuotes();
     void eachMailProgramGetsTheMessageItsOwnWay_data();
     void eachMailProgramGetsTheMessageItsOwnWay();

@@ -28,7 +28,7 @@ DesktopMail::DesktopMail(Settings settings) : settings_(std::move(settings)) {}
 MailResult DesktopMail::SendMail(const MailMessage& message)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    if (!ProgramRunsInSandbox() || message.AttachmentName.isEmpty())
+    if (!settings_.insideSandbox() || message.AttachmentName.isEmpty())
         return SendDirectly(message, now);
     MailAttachmentStore store = StoreIn(settings_.privateStore);
     const KeptAttachment attachment = store.Keep(message.AttachmentName, message.Attachment, now);

@@ -3,7 +3,7 @@
 // where the mail program can read it, finds the default mail program once,
 // and hands the message over by one route.
 //
-// - Inside a sandbox (see portalmail.h) the portal takes it.
+// - Inside a sandbox (sandbox.h) the portal takes it (portalmail.h).
 // - Otherwise, and when the portal is not there or fails, the default mail
 //   program is started directly, given the message in the way that program
 //   takes an attachment (mailprograms.h), or xdg-email for programs not
@@ -19,6 +19,7 @@
 // fails leaves no attachment behind.
 
 #include "platform/desktop/mail/defaultmailprogram.h"
+#include "platform/desktop/mail/sandbox.h"
 #include "platform/services.h"
 
 #include <QDateTime>
@@ -41,6 +42,8 @@ public:
         QString privateStore;
         std::function<QString()> readableStore;
         std::function<std::optional<QStringList>()> defaultCommand = DefaultMailCommand;
+        // Whether this program runs in a sandbox, asked at each send.
+        std::function<bool()> insideSandbox = [] { return RunsInsideSandbox(SandboxSigns::OfThisProcess()); };
         // How long the program's exit status is waited for before a program
         // still running counts as accepted, and the portal's answer.
         std::chrono::milliseconds acceptAfter = std::chrono::seconds(3);

@@ -2,6 +2,7 @@
 
 #include "core/filename.h"
 #include "core/posixfile.h"
+#include "platform/desktop/mail/sessionbus.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -11,7 +12,6 @@
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTimer>
 
@@ -61,23 +61,13 @@ QString RequestPath(const QDBusConnection& bus, const QString& token)
 
 } // namespace
 
-bool ProgramRunsInSandbox()
-{
-    return QFileInfo::exists(QStringLiteral("/.flatpak-info")) || qEnvironmentVariableIsSet("FLATPAK_ID")
-        || (qEnvironmentVariableIsSet("SNAP") && qEnvironmentVariableIsSet("SNAP_NAME"));
-}
-
 PortalMail::PortalMail(std::chrono::milliseconds answerWait)
     : bus_(QString()), answerWait_(answerWait)
 {
     qDBusRegisterMetaType<QList<QDBusUnixFileDescriptor>>();
 }
 
-PortalMail::~PortalMail()
-{
-    if (!bus_.name().isEmpty())
-        QDBusConnection::disconnectFromBus(bus_.name());
-}
+PortalMail::~PortalMail() = default;
 
 bool PortalMail::PortalOffered()
 {
@@ -98,13 +88,8 @@ bool PortalMail::PortalOffered()
 
 PortalMail::Outcome PortalMail::Send(const MailMessage& message, const QString& attachmentPath)
 {
-    // Never QDBusConnection::sessionBus(): without an address it would start
-    // a bus of its own, whose daemons outlive the program.
-    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-    if (address.isEmpty())
-        return Outcome::Failed;
     if (!bus_.isConnected())
-        bus_ = QDBusConnection::connectToBus(address, QStringLiteral("yotsumado-mail-%1").arg(quintptr(this)));
+        bus_ = NamedSessionBus();
     if (!PortalOffered())
         return Outcome::Failed;
     // Only a regular file is handed over; the portal refuses anything else.

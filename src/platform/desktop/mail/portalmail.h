@@ -1,6 +1,6 @@
 #pragma once
 // Mail through the desktop portal, for this program when it runs inside a
-// sandbox (Flatpak, Snap), where it can neither start the desktop's mail
+// sandbox (Flatpak, Snap; see sandbox.h), where it can neither start the desktop's mail
 // program nor name a file that program could read. The portal's e-mail
 // service (org.freedesktop.portal.Email, ComposeEmail) takes the attachment
 // as an open file descriptor and hands it on. Outside a sandbox the portal
@@ -18,9 +18,6 @@ namespace yotsumado {
 
 namespace platform {
 
-// Whether this program runs inside a Flatpak or Snap sandbox.
-bool ProgramRunsInSandbox();
-
 class PortalMail {
 public:
     enum class Outcome { Accepted, Cancelled, Failed };
@@ -32,9 +29,9 @@ public:
     ~PortalMail();
 
     // Sends the message with the file at `attachmentPath` (a regular file)
-    // through the session bus that DBUS_SESSION_BUS_ADDRESS names, connected
-    // at the first send; Failed when none is set (no bus is ever started for
-    // us), the portal offers no e-mail, or it fails.
+    // through the session bus, asked for at the first send and only where
+    // one is named (sessionbus.h); Failed when none is, the portal offers no
+    // e-mail, or it fails.
     Outcome Send(const MailMessage& message, const QString& attachmentPath);
 
 private:
