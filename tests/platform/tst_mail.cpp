@@ -276,6 +276,8 @@ void TestPlatform::failedHandOverLeavesNoAttachment_data()
                                         << QStringList{};
     QTest::newRow("default program missing") << "thunderbird %u" << QStringList{"xdg-email"} << QByteArray("exit 0")
                                              << O::CommandMissing << QStringList{};
+    QTest::newRow("default program's path missing") << "/no/such/kmail %u" << QStringList{"kmail"}
+                                                    << QByteArray("exit 0") << O::CommandMissing << QStringList{};
     QTest::newRow("xdg-email missing") << "geary %U" << QStringList{"geary"} << QByteArray("exit 0")
                                        << O::CommandMissing << QStringList{};
     QTest::newRow("web mail drops attachments") << "firefox %u" << QStringList{"firefox", "xdg-email"}
@@ -425,18 +427,6 @@ void TestPlatform::launchedProgramInheritsNoDescriptors()
     QCOMPARE(int(r.outcome), int(LaunchResult::Outcome::Exited));
     const QList<QByteArray> fds = testing::ReadAll(Tmp(QStringLiteral("calls/fds"))).split('\n');
     QVERIFY2(!fds.contains(QByteArray::number(leaked)), qPrintable(QString::number(leaked)));
-}
-
-void TestPlatform::launchOfAMissingProgramIsNotFound()
-{
-    UsePrivateDesktop();
-    QCOMPARE(int(LaunchDetached(QStringLiteral("no-such-mailer"), {}, kLongWait).outcome),
-             int(LaunchResult::Outcome::NotFound));
-    QCOMPARE(int(LaunchDetached(Tmp(QStringLiteral("bin/none")), {}, kLongWait).outcome),
-             int(LaunchResult::Outcome::NotFound));
-    QVERIFY(testing::WriteFile(Tmp(QStringLiteral("bin/notexec")), "#!/bin/sh\n"));
-    QCOMPARE(int(LaunchDetached(Tmp(QStringLiteral("bin/notexec")), {}, kLongWait).outcome),
-             int(LaunchResult::Outcome::NotFound));
 }
 
 void TestPlatform::launchWaitKeepsTheEventLoopRunning()

@@ -81,40 +81,6 @@ void TestPlatform::everyCommandGetsAFreshFolder()
     QCOMPARE(QDir(store.Root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 5);
 }
 
-void TestPlatform::failedHandOverFolderIsRemoved()
-{
-    MailAttachmentStore store(Tmp(QStringLiteral("mail")));
-    const QString folder = store.CreateFolder(kNow);
-    QVERIFY(!folder.isEmpty());
-    QVERIFY(testing::WriteFile(folder + QStringLiteral("/202612061430.jpg"), "jpeg"));
-    QVERIFY(testing::WriteFile(folder + QStringLiteral("/.partial-write"), "left over"));
-    QVERIFY(store.RemoveFolder(folder));
-    QVERIFY(!QFileInfo::exists(folder));
-    QVERIFY(QFileInfo(store.Root()).isDir());
-}
-
-void TestPlatform::removeFolderRefusesAnythingNotOurs()
-{
-    MailAttachmentStore store(Tmp(QStringLiteral("mail")));
-    QVERIFY(!store.CreateFolder(kNow).isEmpty());
-    // Named like ours but elsewhere; ours in name only; the store itself.
-    const QString elsewhere = Tmp(QStringLiteral("user/20261206T053015Z-abcdef"));
-    QVERIFY(testing::WriteFile(elsewhere + QStringLiteral("/photo.jpg"), "user data"));
-    const QString oddName = store.Root() + QStringLiteral("/holiday");
-    QVERIFY(testing::WriteFile(oddName + QStringLiteral("/photo.jpg"), "user data"));
-    QVERIFY(!store.RemoveFolder(elsewhere));
-    QVERIFY(!store.RemoveFolder(oddName));
-    QVERIFY(!store.RemoveFolder(store.Root()));
-    QVERIFY(!store.RemoveFolder(QString()));
-    QVERIFY(QFile::exists(elsewhere + QStringLiteral("/photo.jpg")));
-    QVERIFY(QFile::exists(oddName + QStringLiteral("/photo.jpg")));
-    // A link with our name is not followed.
-    const QString link = store.Root() + QStringLiteral("/20200101T000000Z-linkto");
-    QVERIFY(QFile::link(Tmp(QStringLiteral("user/20261206T053015Z-abcdef")), link));
-    QVERIFY(!store.RemoveFolder(link));
-    QVERIFY(QFile::exists(elsewhere + QStringLiteral("/photo.jpg")));
-}
-
 void TestPlatform::pruneRemovesOnlyOldFoldersOfThisProgram()
 {
     MailAttachmentStore store(Tmp(QStringLiteral("mail")));

@@ -69,7 +69,6 @@ private slots:
     void launchReportsTheExitStatus();
     void launchPassesArgumentsWithoutAShell();
     void launchedProgramInheritsNoDescriptors();
-    void launchOfAMissingProgramIsNotFound();
     void launchWaitKeepsTheEventLoopRunning();
 
     // Mail attachment store (tst_mailattachments.cpp)
@@ -77,8 +76,6 @@ private slots:
     void cacheHomeDefaultsToDotCache_data();
     void cacheHomeDefaultsToDotCache();
     void everyCommandGetsAFreshFolder();
-    void failedHandOverFolderIsRemoved();
-    void removeFolderRefusesAnythingNotOurs();
     void pruneRemovesOnlyOldFoldersOfThisProgram();
     void pruneLeavesAFolderWithUnexpectedSubfolders();
 
