@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan + UBSan, Qt 6) and runs each one
-# for the given number of seconds, both at once (one per core), then prints
-# the executions each has run.
+# for the given number of seconds, all at once, then prints the executions
+# each has run.
 #
 # Usage: fuzz/run.sh [seconds]      (default 600)
-#   FUZZ_TARGETS="fuzz_bmp"          run only some targets
+#   FUZZ_TARGETS="fuzz_bmp"          run only some targets (fuzz_bmp fuzz_jpeg fuzz_profile)
 #   YOTSUMADO_TESTDATA=/path         the folder of test pictures the seeds come from (required)
 #
-# Seeds come from the shared test pictures and the bomb files of tests/bombs
-# (small files declaring huge pictures), gathered at run time into
+# Seeds come from the shared test pictures, the colour profiles Debian ships
+# and the bomb files of tests/bombs (small files declaring huge pictures,
+# hostile profiles), gathered at run time into
 # build-fuzz/seeds/; what the fuzzer learns is kept in build-fuzz/corpus/,
 # and inputs that crash, hang or run out of memory land in
 # build-fuzz/artifacts/<target>/. A run with a finding exits non-zero.
@@ -16,12 +17,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 seconds=${1:-600}
-targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg})
+targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg fuzz_profile})
 build=build-fuzz
 testdata=${YOTSUMADO_TESTDATA:-}
 
-# Fuzz-only tools, not needed by the normal build.
-packages=(clang libclang-rt-14-dev)
+# Fuzz-only tools and seeds, not needed by the normal build.
+packages=(clang libclang-rt-14-dev icc-profiles-free colord-data)
 ensure_packages "${packages[@]}"
 
 CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -30,7 +31,7 @@ nice cmake --build "$build" --target "${targets[@]}" makebombs -j2
 # Seed folders, made afresh from the shared pictures.
 [ -n "$testdata" ] && [ -d "$testdata" ] || { echo "no test pictures at '$testdata' (set YOTSUMADO_TESTDATA)" >&2; exit 2; }
 rm -rf "$build/seeds"
-mkdir -p "$build/seeds/fuzz_bmp" "$build/seeds/fuzz_jpeg"
+mkdir -p "$build/seeds/fuzz_bmp" "$build/seeds/fuzz_jpeg" "$build/seeds/fuzz_profile"
 cp "$testdata"/bmpsuite/good/*.bmp "$testdata"/bmpsuite/questionable/*.bmp \
    "$testdata"/libjpeg-turbo/*.bmp "$build/seeds/fuzz_bmp/"
 cp "$testdata"/libjpeg-turbo/*.jpg "$build/seeds/fuzz_jpeg/"
@@ -39,7 +40,12 @@ cp "$build/seeds/bombs"/*.bmp "$build/seeds/fuzz_bmp/"
 # The grey bomb is left out: refused only once its scans have cost the bound
 # on their work, it takes seconds under the sanitizers, and so would most of
 # what the fuzzer makes of it.
-cp "$build/seeds/bombs"/cmyk-*.jpg "$build/seeds/fuzz_jpeg/"
+cp "$build/seeds/bombs"/cmyk-*.jpg "$build/seeds/bombs"/app*-flood.jpg "$build/seeds/bombs"/no-eoi.jpg \
+   "$build/seeds/fuzz_jpeg/"
+cp "$build/seeds/bombs"/*.icc "$build/seeds/fuzz_profile/"
+find /usr/share/color -name '*.ic[cm]' -size -4M | while read -r f; do
+  cp "$f" "$build/seeds/fuzz_profile/${f//\//_}"
+done
 
 # Leaks are findings too; UBSan reports stop the run with a stack.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
@@ -51,8 +57,12 @@ for t in "${targets[@]}"; do
   mkdir -p "$build/corpus/$t" "$build/artifacts/$t"
   echo "=== $t: ${seconds}s, log in $build/$t.log"
   # The memory limit is the program's: its budget and the room beside it.
+  # A profile is held to a few tens of MB and to well under a second: no
+  # single block past 64 MB, and a few seconds under the sanitizers.
+  limits=(-rss_limit_mb=2048 -timeout=20)
+  [ "$t" = fuzz_profile ] && limits=(-rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=3)
   nice "$build/$t" "$build/corpus/$t" "$build/seeds/$t" \
-    -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
+    -max_total_time="$seconds" "${limits[@]}" \
     -artifact_prefix="$build/artifacts/$t/" -print_final_stats=1 \
     >"$build/$t.log" 2>&1 &
   pids+=($!)

@@ -74,70 +74,90 @@ const QString kMailFailure =
 
 } // namespace
 
+// ---- Binding the stored layout --------------------------------------------
+//
+// The layout names the components and the handlers; these two tables say which
+// member each name fills and which member function each handler name calls,
+// every name written once here (the macros turn it into both string and member).
+
+namespace {
+
+// The member a stored component fills, of the member's own type; a layout
+// that lacks the component (or has one of another kind) is a fault of the
+// program, reported as such.
+template <auto Member>
+void BindComponent(TMainForm1& form, const char* name)
+{
+    using T = std::remove_pointer_t<std::remove_reference_t<decltype(form.*Member)>>;
+    T* c = form.findChild<T*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    if (!c)
+        throw Exception(QStringLiteral("the stored layout has no %1").arg(QLatin1String(name)));
+    form.*Member = c;
+}
+
+// A handler of the layout's event type for a member function of that shape.
+template <typename... Args>
+TEventHandler Forward(TMainForm1* form, void (TMainForm1::*handler)(QObject*, Args...))
+{
+    using Event = std::conditional_t<sizeof...(Args) == 0, TNotifyEvent,
+                                     std::conditional_t<sizeof...(Args) == 3, TMouseMoveEvent, TMouseEvent>>;
+    return Event([form, handler](QObject* sender, Args... args) { (form->*handler)(sender, args...); });
+}
+
+struct ComponentBinding {
+    const char* Name;
+    void (*Bind)(TMainForm1&, const char*);
+};
+
+#define YOTSUMADO_COMPONENT(name) ComponentBinding{#name, &BindComponent<&TMainForm1::name>}
+const ComponentBinding kComponents[] = {
+    YOTSUMADO_COMPONENT(Image1), YOTSUMADO_COMPONENT(Image2), YOTSUMADO_COMPONENT(Image3),
+    YOTSUMADO_COMPONENT(Image4), YOTSUMADO_COMPONENT(Shape1), YOTSUMADO_COMPONENT(Shape2),
+    YOTSUMADO_COMPONENT(Shape3), YOTSUMADO_COMPONENT(Shape4), YOTSUMADO_COMPONENT(Save1),
+    YOTSUMADO_COMPONENT(Image0), YOTSUMADO_COMPONENT(M1), YOTSUMADO_COMPONENT(N1),
+    YOTSUMADO_COMPONENT(N2), YOTSUMADO_COMPONENT(Label1), YOTSUMADO_COMPONENT(Label2),
+    YOTSUMADO_COMPONENT(Label3), YOTSUMADO_COMPONENT(Label4), YOTSUMADO_COMPONENT(N3),
+    YOTSUMADO_COMPONENT(N4), YOTSUMADO_COMPONENT(D1), YOTSUMADO_COMPONENT(N6),
+    YOTSUMADO_COMPONENT(N7), YOTSUMADO_COMPONENT(N8), YOTSUMADO_COMPONENT(N10),
+    YOTSUMADO_COMPONENT(N11), YOTSUMADO_COMPONENT(N9), YOTSUMADO_COMPONENT(SelShape1),
+    YOTSUMADO_COMPONENT(SelShape2), YOTSUMADO_COMPONENT(Button1),
+};
+#undef YOTSUMADO_COMPONENT
+
+THandlerTable HandlerTable(TMainForm1* form)
+{
+#define YOTSUMADO_HANDLER(name) {#name, Forward(form, &TMainForm1::name)}
+    return {
+        YOTSUMADO_HANDLER(Image1MouseMove), YOTSUMADO_HANDLER(Image2MouseMove),
+        YOTSUMADO_HANDLER(Image3MouseMove), YOTSUMADO_HANDLER(Image4MouseMove),
+        YOTSUMADO_HANDLER(Image1DblClick), YOTSUMADO_HANDLER(Image2DblClick),
+        YOTSUMADO_HANDLER(Image3DblClick), YOTSUMADO_HANDLER(Image4DblClick),
+        YOTSUMADO_HANDLER(SelShape1MouseUp), YOTSUMADO_HANDLER(Button1Click),
+        YOTSUMADO_HANDLER(Save1Click), YOTSUMADO_HANDLER(M1Click),
+        YOTSUMADO_HANDLER(N6Click), YOTSUMADO_HANDLER(N7Click),
+        YOTSUMADO_HANDLER(N10Click), YOTSUMADO_HANDLER(N11Click),
+        YOTSUMADO_HANDLER(N8Click), YOTSUMADO_HANDLER(D1Click),
+        YOTSUMADO_HANDLER(N4Click),
+    };
+#undef YOTSUMADO_HANDLER
+}
+
+} // namespace
+
 TMainForm1::TMainForm1(platform::Services& services, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint)
     , services_(services)
 {
-    const THandlerTable handlers{
-        {"Image1MouseMove", TMouseMoveEvent([this](QObject* s, TShiftState sh, int x, int y) { Image1MouseMove(s, sh, x, y); })},
-        {"Image2MouseMove", TMouseMoveEvent([this](QObject* s, TShiftState sh, int x, int y) { Image2MouseMove(s, sh, x, y); })},
-        {"Image3MouseMove", TMouseMoveEvent([this](QObject* s, TShiftState sh, int x, int y) { Image3MouseMove(s, sh, x, y); })},
-        {"Image4MouseMove", TMouseMoveEvent([this](QObject* s, TShiftState sh, int x, int y) { Image4MouseMove(s, sh, x, y); })},
-        {"Image1DblClick", TNotifyEvent([this](QObject* s) { Image1DblClick(s); })},
-        {"Image2DblClick", TNotifyEvent([this](QObject* s) { Image2DblClick(s); })},
-        {"Image3DblClick", TNotifyEvent([this](QObject* s) { Image3DblClick(s); })},
-        {"Image4DblClick", TNotifyEvent([this](QObject* s) { Image4DblClick(s); })},
-        {"SelShape1MouseUp", TMouseEvent([this](QObject* s, TMouseButton b, TShiftState sh, int x, int y) { SelShape1MouseUp(s, b, sh, x, y); })},
-        {"Button1Click", TNotifyEvent([this](QObject* s) { Button1Click(s); })},
-        {"Save1Click", TNotifyEvent([this](QObject* s) { Save1Click(s); })},
-        {"M1Click", TNotifyEvent([this](QObject* s) { M1Click(s); })},
-        {"N6Click", TNotifyEvent([this](QObject* s) { N6Click(s); })},
-        {"N7Click", TNotifyEvent([this](QObject* s) { N7Click(s); })},
-        {"N10Click", TNotifyEvent([this](QObject* s) { N10Click(s); })},
-        {"N11Click", TNotifyEvent([this](QObject* s) { N11Click(s); })},
-        {"N8Click", TNotifyEvent([this](QObject* s) { N8Click(s); })},
-        {"D1Click", TNotifyEvent([this](QObject* s) { D1Click(s); })},
-        {"N4Click", TNotifyEvent([this](QObject* s) { N4Click(s); })},
-    };
-    const TFormLayout& layout = MainForm1Layout();
-    ReadFormLayout(this, layout, handlers);
-
-    Image1 = Component<TImage>("Image1");
-    Image2 = Component<TImage>("Image2");
-    Image3 = Component<TImage>("Image3");
-    Image4 = Component<TImage>("Image4");
-    Shape1 = Component<TShape>("Shape1");
-    Shape2 = Component<TShape>("Shape2");
-    Shape3 = Component<TShape>("Shape3");
-    Shape4 = Component<TShape>("Shape4");
-    PopupMenu1 = PopupMenuOf(this, layout.PopupMenu);
-    Save1 = MenuItem("Save1");
+    ReadFormLayout(this, MainForm1Layout(), HandlerTable(this));
+    for (const ComponentBinding& binding : kComponents)
+        binding.Bind(*this, binding.Name);
+    PopupMenu1 = PopupMenuOf(this, MainForm1Layout().PopupMenu);
     SavePictureDialog1 = new TSavePictureDialog(this);
     SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
     SavePictureDialog1->Filter = QStringLiteral("JPEG ファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg");
     SavePictureDialog1->DefaultExt = QStringLiteral("jpg");
     SavePictureDialog1->Platform = &services_;
     UseMemoryBudget(std::make_shared<MemoryBudget>(kProgramMemoryBudget));
-    Image0 = Component<TImage>("Image0");
-    M1 = MenuItem("M1");
-    N1 = MenuItem("N1");
-    N2 = MenuItem("N2");
-    Label1 = Component<TShadowLabel>("Label1");
-    Label2 = Component<TShadowLabel>("Label2");
-    Label3 = Component<TShadowLabel>("Label3");
-    Label4 = Component<TShadowLabel>("Label4");
-    N3 = MenuItem("N3");
-    N4 = MenuItem("N4");
-    D1 = MenuItem("D1");
-    N6 = MenuItem("N6");
-    N7 = MenuItem("N7");
-    N8 = MenuItem("N8");
-    N10 = MenuItem("N10");
-    N11 = MenuItem("N11");
-    N9 = MenuItem("N9");
-    SelShape1 = Component<TSelShape>("SelShape1");
-    SelShape2 = Component<TSelShape>("SelShape2");
-    Button1 = Component<QPushButton>("Button1");
     // The dividers keep the pointer inside the window while dragged, when
     // the services can confine it.
     SelShape1->SetPointerConfinement(services_.pointer.get());
@@ -157,20 +177,6 @@ TMainForm1::~TMainForm1()
 {
     if (MainForm1 == this)
         MainForm1 = nullptr;
-}
-
-template <typename T>
-T* TMainForm1::Component(const char* name)
-{
-    T* c = findChild<T*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    if (!c)
-        throw Exception(QStringLiteral("the stored layout has no %1").arg(QLatin1String(name)));
-    return c;
-}
-
-QAction* TMainForm1::MenuItem(const char* name)
-{
-    return Component<QAction>(name);
 }
 
 // ---- Pointer tracking and dropping ----------------------------------------

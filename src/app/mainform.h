@@ -135,8 +135,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    template <typename T> T* Component(const char* name);
-    QAction* MenuItem(const char* name);
     // A drag over the window at `position` (client coordinates): the
     // pointer moving over whatever picture lies under it, through that
     // picture's own mouse-move event.

@@ -25,12 +25,13 @@ bool TSavePictureDialog::Execute(QWidget* owner)
     // window's budget and at a thumbnail's size; it runs off the dialog's
     // thread, so it must not touch this object.
     if (Budget) {
-        request.PreviewLoader = [budget = Budget](const QString& path, QSize bound) -> QImage {
+        request.PreviewLoader = [budget = Budget](const QString& path, QSize bound,
+                                                  const std::atomic<bool>& cancelled) -> QImage {
             if (PictureKindOf(path) == PictureKind::None)
                 return {};
             BudgetShare share(*budget);
             try {
-                return HeldInBudget(LoadPicturePreview(path, bound, share), std::move(share), budget);
+                return HeldInBudget(LoadPicturePreview(path, bound, share, &cancelled), std::move(share), budget);
             } catch (const Exception&) {
             } catch (const std::bad_alloc&) {
             }

@@ -96,7 +96,14 @@ private:
     int bits_ = 0;
 };
 
-QImage DecodeMasked(QIODevice& in, qint64 start, const BmpHeader& h)
+// Ends the decode when another thread has asked for it to end.
+void StopIfCancelled(const std::atomic<bool>* cancel)
+{
+    if (cancel && cancel->load(std::memory_order_relaxed))
+        throw EAbort();
+}
+
+QImage DecodeMasked(QIODevice& in, qint64 start, const BmpHeader& h, const std::atomic<bool>* cancel)
 {
     const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
     if (!red.Contiguous() || !green.Contiguous() || !blue.Contiguous())
@@ -110,6 +117,7 @@ QImage DecodeMasked(QIODevice& in, qint64 start, const BmpHeader& h)
     QByteArray row(rowBytes, Qt::Uninitialized);
     const int bytesPerPixel = h.bitCount / 8;
     for (qint64 i = 0; i < h.height; ++i) {
+        StopIfCancelled(cancel);
         if (in.read(row.data(), rowBytes) != rowBytes)
             Invalid();
         const int y = int(h.topDown ? i : h.height - 1 - i);
@@ -220,7 +228,7 @@ void RaiseReaderLimit()
 // picture. It is converted to 24 bits row by row into the result, through a
 // table of the palette's colours: no whole-picture copy on the way, and a
 // quarter of a billion pixels in well under a second.
-QImage PaletteToRgb888(const QImage& indexed)
+QImage PaletteToRgb888(const QImage& indexed, const std::atomic<bool>* cancel)
 {
     QImage out = NewRgb888Image(indexed.width(), indexed.height());
     if (out.isNull())
@@ -236,6 +244,8 @@ QImage PaletteToRgb888(const QImage& indexed)
         const std::size_t indexBytes = std::size_t(indexed.width());
         const std::size_t rgbBytes = indexBytes * 3;
         for (int y = 0; y < indexed.height(); ++y) {
+            if (y % 256 == 0)
+                StopIfCancelled(cancel);
             const uchar* src = indexed.constScanLine(y);
             uchar* dst = out.scanLine(y);
             // A row like the one before (a run-length picture's untouched
@@ -257,6 +267,7 @@ QImage PaletteToRgb888(const QImage& indexed)
     constexpr int kBandRows = 64;
     const qsizetype rowBytes = qsizetype(indexed.width()) * 3;
     for (int y = 0; y < indexed.height(); y += kBandRows) {
+        StopIfCancelled(cancel);
         const int rows = std::min(kBandRows, indexed.height() - y);
         QImage band(indexed.constScanLine(y), indexed.width(), rows, indexed.bytesPerLine(), indexed.format());
         band.setColorTable(indexed.colorTable());
@@ -271,19 +282,20 @@ QImage PaletteToRgb888(const QImage& indexed)
 
 // What decoding the bitmap takes at its peak, asked of the budget before any
 // of it is taken: the 24-bit result, and for Qt's reader its own picture
-// (1 byte a pixel for palette pictures, 4 for others) and the rewritten file.
+// (1 byte a pixel for palette pictures, 4 for others, in rows padded to 32
+// bits as all of these are: a picture one pixel wide takes 4 bytes a row
+// either way) and the rewritten file.
 qint64 DecodingBytes(const BmpHeader& h, qint64 fileBytes)
 {
-    const qint64 pixels = h.width * h.height;  // within kMaxPictureBytes / 3
-    const qint64 result = ((h.width * 3 + 3) & ~qint64(3)) * h.height;
+    const qint64 result = ((h.width * 3 + 3) & ~qint64(3)) * h.height;  // within kMaxPictureBytes * 4 / 3
     if (UsesMasks(h))
         return result + RowBytes(h.width, h.bitCount);
-    const qint64 reader = pixels * (h.bitCount <= 8 ? 1 : 4);
+    const qint64 reader = RowBytes(h.width, h.bitCount <= 8 ? 8 : 32) * h.height;
     const qint64 rewritten = NeedsWindowsHeader(h) ? std::max<qint64>(fileBytes, 0) : 0;
     return result + reader + rewritten;
 }
 
-QImage DecodeWithin(QIODevice& in, qint64 start, const BmpHeader& h);
+QImage DecodeWithin(QIODevice& in, qint64 start, const BmpHeader& h, const std::atomic<bool>* cancel);
 
 } // namespace
 
@@ -347,7 +359,7 @@ QImage DecodeBmp(QIODevice& in)
     return DecodeBmp(in, share);
 }
 
-QImage DecodeBmp(QIODevice& in, BudgetShare& share)
+QImage DecodeBmp(QIODevice& in, BudgetShare& share, const std::atomic<bool>* cancel)
 {
     const qint64 start = in.pos();
     BmpHeader h;
@@ -357,7 +369,7 @@ QImage DecodeBmp(QIODevice& in, BudgetShare& share)
     if (!share.Grow(DecodingBytes(h, in.isSequential() ? kMaxPictureBytes : in.size() - start)))
         Invalid();
     try {
-        QImage image = DecodeWithin(in, start, h);
+        QImage image = DecodeWithin(in, start, h, cancel);
         share.ShrinkTo(before + image.sizeInBytes());
         return image;
     } catch (...) {
@@ -369,7 +381,7 @@ QImage DecodeBmp(QIODevice& in, BudgetShare& share)
 namespace {
 
 // The decoding proper, once the budget has granted its cost.
-QImage DecodeWithin(QIODevice& in, qint64 start, const BmpHeader& h)
+QImage DecodeWithin(QIODevice& in, qint64 start, const BmpHeader& h, const std::atomic<bool>* cancel)
 {
     const bool uncompressed = h.compression == kBiRgb || UsesMasks(h);
     if (uncompressed && h.bitCount != 0) {
@@ -379,7 +391,7 @@ QImage DecodeWithin(QIODevice& in, qint64 start, const BmpHeader& h)
             Invalid();
     }
     if (UsesMasks(h))
-        return DecodeMasked(in, start, h);
+        return DecodeMasked(in, start, h, cancel);
 
     RaiseReaderLimit();
     QBuffer rewritten;
@@ -401,11 +413,12 @@ QImage DecodeWithin(QIODevice& in, qint64 start, const BmpHeader& h)
     }
     if (!reader.read(&image) || image.isNull())
         Invalid();
+    StopIfCancelled(cancel);
     if (image.width() != h.width || image.height() != h.height)
         Invalid();
     if (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono ||
         image.format() == QImage::Format_MonoLSB)
-        return PaletteToRgb888(image);
+        return PaletteToRgb888(image, cancel);
     image.convertTo(QImage::Format_RGB888);
     return image;
 }

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QtGlobal>
 
+#include <atomic>
+
 class QIODevice;
 
 namespace yotsumado {
@@ -35,8 +37,10 @@ bool ReadBmpHeader(const QByteArray& bytes, BmpHeader* header);
 // bitmap that can be shown, and also (before anything is decoded) when what
 // decoding it takes at its peak cannot be had from `share`'s budget. On
 // success `share` holds the picture's bytes in addition to what it held; on
-// failure what it held before.
-QImage DecodeBmp(QIODevice& in, BudgetShare& share);
+// failure what it held before. Once `*cancel` is set (by another thread) the
+// decode ends with EAbort at its next row (a picture read by Qt's reader,
+// once that has ended).
+QImage DecodeBmp(QIODevice& in, BudgetShare& share, const std::atomic<bool>* cancel = nullptr);
 // The same within a whole program budget of its own (kProgramMemoryBudget).
 QImage DecodeBmp(QIODevice& in);
 

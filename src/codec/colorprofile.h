@@ -13,6 +13,8 @@
 
 namespace yotsumado {
 
+class MemoryBudget;
+
 class ColorProfileTransform {
 public:
     // What the decoder hands over, 8 bits a sample.
@@ -25,10 +27,12 @@ public:
 
     // A transform from the profile `icc` to sRGB for pixels of kind `input`,
     // or null when the profile is absent, unreadable, made for another colour
-    // space, or no transform can be made from it: the picture is then taken
-    // as it is, as if it carried no profile.
-    static std::unique_ptr<ColorProfileTransform> ToSrgb(const unsigned char* icc, std::size_t size,
-                                                         Input input) noexcept;
+    // space, shaped as no real profile is, or no transform can be made from
+    // it within a few tens of MB (taken from `budget`, when given, while it
+    // is built): the picture is then taken as it is, as if it carried no
+    // profile.
+    static std::unique_ptr<ColorProfileTransform> ToSrgb(const unsigned char* icc, std::size_t size, Input input,
+                                                         MemoryBudget* budget = nullptr) noexcept;
 
     ~ColorProfileTransform();
     ColorProfileTransform(const ColorProfileTransform&) = delete;
@@ -47,11 +51,12 @@ public:
     void ConvertImage(QImage& picture) const;
 
 private:
-    ColorProfileTransform(void* context, void* transform, int inputBytes)
-        : context_(context), transform_(transform), inputBytes_(inputBytes) {}
+    ColorProfileTransform(void* context, void* transform, void* memory, int inputBytes)
+        : context_(context), transform_(transform), memory_(memory), inputBytes_(inputBytes) {}
 
     void* context_;
     void* transform_;
+    void* memory_;  // what the context's allocations are counted in
     int inputBytes_;
 };
 

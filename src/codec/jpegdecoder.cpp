@@ -12,6 +12,7 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
@@ -37,12 +38,61 @@ namespace {
 // any size needs only this buffer.
 constexpr std::size_t kSourceBufferSize = 64 * 1024;
 
+// Between markers the library discards whatever is not 0xFF, byte by byte:
+// a stream that goes on this long without one (a hole of zeros where its end
+// should be) has ended. Real entropy-coded data has its 0xFF bytes far more
+// often; even the flattest picture the size bound allows codes to less.
+constexpr qint64 kMaxBytesWithoutMarker = qint64(32) << 20;
+
+// Once every row is out only the end marker is still to come; this much of
+// what follows is read for it, no more.
+constexpr qint64 kMaxTailBytes = 64 * 1024;
+
 struct DeviceSource {
     jpeg_source_mgr pub;
     QIODevice* device;
     JOCTET* buffer;
     bool atStart;
+    qint64 sinceMarkerByte;  // bytes read since the last 0xFF
+    qint64 tailLeft;         // bytes still read once the rows are out; < 0 while they are not
 };
+
+// What a decode keeps of the stream's markers and what may stop it, in plain
+// data: it is reached through the library's client_data, from inside the
+// library's calls.
+struct DecodeState {
+    // The first Exif APP1 segment, from its "Exif" on.
+    JOCTET* exif = nullptr;
+    unsigned exifLength = 0;
+    // The ICC_PROFILE APP2 chunks by their number (1..255), and how many the
+    // first of them says there are.
+    JOCTET* icc[256] = {};
+    unsigned iccLength[256] = {};
+    int iccChunks = 0;
+    qint64 iccBytes = 0;
+    bool iccBroken = false;
+    // What is kept counts in the budget of the decode, and in the library's
+    // own bound.
+    BudgetShare* share = nullptr;
+    qint64 keptBytes = 0;
+    const std::atomic<bool>* cancel = nullptr;
+    bool cancelled = false;
+};
+
+DecodeState* StateOf(j_decompress_ptr cinfo)
+{
+    return static_cast<DecodeState*>(cinfo->client_data);
+}
+
+// Ends the decode when another thread has asked for it to end.
+void StopIfCancelled(j_decompress_ptr cinfo)
+{
+    DecodeState* state = StateOf(cinfo);
+    if (state->cancel && state->cancel->load(std::memory_order_relaxed)) {
+        state->cancelled = true;
+        JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_INPUT_EOF);
+    }
+}
 
 void InitSource(j_decompress_ptr cinfo)
 {
@@ -51,9 +101,18 @@ void InitSource(j_decompress_ptr cinfo)
 
 boolean FillInputBuffer(j_decompress_ptr cinfo)
 {
+    StopIfCancelled(cinfo);
     DeviceSource* src = reinterpret_cast<DeviceSource*>(cinfo->src);
-    qint64 got = src->device->read(reinterpret_cast<char*>(src->buffer), qint64(kSourceBufferSize));
-    if (got <= 0) {
+    const qint64 room = src->tailLeft < 0 ? qint64(kSourceBufferSize) : std::min(qint64(kSourceBufferSize), src->tailLeft);
+    qint64 got = room > 0 && src->sinceMarkerByte <= kMaxBytesWithoutMarker
+        ? src->device->read(reinterpret_cast<char*>(src->buffer), room) : 0;
+    if (got > 0) {
+        const void* lastMarkerByte = memrchr(src->buffer, 0xFF, std::size_t(got));
+        src->sinceMarkerByte = lastMarkerByte ? src->buffer + got - static_cast<const JOCTET*>(lastMarkerByte) - 1
+                                              : src->sinceMarkerByte + got;
+        if (src->tailLeft > 0)
+            src->tailLeft -= got;
+    } else {
         if (src->atStart)
             JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_INPUT_EMPTY);
         // Same as the library's own sources: warn, then end the stream with
@@ -70,18 +129,28 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
     return TRUE;
 }
 
+// What is skipped (a marker segment's body) is passed over by seeking, not
+// read, where the device allows it.
 void SkipInputData(j_decompress_ptr cinfo, long count)
 {
     if (count <= 0)
         return;
-    jpeg_source_mgr* src = cinfo->src;
+    DeviceSource* src = reinterpret_cast<DeviceSource*>(cinfo->src);
     std::size_t remaining = std::size_t(count);
-    while (remaining > src->bytes_in_buffer) {
-        remaining -= src->bytes_in_buffer;
-        (*src->fill_input_buffer)(cinfo);
+    if (remaining > src->pub.bytes_in_buffer && !src->device->isSequential() && src->tailLeft < 0) {
+        const qint64 beyond = qint64(remaining - src->pub.bytes_in_buffer);
+        src->pub.bytes_in_buffer = 0;
+        src->sinceMarkerByte = 0;
+        if (src->device->seek(std::min(src->device->pos() + beyond, src->device->size())))
+            return;
+        remaining = 0;
     }
-    src->next_input_byte += remaining;
-    src->bytes_in_buffer -= remaining;
+    while (remaining > src->pub.bytes_in_buffer) {
+        remaining -= src->pub.bytes_in_buffer;
+        (*src->pub.fill_input_buffer)(cinfo);
+    }
+    src->pub.next_input_byte += remaining;
+    src->pub.bytes_in_buffer -= remaining;
 }
 
 void TermSource(j_decompress_ptr) {}
@@ -95,6 +164,8 @@ void UseDeviceSource(j_decompress_ptr cinfo, QIODevice* device)
                                                                   JPOOL_PERMANENT, kSourceBufferSize));
     src->device = device;
     src->atStart = true;
+    src->sinceMarkerByte = 0;
+    src->tailLeft = -1;
     src->pub.init_source = InitSource;
     src->pub.fill_input_buffer = FillInputBuffer;
     src->pub.skip_input_data = SkipInputData;
@@ -103,6 +174,98 @@ void UseDeviceSource(j_decompress_ptr cinfo, QIODevice* device)
     src->pub.next_input_byte = nullptr;
     src->pub.bytes_in_buffer = 0;
     cinfo->src = &src->pub;
+}
+
+// From here on at most kMaxTailBytes more are read.
+void LimitTail(j_decompress_ptr cinfo)
+{
+    reinterpret_cast<DeviceSource*>(cinfo->src)->tailLeft = kMaxTailBytes;
+}
+
+unsigned ReadByte(j_decompress_ptr cinfo)
+{
+    jpeg_source_mgr* src = cinfo->src;
+    if (src->bytes_in_buffer == 0)
+        (*src->fill_input_buffer)(cinfo);
+    --src->bytes_in_buffer;
+    return *src->next_input_byte++;
+}
+
+void ReadBytes(j_decompress_ptr cinfo, JOCTET* to, std::size_t count)
+{
+    jpeg_source_mgr* src = cinfo->src;
+    while (count > 0) {
+        if (src->bytes_in_buffer == 0)
+            (*src->fill_input_buffer)(cinfo);
+        const std::size_t n = std::min(count, src->bytes_in_buffer);
+        std::memcpy(to, src->next_input_byte, n);
+        src->next_input_byte += n;
+        src->bytes_in_buffer -= n;
+        to += n;
+        count -= n;
+    }
+}
+
+// The most of a colour profile that is kept: far beyond any real one.
+constexpr qint64 kMaxProfileBytes = qint64(4) << 20;
+
+// A segment of `length` bytes (its first `head` bytes already read into
+// `start`) kept whole in the library's memory, counted in the budget; null,
+// and the segment skipped, when the budget cannot give it.
+JOCTET* KeepSegment(j_decompress_ptr cinfo, const JOCTET* start, std::size_t head, std::size_t length)
+{
+    if (!StateOf(cinfo)->share->Grow(qint64(length))) {
+        (*cinfo->src->skip_input_data)(cinfo, long(length - head));
+        return nullptr;
+    }
+    StateOf(cinfo)->keptBytes += qint64(length);
+    JOCTET* kept = static_cast<JOCTET*>(
+        (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, length));
+    std::memcpy(kept, start, head);
+    ReadBytes(cinfo, kept + head, length - head);
+    return kept;
+}
+
+// Reads an APP1 or APP2 segment: keeps the first Exif segment and the chunks
+// of an ICC profile, and skips everything else unread. Each segment costs
+// its own length and no more, however many there are.
+boolean ReadAppSegment(j_decompress_ptr cinfo)
+{
+    StopIfCancelled(cinfo);
+    DecodeState* state = StateOf(cinfo);
+    const unsigned high = ReadByte(cinfo);
+    const std::size_t declared = high << 8 | ReadByte(cinfo);
+    const std::size_t length = declared < 2 ? 0 : declared - 2;
+    constexpr std::size_t kHead = 14;  // "ICC_PROFILE\0", chunk number, chunk count
+    JOCTET head[kHead];
+    const std::size_t headBytes = std::min(length, kHead);
+    ReadBytes(cinfo, head, headBytes);
+    if (cinfo->unread_marker == JPEG_APP0 + 1 && !state->exif && headBytes >= 6 &&
+        std::memcmp(head, "Exif\0\0", 6) == 0) {
+        state->exif = KeepSegment(cinfo, head, headBytes, length);
+        state->exifLength = state->exif ? unsigned(length) : 0;
+        return TRUE;
+    }
+    if (cinfo->unread_marker == JPEG_APP0 + 2 && headBytes == kHead && std::memcmp(head, "ICC_PROFILE", 12) == 0) {
+        const int number = head[12];
+        const int count = head[13];
+        if (state->iccChunks == 0)
+            state->iccChunks = count;
+        const std::size_t body = length - kHead;
+        if (body == 0 || number < 1 || number > count || count != state->iccChunks || state->icc[number] ||
+            state->iccBytes + qint64(body) > kMaxProfileBytes) {
+            state->iccBroken = true;
+            (*cinfo->src->skip_input_data)(cinfo, long(body));
+            return TRUE;
+        }
+        state->icc[number] = KeepSegment(cinfo, head + kHead, 0, body);
+        state->iccLength[number] = unsigned(body);
+        state->iccBytes += qint64(body);
+        state->iccBroken = state->iccBroken || !state->icc[number];
+        return TRUE;
+    }
+    (*cinfo->src->skip_input_data)(cinfo, long(length - headBytes));
+    return TRUE;
 }
 
 // Watches the scans as the library reads them. Every scan makes the library
@@ -153,6 +316,7 @@ void CountScans(j_decompress_ptr cinfo)
 // Called by the library after every scan header and every row of input.
 void LimitScans(j_common_ptr cinfo)
 {
+    StopIfCancelled(reinterpret_cast<j_decompress_ptr>(cinfo));
     CountScans(reinterpret_cast<j_decompress_ptr>(cinfo));
 }
 
@@ -200,15 +364,20 @@ void CmykRowToRgb(const JSAMPLE* cmyk, JSAMPLE* rgb, JDIMENSION width, bool inve
     }
 }
 
+// How far the library's DCT scaling may reduce the picture: to the smallest
+// of its scales M/8 whose turned picture is still at least `size` in both
+// directions (a picture to be filtered down further) or in either one (a
+// thumbnail, whose other direction the caller fits). No size: full size.
+struct Reduction {
+    QSize size;
+    bool eitherDirection = false;
+};
+
 // What the decode routine needs from its caller, in plain data.
 struct DecodeRequest {
     QIODevice* device;
-    // Makes the target picture and returns its first row, or null when it
-    // cannot be had; *stride receives the distance between rows in bytes.
-    JSAMPLE* (*allocate)(void* context, JDIMENSION width, JDIMENSION height, std::ptrdiff_t* stride);
-    void* context;
-    int errorCode;  // set when the routine returns false
-    // When set, the rows go to this sink instead (allocate is not used).
+    // Receives the picture (24-bit); null when the rows go to `sink` instead.
+    QImage* image = nullptr;
     JpegRowSink* sink = nullptr;
     // Receives the transform of the picture's colour profile, if it has a
     // usable one. It lives in the caller's frame, out of reach of the jump.
@@ -216,42 +385,61 @@ struct DecodeRequest {
     // Leave R G B pixels as stored and only hand the transform out (CMYK
     // pictures are converted all the same: their R G B comes from it).
     bool deferColour = false;
-    // When not empty: decode at the smallest of the library's scales M/8
-    // whose turned picture is still at least this large.
-    int minWidth = 0;
-    int minHeight = 0;
+    Reduction reduction = {};
     // Grows by what the picture and the library's work will take before any
     // of it is taken; the decode is refused when it cannot.
     BudgetShare* share = nullptr;
-    // When not 0 (a thumbnail): the picture is decoded with the library's DCT scaling at
-    // the smallest of 1/1, 1/2, 1/4 and 1/8 that still covers this size in
-    // at least one direction.
-    JDIMENSION coverWidth = 0;
-    JDIMENSION coverHeight = 0;
+    int errorCode = 0;  // set when the routine returns false
+    // Seen by the library's calls through client_data.
+    DecodeState state = {};
 };
 
 // The orientation of the first Exif APP1 marker, 1 when there is none.
 int OrientationOf(j_decompress_ptr cinfo)
 {
-    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
-            return ExifOrientation(m->data, m->data_length);
-    }
-    return 1;
+    const DecodeState* state = StateOf(cinfo);
+    return state->exif ? ExifOrientation(state->exif, state->exifLength) : 1;
 }
 
-// The picture's ICC profile (APP2 markers) as a transform to sRGB, or none.
-void ReadColourProfile(j_decompress_ptr cinfo, std::unique_ptr<ColorProfileTransform>* colour, bool cmyk)
+// The ICC profile the kept chunks make up, in one piece in the library's
+// memory (counted in the budget), or null when a chunk is missing, doubled or
+// was not kept.
+JOCTET* AssembleProfile(j_decompress_ptr cinfo, unsigned* length)
 {
-    JOCTET* icc = nullptr;
+    DecodeState* state = StateOf(cinfo);
+    if (state->iccChunks == 0 || state->iccBroken)
+        return nullptr;
+    for (int i = 1; i <= state->iccChunks; ++i) {
+        if (!state->icc[i])
+            return nullptr;
+    }
+    if (!state->share->Grow(state->iccBytes))
+        return nullptr;
+    state->keptBytes += state->iccBytes;
+    JOCTET* icc = static_cast<JOCTET*>((*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                                  JPOOL_PERMANENT, std::size_t(state->iccBytes)));
+    JOCTET* at = icc;
+    for (int i = 1; i <= state->iccChunks; ++i) {
+        std::memcpy(at, state->icc[i], state->iccLength[i]);
+        at += state->iccLength[i];
+    }
+    *length = unsigned(state->iccBytes);
+    return icc;
+}
+
+// The picture's ICC profile (APP2 markers) as a transform to sRGB, or none;
+// building it takes from `budget`.
+void ReadColourProfile(j_decompress_ptr cinfo, std::unique_ptr<ColorProfileTransform>* colour, bool cmyk,
+                       MemoryBudget* budget)
+{
     unsigned int length = 0;
-    if (!colour || !jpeg_read_icc_profile(cinfo, &icc, &length))
+    const JOCTET* icc = colour ? AssembleProfile(cinfo, &length) : nullptr;
+    if (!icc)
         return;
     using Input = ColorProfileTransform::Input;
     const Input input = cmyk ? (cinfo->saw_Adobe_marker ? Input::InvertedCmyk : Input::Cmyk)
         : cinfo->jpeg_color_space == JCS_GRAYSCALE ? Input::Grey : Input::Rgb;
-    *colour = ColorProfileTransform::ToSrgb(icc, length, input);
-    std::free(icc);
+    *colour = ColorProfileTransform::ToSrgb(icc, length, input, budget);
 }
 
 // Turns one decoded row (R G B, or C M Y K) into R G B at `rgb`, through the
@@ -271,9 +459,14 @@ const JSAMPLE* FinishRow(const JSAMPLE* decoded, JSAMPLE* rgb, JDIMENSION width,
     return decoded;
 }
 
-// Chooses the scale of a reduced decode (DecodeRequest::minWidth).
-void ChooseScale(j_decompress_ptr cinfo, int minWidth, int minHeight, int orientation)
+// Sets the library's scale as `reduction` asks (full size when it asks for
+// nothing or no scale is large enough).
+void ChooseScale(j_decompress_ptr cinfo, const Reduction& reduction, int orientation)
 {
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = 1;
+    if (reduction.size.isEmpty())
+        return;
     const bool turned = OrientationTransposes(orientation);
     for (unsigned int m = 1; m <= 8; ++m) {
         cinfo->scale_num = m;
@@ -281,7 +474,9 @@ void ChooseScale(j_decompress_ptr cinfo, int minWidth, int minHeight, int orient
         jpeg_calc_output_dimensions(cinfo);
         const long long w = turned ? cinfo->output_height : cinfo->output_width;
         const long long h = turned ? cinfo->output_width : cinfo->output_height;
-        if (w >= minWidth && h >= minHeight)
+        const bool wide = w >= reduction.size.width();
+        const bool high = h >= reduction.size.height();
+        if (reduction.eitherDirection ? wide || high : wide && high)
             return;
     }
 }
@@ -342,10 +537,11 @@ bool RunDecompress(DecodeRequest* request)
     progress.countedScans = 0;
     progress.work = 0;
     cinfo.progress = &progress.pub;
+    cinfo.client_data = &request->state;
     UseDeviceSource(&cinfo, request->device);
     // Exif (orientation) and ICC profile markers are kept for reading.
-    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_set_marker_processor(&cinfo, JPEG_APP0 + 1, ReadAppSegment);
+    jpeg_set_marker_processor(&cinfo, JPEG_APP0 + 2, ReadAppSegment);
 
     jpeg_read_header(&cinfo, TRUE);
     if (!PictureSizeAllowed(qint64(cinfo.image_width), qint64(cinfo.image_height)))
@@ -355,23 +551,15 @@ bool RunDecompress(DecodeRequest* request)
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     cinfo.dct_method = JDCT_FLOAT;
     cinfo.do_block_smoothing = TRUE;
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = 1;
-    if (request->coverWidth > 0 && request->coverHeight > 0) {
-        while (cinfo.scale_denom < 8 && (cinfo.image_width / (cinfo.scale_denom * 2) >= request->coverWidth ||
-                                         cinfo.image_height / (cinfo.scale_denom * 2) >= request->coverHeight))
-            cinfo.scale_denom *= 2;
-    }
     cinfo.quantize_colors = FALSE;
     const int orientation = OrientationOf(&cinfo);
-    ReadColourProfile(&cinfo, request->colour, cmyk);
+    ReadColourProfile(&cinfo, request->colour, cmyk, request->share ? request->share->Budget() : nullptr);
     const ColorProfileTransform* colour = request->colour ? request->colour->get() : nullptr;
     if (colour && request->deferColour && !cmyk)
         colour = nullptr;
     else if (request->deferColour && request->colour)
         request->colour->reset();  // used up here, nothing left to defer
-    if (request->minWidth > 0 && request->minHeight > 0)
-        ChooseScale(&cinfo, request->minWidth, request->minHeight, orientation);
+    ChooseScale(&cinfo, request->reduction, orientation);
     // The first scan's header has been read with the picture's.
     CountScans(&cinfo);
 
@@ -382,7 +570,7 @@ bool RunDecompress(DecodeRequest* request)
     const qint64 pictureBytes = request->sink ? 0 : RowStride(cinfo.output_width) * qint64(cinfo.output_height);
     if (!request->share->Grow(libraryBytes + pictureBytes))
         JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_IMAGE_TOO_BIG);
-    cinfo.mem->max_memory_to_use = long(libraryBytes);
+    cinfo.mem->max_memory_to_use = long(libraryBytes + request->state.keptBytes);
 
     // For a multi-scan picture this takes in the whole stream, scan by scan,
     // under the watch of LimitScans.
@@ -394,16 +582,20 @@ bool RunDecompress(DecodeRequest* request)
         if (!request->sink->Begin(int(width), int(height), orientation))
             JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
         ReadWantedRows(&cinfo, request->sink, cmyk, colour);
+        LimitTail(&cinfo);
         jpeg_finish_decompress(&cinfo);
         jpeg_destroy_decompress(&cinfo);
         return true;
     }
     const bool turned = OrientationTransposes(orientation);
     std::ptrdiff_t stride = 0;
-    JSAMPLE* const pixels = request->allocate(request->context, turned ? height : width, turned ? width : height,
-                                              &stride);
-    if (!pixels)
+    QImage& image = *request->image;
+    image = NewRgb888Image(int(turned ? height : width), int(turned ? width : height));
+    if (image.isNull())
         JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
+    // The image owns its buffer alone, so bits() gives it without a copy.
+    JSAMPLE* const pixels = image.bits();
+    stride = std::ptrdiff_t(image.bytesPerLine());
 
     // Rows are read several per call: straight into the picture when they
     // are already its rows, else into work rows to be finished and placed.
@@ -440,108 +632,95 @@ bool RunDecompress(DecodeRequest* request)
             PlaceStoredRows(finished, int(got), int(first), int(width), int(height), orientation, pixels, stride);
     }
 
+    LimitTail(&cinfo);
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return true;
 }
 
-JSAMPLE* AllocateImage(void* context, JDIMENSION width, JDIMENSION height, std::ptrdiff_t* stride)
-{
-    QImage* image = static_cast<QImage*>(context);
-    *image = NewRgb888Image(int(width), int(height));
-    if (image->isNull())
-        return nullptr;
-    *stride = std::ptrdiff_t(image->bytesPerLine());
-    // The image owns its buffer alone, so bits() gives it without a copy.
-    return image->bits();
-}
-
 // Runs the request with `share`: on success the share keeps the picture's
 // bytes, on failure it is back where it was.
-void Decode(DecodeRequest& request, BudgetShare& share, const QImage* picture)
+QImage Decode(DecodeRequest request, BudgetShare& share)
 {
+    QImage image;
+    std::unique_ptr<ColorProfileTransform> colour;
+    if (!request.sink)
+        request.image = &image;
+    if (!request.colour)
+        request.colour = &colour;
     const qint64 before = share.Bytes();
     request.share = &share;
+    request.state.share = &share;
     if (!RunDecompress(&request)) {
         share.ShrinkTo(before);
+        if (request.state.cancelled)
+            throw EAbort();
         throw JpegError(request.errorCode);
     }
-    share.ShrinkTo(before + (picture ? qint64(picture->sizeInBytes()) : 0));
+    share.ShrinkTo(before + qint64(image.sizeInBytes()));
+    return image;
+}
+
+// A decode within a whole program budget of its own, for callers that keep
+// nothing else.
+template <typename Run>
+auto WithinProgramBudget(Run run)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    return run(share);
 }
 
 } // namespace
 
 QImage DecodeJpeg(QIODevice& in, BudgetShare& share)
 {
-    QImage image;
-    std::unique_ptr<ColorProfileTransform> colour;
-    DecodeRequest request{&in, AllocateImage, &image, 0};
-    request.colour = &colour;
-    Decode(request, share, &image);
-    return image;
-}
-
-QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share)
-{
-    QImage image;
-    DecodeRequest request{&in, AllocateImage, &image, 0};
-    request.colour = colour;
-    request.deferColour = true;
-    Decode(request, share, &image);
-    return image;
-}
-
-QImage DecodeJpegReduced(QIODevice& in, QSize atLeast, BudgetShare& share)
-{
-    QImage image;
-    std::unique_ptr<ColorProfileTransform> colour;
-    DecodeRequest request{&in, AllocateImage, &image, 0};
-    request.colour = &colour;
-    request.minWidth = std::max(1, atLeast.width());
-    request.minHeight = std::max(1, atLeast.height());
-    Decode(request, share, &image);
-    return image;
-}
-
-QImage DecodeJpegReduced(QIODevice& in, QSize atLeast)
-{
-    MemoryBudget budget(kProgramMemoryBudget);
-    BudgetShare share(budget);
-    return DecodeJpegReduced(in, atLeast, share);
+    return Decode({&in}, share);
 }
 
 QImage DecodeJpeg(QIODevice& in)
 {
-    MemoryBudget budget(kProgramMemoryBudget);
-    BudgetShare share(budget);
-    return DecodeJpeg(in, share);
+    return WithinProgramBudget([&](BudgetShare& share) { return DecodeJpeg(in, share); });
 }
 
-QImage DecodeJpegThumbnail(QIODevice& in, QSize bound, BudgetShare& share)
+QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share)
 {
-    QImage image;
-    std::unique_ptr<ColorProfileTransform> colour;
-    DecodeRequest request{&in, AllocateImage, &image, 0};
-    request.colour = &colour;
-    request.coverWidth = JDIMENSION(std::max(1, bound.width()));
-    request.coverHeight = JDIMENSION(std::max(1, bound.height()));
-    Decode(request, share, &image);
-    return image;
+    DecodeRequest request{&in};
+    request.colour = colour;
+    request.deferColour = true;
+    return Decode(request, share);
+}
+
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast, BudgetShare& share)
+{
+    DecodeRequest request{&in};
+    request.reduction = {atLeast.expandedTo(QSize(1, 1)), false};
+    return Decode(request, share);
+}
+
+QImage DecodeJpegReduced(QIODevice& in, QSize atLeast)
+{
+    return WithinProgramBudget([&](BudgetShare& share) { return DecodeJpegReduced(in, atLeast, share); });
+}
+
+QImage DecodeJpegThumbnail(QIODevice& in, QSize bound, BudgetShare& share, const std::atomic<bool>* cancel)
+{
+    DecodeRequest request{&in};
+    request.state.cancel = cancel;
+    request.reduction = {bound.expandedTo(QSize(1, 1)), true};
+    return Decode(request, share);
 }
 
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink, BudgetShare& share)
 {
-    std::unique_ptr<ColorProfileTransform> colour;
-    DecodeRequest request{&in, nullptr, nullptr, 0, &sink};
-    request.colour = &colour;
-    Decode(request, share, nullptr);
+    DecodeRequest request{&in};
+    request.sink = &sink;
+    Decode(request, share);
 }
 
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink)
 {
-    MemoryBudget budget(kProgramMemoryBudget);
-    BudgetShare share(budget);
-    DecodeJpegRows(in, sink, share);
+    WithinProgramBudget([&](BudgetShare& share) { DecodeJpegRows(in, sink, share); });
 }
 
 } // namespace yotsumado

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <atomic>
 #include <memory>
 
 class QIODevice;
@@ -36,6 +37,11 @@ inline constexpr qint64 kMaxJpegScanWork = 100'000'000;
 // (ColorProfileTransform); a broken tag or profile is ignored.
 // Library warnings (a stream cut short, stray bytes) are not errors: the
 // library's best picture is returned, as the library itself would show it.
+// Of the APP1 and APP2 markers only the first Exif segment and the chunks of
+// an ICC profile (at most 4 MB) are kept, counted in the budget; all others
+// are skipped, by seeking where the device allows it. A stream is taken to end where 32 MB go by
+// without a marker byte, and once all rows are out at most 64 KB more are
+// read looking for its end.
 // Throws EJPEG("JPEG エラー #<code>") with the library's message code when the
 // library rejects the stream, and also when
 //  - the picture needs more than kMaxPictureBytes at 24 bits per pixel
@@ -61,11 +67,15 @@ QImage DecodeJpeg(QIODevice& in);
 QImage DecodeJpeg(QIODevice& in, std::unique_ptr<ColorProfileTransform>* colour, BudgetShare& share);
 
 // DecodeJpeg at a reduced size for a thumbnail: the library's DCT scaling
-// (1/2, 1/4 or 1/8) makes the picture as small as it can while it still
-// covers `bound` in one direction; the caller shrinks it the rest of the way.
+// (the
+// smallest of its scales M/8) makes the turned picture as small as it can
+// while it still covers `bound` in one direction; the caller shrinks it the
+// rest of the way.
 // Same bounds and errors (the coefficients of a multi-scan stream are kept
-// at full size whatever the scale, and are counted so).
-QImage DecodeJpegThumbnail(QIODevice& in, QSize bound, BudgetShare& share);
+// at full size whatever the scale, and are counted so). Once `*cancel` is
+// set (by another thread) the decode ends soon after with EAbort.
+QImage DecodeJpegThumbnail(QIODevice& in, QSize bound, BudgetShare& share,
+                           const std::atomic<bool>* cancel = nullptr);
 
 // Receives the rows of a selective decode (DecodeJpegRows). Its calls come
 // from inside the library's decoding loop, so none of them may throw.

@@ -65,14 +65,61 @@ unsigned char ToByte(float v)
     return static_cast<unsigned char>(std::clamp(std::lround(v), 0L, 255L));
 }
 
+// A picture more than this many times the target's size is first reduced by
+// averaging whole boxes of pixels, to no less than this many times it: the
+// filter then works on a few pixels for each of the target's instead of on
+// the whole picture, which for a huge one costs many times the decoding. At
+// that ratio the box's own softening is below what the widened filter does.
+constexpr int kFilterHeadroom = 4;
+
+// `source` reduced by averaging boxes of kx x ky pixels (the last box of a
+// row or column takes what is left), Format_RGB888.
+QImage BoxReduce(const QImage& source, int kx, int ky)
+{
+    const int sw = source.width(), sh = source.height();
+    const int w = (sw + kx - 1) / kx, h = (sh + ky - 1) / ky;
+    QImage out(w, h, QImage::Format_RGB888);
+    if (out.isNull())
+        return out;
+    std::vector<quint64> sums(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        std::fill(sums.begin(), sums.end(), quint64(0));
+        const int rows = std::min(ky, sh - y * ky);
+        for (int r = 0; r < rows; ++r) {
+            const unsigned char* p = source.constScanLine(y * ky + r);
+            for (int x = 0; x < w; ++x) {
+                quint64* sum = sums.data() + size_t(x) * 3;
+                for (int n = std::min(kx, sw - x * kx); n > 0; --n, p += 3) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+        }
+        unsigned char* o = out.scanLine(y);
+        for (int x = 0; x < w; ++x, o += 3) {
+            const quint64 n = quint64(std::min(kx, sw - x * kx)) * quint64(rows);
+            for (int c = 0; c < 3; ++c)
+                o[c] = static_cast<unsigned char>((sums[size_t(x) * 3 + size_t(c)] + n / 2) / n);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 QImage ResizeLanczos(const QImage& picture, QSize size)
 {
     if (picture.isNull() || size.isEmpty())
         return QImage();
-    const QImage source = picture.format() == QImage::Format_RGB888
+    QImage source = picture.format() == QImage::Format_RGB888
         ? picture : picture.convertToFormat(QImage::Format_RGB888);
+    const int kx = std::max(1, source.width() / (kFilterHeadroom * size.width()));
+    const int ky = std::max(1, source.height() / (kFilterHeadroom * size.height()));
+    if (kx > 1 || ky > 1)
+        source = BoxReduce(source, kx, ky);
+    if (source.isNull())
+        return QImage();
     const int sw = source.width(), sh = source.height();
     const int dw = size.width(), dh = size.height();
     const Taps across = MakeTaps(sw, dw);

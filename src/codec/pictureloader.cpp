@@ -120,7 +120,7 @@ QImage LoadPictureStretched(const QString& path, QSize size)
     return LoadPictureStretched(path, size, share);
 }
 
-QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share)
+QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share, const std::atomic<bool>* cancel)
 {
     const auto fit = [bound](const QImage& picture) {
         if (picture.width() <= bound.width() && picture.height() <= bound.height())
@@ -133,8 +133,8 @@ QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share)
         return StretchNearest(picture, twice, QImage::Format_RGB888).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     };
     return DecodeByKind(
-        path, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, fit); },
-        [&](QFile& file) { return Shrunk(DecodeJpegThumbnail(file, bound, share), share, fit); });
+        path, [&](QFile& file) { return Shrunk(DecodeBmp(file, share, cancel), share, fit); },
+        [&](QFile& file) { return Shrunk(DecodeJpegThumbnail(file, bound, share, cancel), share, fit); });
 }
 
 QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share)

@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace yotsumado {
@@ -71,6 +72,8 @@ TDisplayPicture LoadPictureForDisplay(const QString& path);
 // the save dialog's preview: a JPEG picture is decoded at a reduced size
 // (DCT scaling), a bitmap whole and then shrunk. Opens, checks, bounds and
 // fails as LoadPicture does; on success the share holds the thumbnail's bytes.
-QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share);
+// Once `*cancel` is set (by another thread) the load ends soon with EAbort.
+QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share,
+                          const std::atomic<bool>* cancel = nullptr);
 
 } // namespace yotsumado

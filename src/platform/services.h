@@ -18,6 +18,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,8 +38,10 @@ struct SaveDialogRequest {
     bool Resizable = true;
     // Loads the preview pane's picture of a file, no larger than the size
     // given; null when the file is no picture it takes. Called on a worker
-    // thread, never on the dialog's. Without it the pane shows nothing.
-    std::function<QImage(const QString& path, QSize bound)> PreviewLoader;
+    // thread, never on the dialog's; once `cancelled` is set the picture is
+    // no longer wanted and the load should end soon. Without it the pane
+    // shows nothing.
+    std::function<QImage(const QString& path, QSize bound, const std::atomic<bool>& cancelled)> PreviewLoader;
 };
 class SaveDialog {
 public:

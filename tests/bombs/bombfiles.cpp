@@ -1,5 +1,6 @@
 #include "bombfiles.h"
 
+#include <QFile>
 #include <QtEndian>
 
 namespace bombs {
@@ -10,6 +11,12 @@ void Put16BigEndian(QByteArray& b, int v)
 {
     b.append(char((v >> 8) & 0xFF));
     b.append(char(v & 0xFF));
+}
+
+void Put32BigEndian(QByteArray& b, quint32 v)
+{
+    Put16BigEndian(b, int(v >> 16));
+    Put16BigEndian(b, int(v & 0xFFFF));
 }
 
 void Marker(QByteArray& b, int code, const QByteArray& body)
@@ -92,6 +99,60 @@ QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
     b[55] = char(qGreen(colour));
     b[56] = char(qRed(colour));
     return b + data;
+}
+
+// ---- Colour profiles ---------------------------------------------------------
+
+namespace {
+
+// Big-endian 32-bit words.
+QByteArray Words(std::initializer_list<quint32> words)
+{
+    QByteArray b;
+    for (quint32 w : words)
+        Put32BigEndian(b, w);
+    return b;
+}
+
+} // namespace
+
+QByteArray SharedElementProfile(int elements, SharedElement shared)
+{
+    // Three channels in and out: the identity matrix and no offsets, or
+    // three times one curve y = (1 x + 0)^1 + 0.
+    constexpr quint32 one = 0x3F800000;  // 1.0 as a 32-bit float
+    const QByteArray curve = "curf" + Words({0, 1u << 16}) + "parf" + Words({0, 0, one, one, 0, 0});
+    const QByteArray element = shared == SharedElement::Matrix
+        ? "matf" + Words({0, 0x30003, one, 0, 0, 0, one, 0, 0, 0, one, 0, 0, 0})
+        : "cvst" + Words({0, 0x30003, 36, quint32(curve.size()), 36, quint32(curve.size()), 36,
+                          quint32(curve.size())}) + curve;
+    QByteArray tag = "mpet" + Words({0, 0x30003, quint32(elements)});
+    for (int i = 0; i < elements; ++i)
+        tag += Words({16 + 8 * quint32(elements), quint32(element.size())});
+    tag += element;
+
+    // Version 4.4, a display profile from RGB to XYZ, D50, and one tag.
+    constexpr quint32 kTagAt = 128 + 4 + 12;
+    QByteArray p = Words({kTagAt + quint32(tag.size())}) + "lcms" + Words({0x04400000}) + "mntrRGB XYZ " +
+        QByteArray(12, '\0') + "acsp" + QByteArray(28, '\0') + Words({0, 0xF6D6, 0x10000, 0xD32D});
+    p += QByteArray(128 - p.size(), '\0') + Words({1}) + "D2B0" + Words({kTagAt, quint32(tag.size())});
+    return p + tag;
+}
+
+bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write("\xFF\xD8", 2) != 2)
+        return false;
+    QByteArray header(1, char(0xFF));
+    header.append(char(0xE0 + app));
+    Put16BigEndian(header, bodyBytes + 2);
+    for (qint64 i = 0; i < count; ++i) {
+        if (!out.seek(2 + i * (4 + bodyBytes)) || out.write(header) != header.size())
+            return false;
+    }
+    const QByteArray picture = ProgressiveJpeg(16, 16, 1, 0).mid(2);
+    return out.seek(2 + qint64(count) * (4 + bodyBytes)) && out.write(picture) == picture.size();
 }
 
 } // namespace bombs

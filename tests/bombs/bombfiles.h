@@ -22,4 +22,21 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
 // any size. Every pixel keeps colour 0 of the palette, which is `colour`.
 QByteArray RunLengthBitmap(int width, int height, int bitCount = 8, QRgb colour = qRgb(10, 200, 30));
 
+// ---- Colour profiles ---------------------------------------------------------
+
+// What the shared element of SharedElementProfile is.
+enum class SharedElement { CurveSet, Matrix };
+
+// A valid ICC v4 RGB display profile whose only tag, D2B0, lists `elements`
+// processing elements that all point at one small element of kind `shared`:
+// a reader that builds each element it is pointed at does the work `elements`
+// times. 1,000 curve sets make about 8 KB, 8,000 about 64 KB.
+QByteArray SharedElementProfile(int elements, SharedElement shared = SharedElement::CurveSet);
+
+// Writes to `path` the 16 x 16 grey ProgressiveJpeg with `count` APPn
+// segments (`app` 1 or 2) of `bodyBytes` zeros in front of it, the zeros left
+// as holes (a sparse file): 100,000 empty APP1 markers make 491 KB, 40,000
+// full ones 2.6 GB on no more than 160 MB of disk. True when written.
+bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes);
+
 } // namespace bombs

@@ -2,7 +2,13 @@
 // progressive CMYK declaring 18900 x 18900), cmyk-499-scans.jpg (the same
 // with 499 scans), rle-16384.bmp (1 KB RLE8 declaring 16384 x 16384) and
 // grey-many-scans.jpg (a progressive grey picture within the budget whose
-// 499 empty scans would each walk all its blocks).
+// 499 empty scans would each walk all its blocks), colour profiles
+// whose processing tag names one element thousands of times: curves-1000.icc,
+// curves-8000.icc, matrices-8000.icc,
+// app1-flood.jpg and
+// app2-flood.jpg (a small picture behind 10,000 empty APP1 or APP2 markers),
+// no-eoi.jpg (a picture without its end marker) and rle-1-wide.bmp (1 KB
+// declaring 1 x 357,913,941).
 // Usage: makebombs FOLDER
 
 #include "bombfiles.h"
@@ -29,12 +35,21 @@ int main(int argc, char** argv)
         {"cmyk-499-scans.jpg", bombs::ProgressiveJpeg(18900, 18900, 4, 498)},
         {"rle-16384.bmp", bombs::RunLengthBitmap(16384, 16384)},
         {"grey-many-scans.jpg", bombs::ProgressiveJpeg(12000, 12000, 1, 498)},
+        {"curves-1000.icc", bombs::SharedElementProfile(1000)},
+        {"curves-8000.icc", bombs::SharedElementProfile(8000)},
+        {"matrices-8000.icc", bombs::SharedElementProfile(8000, bombs::SharedElement::Matrix)},
+        {"no-eoi.jpg", bombs::ProgressiveJpeg(64, 48, 1, 0).chopped(2)},
+        {"rle-1-wide.bmp", bombs::RunLengthBitmap(1, 357913941)},
     };
     for (const auto& f : files) {
         QFile out(folder.filePath(QLatin1String(f.name)));
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(f.bytes) != f.bytes.size())
             return 1;
         std::printf("%s %lld bytes\n", f.name, static_cast<long long>(f.bytes.size()));
+    }
+    for (int app : {1, 2}) {
+        if (!bombs::WriteMarkerFlood(folder.filePath(QStringLiteral("app%1-flood.jpg").arg(app)), app, 10000, 0))
+            return 1;
     }
     return 0;
 }

@@ -1,17 +1,20 @@
 // Helper of the budget tests: does one thing with pictures in a process of
 // its own and reports, line by line, what came of it and the process's peak
-// resident memory, so that a test can bound the peak without timing anything.
+// resident memory, so that a test can bound the peak (and a load's own time).
 //
 //   budgetprobe load FILE        LoadPicture alone
 //   budgetprobe window FILE...   the window, FILE i dropped onto panel i
 //                                (1 to 4; more files go round again)
 //   budgetprobe preview FILE     the save dialog's preview pane, as the
 //                                window's Save command sets it up
+//   budgetprobe smooth FILE      LoadPictureSmooth to a panel's 240 x 180
+//   budgetprobe preview-closed FILE  the pane closed as it starts on FILE
 //
 // Output: one line per picture, "ok <width> <height>" or "error <message>"
 // (for the preview "shown <width> <height>" or "none"); for the window then
 // "panels <w>x<h> ..." (0x0 for an empty panel) and "inuse <bytes>"; last
-// "peak <KiB>" (VmHWM).
+// "user <ms>" (processor time in the program's own code, which unlike system
+// time does not swing with the machine's load) and "peak <KiB>" (VmHWM).
 
 #include "app/application.h"
 #include "app/mainform.h"
@@ -27,12 +30,14 @@
 #include "support/scriptedplatform.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QScopeGuard>
+#include <QThread>
 
 #include <cstdio>
+
+#include <sys/resource.h>
 
 using namespace yotsumado;
 
@@ -56,10 +61,10 @@ void Say(const QString& text)
     std::fflush(stdout);
 }
 
-int Load(const QString& path)
+int Load(const QString& path, bool smooth)
 {
     try {
-        const QImage picture = LoadPicture(path);
+        const QImage picture = smooth ? LoadPictureSmooth(path, QSize(240, 180)) : LoadPicture(path);
         Say(QStringLiteral("ok %1 %2").arg(picture.width()).arg(picture.height()));
     } catch (const Exception& e) {
         Say(QStringLiteral("error ") + e.Message());
@@ -103,7 +108,7 @@ int Window(const QStringList& files)
     return 0;
 }
 
-int Preview(const QString& path)
+int Preview(const QString& path, bool closeAtOnce)
 {
     platform::ScriptedPlatform scripted;
     TApplication::Instance()->SetPlatformServices(&scripted.services);
@@ -120,6 +125,11 @@ int Preview(const QString& path)
     if (!preview)
         return 1;
     preview->ShowFile(path);
+    if (closeAtOnce) {
+        QThread::msleep(100);  // the load is under way
+        Say(QStringLiteral("closed"));
+        return 0;
+    }
     // The dialog's thread goes on; wait here for the pane's load to end.
 #ifndef BUDGETPROBE_BEFORE_BUDGET
     QElapsedTimer waited;
@@ -144,12 +154,15 @@ int main(int argc, char** argv)
     if (args.size() < 2)
         return 2;
     int status = 2;
-    if (args[0] == QLatin1String("load"))
-        status = Load(args[1]);
+    if (args[0] == QLatin1String("load") || args[0] == QLatin1String("smooth"))
+        status = Load(args[1], args[0] == QLatin1String("smooth"));
     else if (args[0] == QLatin1String("window"))
         status = Window(args.mid(1));
-    else if (args[0] == QLatin1String("preview"))
-        status = Preview(args[1]);
+    else if (args[0] == QLatin1String("preview") || args[0] == QLatin1String("preview-closed"))
+        status = Preview(args[1], args[0] == QLatin1String("preview-closed"));
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    Say(QStringLiteral("user %1").arg(usage.ru_utime.tv_sec * 1000 + usage.ru_utime.tv_usec / 1000));
     Say(QStringLiteral("peak %1").arg(PeakKiB()));
     return status;
 }

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/mainform.h"
+#include "app/photos/photofixtures.h"
 #include "bombs/bombfiles.h"
 #include "codec/memorybudget.h"
 #include "codec/pictureloader.h"
@@ -35,8 +36,10 @@ constexpr qint64 kMiB = qint64(1) << 20;
 // allocator's quarantine, so there the bounds get that much room on top.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr qint64 kSanitizerRoomPercent = 25;
+constexpr qint64 kSanitizerSlowdown = 5;
 #else
 constexpr qint64 kSanitizerRoomPercent = 0;
+constexpr qint64 kSanitizerSlowdown = 1;
 #endif
 
 bool PeakWithin(qint64 peakMiB, qint64 boundMiB)
@@ -75,19 +78,25 @@ void WriteFile(const QString& path, const QByteArray& bytes)
 struct Probe {
     QStringList lines;
     qint64 peakMiB = -1;
+    qint64 userMs = -1;
 };
 
-Probe RunProbe(const QStringList& arguments)
+Probe RunProbe(const QStringList& arguments, int timeoutMs = 600000)
 {
     Probe probe;
     QProcess helper;
     helper.start(QStringLiteral(BUDGETPROBE_PROGRAM), arguments);
-    if (!helper.waitForFinished(600000))
+    if (!helper.waitForFinished(timeoutMs)) {
+        helper.kill();
+        helper.waitForFinished();
         return probe;
+    }
     const QString out = QString::fromLocal8Bit(helper.readAllStandardOutput());
     for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         if (line.startsWith(QLatin1String("peak ")))
             probe.peakMiB = line.mid(5).toLongLong() / 1024;
+        else if (line.startsWith(QLatin1String("user ")))
+            probe.userMs = line.mid(5).toLongLong();
         else
             probe.lines << line;
     }
@@ -119,6 +128,29 @@ private slots:
         WriteFile(Path("grey-many-scans.jpg"), bombs::ProgressiveJpeg(12000, 12000, 1, 498));
         WriteFile(Path("grey-small-many-scans.jpg"), bombs::ProgressiveJpeg(256, 256, 1, 498));
         WriteFile(Path("rle-16384.bmp"), bombs::RunLengthBitmap(16384, 16384));
+        // Colour profiles that make Little CMS do one small element's work
+        // once for each of the many places that point at it.
+        const QByteArray small = bombs::ProgressiveJpeg(16, 16, 3, 0);
+        WriteFile(Path("no-profile.jpg"), small);
+        for (int n : {1000, 8000, 137000})
+            WriteFile(Path(qPrintable(QStringLiteral("curves-%1.jpg").arg(n))),
+                      photos::WithIccProfile(small, bombs::SharedElementProfile(n)));
+        WriteFile(Path("matrices-8000.jpg"),
+                  photos::WithIccProfile(small, bombs::SharedElementProfile(8000, bombs::SharedElement::Matrix)));
+        // Marker floods, tails that never end and pictures refused only
+        // after most of the budget was taken.
+        QVERIFY(bombs::WriteMarkerFlood(Path("app1-flood.jpg"), 1, 100000, 0));
+        QVERIFY(bombs::WriteMarkerFlood(Path("app2-flood.jpg"), 2, 1000000, 0));
+        QVERIFY(bombs::WriteMarkerFlood(Path("app1-2.6GB.jpg"), 1, 40000, 65533));
+        QImage flat(64, 48, QImage::Format_RGB888);
+        flat.fill(qRgb(90, 30, 160));
+        QVERIFY(flat.save(Path("plain-tail.jpg"), "JPEG"));
+        WriteFile(Path("progressive-tail.jpg"), bombs::ProgressiveJpeg(64, 48, 1, 0));
+        for (const char* name : {"plain-tail.jpg", "progressive-tail.jpg"}) {  // no EOI, then a 16 GB hole
+            QFile file(Path(name));
+            QVERIFY(file.resize(file.size() - 2) && file.resize(qint64(16) << 30));
+        }
+        WriteFile(Path("rle-1-wide.bmp"), bombs::RunLengthBitmap(1, 357913941));
     }
 
     void budgetGrantsWithinItsLimitOnly_data()
@@ -313,29 +345,65 @@ private slots:
         QCOMPARE(budget->InUse(), 4 * kKept);
     }
 
+    // Each probe (its mode) must stay within the user time (ms) and peak
+    // (MiB; negative: that much beyond the same small picture without a
+    // profile) given; one that runs ten times that long (a program that
+    // never ends) is stopped.
     void bombsAreRefusedOrShownWithinBoundedMemory_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("progressive CMYK header, 172 bytes") << "cmyk-header.jpg" << JpegTooBig();
-        QTest::newRow("progressive CMYK, 499 empty scans") << "cmyk-499-scans.jpg" << JpegTooBig();
+        QTest::addColumn<qint64>("boundMiB");
+        QTest::addColumn<int>("ms");
+        const qint64 loadMiB = 1200 * 1000 * 1000 / kMiB;
+        QTest::newRow("progressive CMYK header, 172 bytes") << "cmyk-header.jpg" << "load" << JpegTooBig() << loadMiB << 60000;
+        QTest::newRow("progressive CMYK, 499 empty scans") << "cmyk-499-scans.jpg" << "load" << JpegTooBig() << loadMiB << 60000;
         // Within the budget, but its empty scans would walk 1.1 billion
         // blocks: too many scans for the picture, like more than 500.
-        QTest::newRow("progressive grey 12000², 499 empty scans")
-            << "grey-many-scans.jpg" << QStringLiteral("error ") + JpegErrorText(JERR_BAD_PROGRESSION);
+        QTest::newRow("progressive grey 12000², 499 empty scans") << "grey-many-scans.jpg" << "load"
+            << QStringLiteral("error ") + JpegErrorText(JERR_BAD_PROGRESSION) << loadMiB << 60000;
         // Many scans of a small picture are no burden: it loads.
-        QTest::newRow("progressive grey 256², 499 empty scans") << "grey-small-many-scans.jpg" << "ok 256 256";
-        QTest::newRow("run-length bitmap 16384², 1 KB") << "rle-16384.bmp" << "ok 16384 16384";
+        QTest::newRow("progressive grey 256², 499 empty scans") << "grey-small-many-scans.jpg" << "load" << "ok 256 256" << loadMiB << 60000;
+        QTest::newRow("run-length bitmap 16384², 1 KB") << "rle-16384.bmp" << "load" << "ok 16384 16384" << loadMiB << 60000;
+
+        // A marker not read costs its length, what is kept is bounded.
+        QTest::newRow("100,000 empty APP1 markers") << "app1-flood.jpg" << "load" << "ok 16 16" << qint64(200) << 3000;
+        QTest::newRow("1,000,000 empty APP2 markers") << "app2-flood.jpg" << "load" << "ok 16 16" << qint64(200) << 3000;
+        QTest::newRow("2.6 GB of APP1 segments") << "app1-2.6GB.jpg" << "load" << "ok 16 16" << qint64(200) << 10000;
+        // Complete pictures followed by a 16 GB hole and no end marker.
+        QTest::newRow("baseline, endless tail") << "plain-tail.jpg" << "load" << "ok 64 48" << qint64(200) << 3000;
+        QTest::newRow("progressive, endless tail") << "progressive-tail.jpg" << "load" << "ok 64 48" << qint64(200) << 3000;
+        // Refused before its pictures are taken: 4 bytes a row twice over.
+        QTest::newRow("run-length bitmap 1 × 357,913,941") << "rle-1-wide.bmp" << "load" << QStringLiteral("error ") + kInvalidBitmap << qint64(200) << 3000;
+        // The filter works on a reduced picture: about what nearest costs.
+        QTest::newRow("run-length bitmap 16384², smooth") << "rle-16384.bmp" << "smooth" << "ok 240 180" << loadMiB << 2000;
+        // Closing the dialog ends its preview's load: the program exits.
+        QTest::newRow("preview closed on a marker flood") << "app2-flood.jpg" << "preview-closed" << "closed" << qint64(200) << 3000;
+
+        // Colour profiles: shown (with or without the profile) in under half
+        // a second and 64 MB beyond the picture.
+        QTest::newRow("profile, 1,000 shared curve sets, 8 KB") << "curves-1000.jpg" << "load" << "ok 16 16" << -64LL << 500;
+        QTest::newRow("profile, 8,000 shared curve sets, 64 KB") << "curves-8000.jpg" << "load" << "ok 16 16" << -64LL << 500;
+        QTest::newRow("profile, 137,000 shared curve sets, 1.1 MB") << "curves-137000.jpg" << "load" << "ok 16 16" << -64LL << 500;
+        QTest::newRow("profile, 8,000 shared matrices") << "matrices-8000.jpg" << "load" << "ok 16 16" << -64LL << 500;
     }
 
     void bombsAreRefusedOrShownWithinBoundedMemory()
     {
         QFETCH(QString, name);
+        QFETCH(QString, mode);
         QFETCH(QString, outcome);
-        const Probe probe = RunProbe({QStringLiteral("load"), Path(name.toLatin1().constData())});
+        QFETCH(qint64, boundMiB);
+        QFETCH(int, ms);
+        if (boundMiB < 0)
+            boundMiB = RunProbe({QStringLiteral("load"), Path("no-profile.jpg")}).peakMiB - boundMiB;
+        const qint64 allowedMs = ms * kSanitizerSlowdown;
+        const Probe probe = RunProbe({mode, Path(name.toLatin1().constData())}, int(std::max<qint64>(allowedMs * 10, 30000)));
         QCOMPARE(probe.lines, QStringList{outcome});
-        QVERIFY2(PeakWithin(probe.peakMiB, 1200 * 1000 * 1000 / kMiB),
-                 qPrintable(QStringLiteral("peak %1 MiB").arg(probe.peakMiB)));
+        QVERIFY2(probe.userMs < allowedMs, qPrintable(QStringLiteral("took %1 ms").arg(probe.userMs)));
+        QVERIFY2(PeakWithin(probe.peakMiB, boundMiB),
+                 qPrintable(QStringLiteral("peak %1 MiB, bound %2 MiB").arg(probe.peakMiB).arg(boundMiB)));
     }
 
     void fourBombsInTheWindowStayUnderTwoGiB_data()

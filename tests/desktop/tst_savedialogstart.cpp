@@ -28,7 +28,7 @@ SaveDialogRequest JpegRequest(const QString& fileName = QString())
     r.DefaultSuffix = QStringLiteral("jpg");
     r.FileName = fileName;
     // The program hands its own loader in; any loader shows the offered file.
-    r.PreviewLoader = [](const QString& path, QSize) { return QImage(path); };
+    r.PreviewLoader = [](const QString& path, QSize, const std::atomic<bool>&) { return QImage(path); };
     return r;
 }
 

@@ -26,7 +26,7 @@ const QString kJpegFilter = QStringLiteral("JPEG ファイル (*.jpg;*.jpeg)|*.j
 
 // The program hands its own loader in; these tests of the pane need only
 // some loader: Qt's reader, whole pictures.
-QImage ReaderLoader(const QString& path, QSize)
+QImage ReaderLoader(const QString& path, QSize, const std::atomic<bool>& = {})
 {
     QImageReader reader(path);
     return reader.read();
@@ -323,12 +323,14 @@ void TestPlatform::previewNeverWaitsForItsLoaderAndDropsStaleResults()
     QSemaphore firstStarted;
     QSemaphore firstMayEnd;
     QSemaphore firstEnded;
+    std::atomic<bool> firstCancelled{false};
     const QString first = Tmp(QStringLiteral("first.png"));
     PicturePreview preview;
-    preview.SetLoader([&](const QString& path, QSize bound) {
+    preview.SetLoader([&](const QString& path, QSize bound, const std::atomic<bool>& cancelled) {
         if (path == first) {
             firstStarted.release();
             firstMayEnd.acquire();
+            firstCancelled = cancelled.load();
             const QImage picture = ReaderLoader(path, bound);
             firstEnded.release();
             return picture;
@@ -344,9 +346,11 @@ void TestPlatform::previewNeverWaitsForItsLoaderAndDropsStaleResults()
     preview.ShowFile(Tmp(QStringLiteral("second.png")));
     QTRY_VERIFY(!preview.Loading());
     QCOMPARE(preview.Picture().size(), QSize(20, 10));
-    // The first load ends late: its picture is never shown.
+    // The first load ends late (it was told it may stop): its picture is
+    // never shown.
     firstMayEnd.release();
     QVERIFY(firstEnded.tryAcquire(1, 10000));
+    QVERIFY(firstCancelled);
     QTest::qWait(50);
     QCOMPARE(preview.Picture().size(), QSize(20, 10));
     QCOMPARE(preview.FilePath(), Tmp(QStringLiteral("second.png")));

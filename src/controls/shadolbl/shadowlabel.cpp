@@ -13,11 +13,7 @@ namespace yotsumado {
 TShadowLabel::TShadowLabel(QWidget* parent)
     : TLabel(parent)
 {
-    flickerless_ = true;
-    gradationColor_ = clBlue;
     highlight_ = new TShadow(this);
-    textGradationColor_ = clMaroon;
-    textMidColor_ = clNavy;
     // The highlight is a white copy up and to the left; no handler is wired
     // yet, so these settings report to nobody.
     highlight_->SetShadowColor(clWhite);

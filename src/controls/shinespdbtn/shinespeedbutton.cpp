@@ -5,6 +5,7 @@
 #include "controls/shinespdbtn/dialogchar.h"
 #include "controls/shinespdbtn/glypheffects.h"
 #include "controls/shinespdbtn/groupsender.h"
+#include "controls/shinespdbtn/shinestate.h"
 #include "core/error.h"
 
 #include <QApplication>
@@ -61,6 +62,15 @@ bool TShineSpeedButton::HoverTimerActive() const
     return activeButtonTimer_->isActive();
 }
 
+TShineState TShineSpeedButton::Next(TShineEvent event, bool inside) const
+{
+    TShineFlags flags = 0;
+    if (down_) flags |= sfDown;
+    if (inside) flags |= sfInside;
+    if (groupIndex_ != 0) flags |= sfGrouped;
+    return NextState(state_, event, flags);
+}
+
 // ---------------------------------------------------------------------------
 // Properties
 
@@ -78,7 +88,7 @@ void TShineSpeedButton::SetDown(bool v)
     if (allowAllUp_) {
         down_ = v;
         GroupUpdateStatus(groupIndex_);
-        state_ = down_ ? shDown : shUp;
+        state_ = Next(TShineEvent::DownChanged);
         repaint();
         return;
     }
@@ -86,7 +96,7 @@ void TShineSpeedButton::SetDown(bool v)
     if (down_) return;
     down_ = true;
     GroupUpdateStatus(groupIndex_);
-    state_ = shDown;
+    state_ = Next(TShineEvent::DownChanged);
     repaint();
 }
 
@@ -106,17 +116,8 @@ void TShineSpeedButton::SetLayout(TButtonLayout v) { if (StoreIfChanged(layout_,
 void TShineSpeedButton::SetMargin(int v) { if (StoreIfChanged(margin_, v)) update(); }
 void TShineSpeedButton::SetSpacing(int v) { if (StoreIfChanged(spacing_, v)) update(); }
 
-void TShineSpeedButton::SetFontHighlight(TColor v)
-{
-    fontHighlight_ = v;
-    update();
-}
-
-void TShineSpeedButton::SetFontShadow(TColor v)
-{
-    fontShadow_ = v;
-    update();
-}
+void TShineSpeedButton::SetFontHighlight(TColor v) { if (StoreIfChanged(fontHighlight_, v)) update(); }
+void TShineSpeedButton::SetFontShadow(TColor v) { if (StoreIfChanged(fontShadow_, v)) update(); }
 
 void TShineSpeedButton::SetTransparent(bool v)
 {
@@ -162,7 +163,8 @@ void TShineSpeedButton::SetAllowAllUp(bool v)
 
 void TShineSpeedButton::SetGlyph(const QImage& v)
 {
-    if (v.isNull() || v.width() == 0 || v.height() == 0) {
+    if (v == glyph_) return;
+    if (v.isNull()) {
         glyph_ = QImage();
     } else {
         glyph_ = v.copy();
@@ -209,14 +211,12 @@ void TShineSpeedButton::ActionChanged()
 
 void TShineSpeedButton::SetHint(const QString& v)
 {
-    hint_ = v;
-    setToolTip(showHint_ ? hint_ : QString());
+    if (StoreIfChanged(hint_, v)) setToolTip(showHint_ ? hint_ : QString());
 }
 
 void TShineSpeedButton::SetShowHint(bool v)
 {
-    showHint_ = v;
-    setToolTip(showHint_ ? hint_ : QString());
+    if (StoreIfChanged(showHint_, v)) setToolTip(showHint_ ? hint_ : QString());
 }
 
 void TShineSpeedButton::FontsAndColorsOnChange(QObject*)
@@ -255,7 +255,7 @@ void TShineSpeedButton::CMButtonPressed(TMessage& message)
     if (!sender || sender == groupSender_) return;
     if (sender->Down() && down_) {
         down_ = false;
-        state_ = shUp;
+        state_ = Next(TShineEvent::DownChanged);
         update();
     }
     allowAllUp_ = sender->AllowAllUp();
@@ -277,7 +277,7 @@ void TShineSpeedButton::Click()
         return;
     }
     const TShineState remembered = state_;
-    state_ = shDownActive;
+    state_ = Next(TShineEvent::HookedClick);
     repaint();
     {
         // The look comes back even when the handler fails.
@@ -294,7 +294,7 @@ void TShineSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x,
 {
     TGraphicControl::MouseDown(button, shift, x, y);
     if (button != TMouseButton::mbLeft || !isEnabled()) return;
-    state_ = shDownActive;
+    state_ = Next(TShineEvent::Press);
     if (!down_) update();
     pressing_ = true;
 }
@@ -303,8 +303,7 @@ void TShineSpeedButton::MouseMove(TShiftState shift, int x, int y)
 {
     TGraphicControl::MouseMove(shift, x, y);
     if (pressing_) {
-        TShineState next = down_ ? shDown : shUp;
-        if (Inside(x, y)) next = shDownActive;
+        const TShineState next = Next(TShineEvent::PressMove, Inside(x, y));
         if (next != state_) {
             state_ = next;
             update();
@@ -320,8 +319,8 @@ void TShineSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, i
     // The release of any mouse button ends a press.
     if (!pressing_) return;
     const bool inside = Inside(x, y);
+    state_ = Next(TShineEvent::Release, inside);
     if (groupIndex_ == 0) {
-        state_ = shUp;
         mouseInControl_ = false;
         down_ = false;
         if (inside) repaint();
@@ -329,7 +328,6 @@ void TShineSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, i
         SetDown(!down_);
         if (down_) repaint();
     } else {
-        state_ = down_ ? shDownActive : shUpActive;
         repaint();
     }
     pressing_ = false;
@@ -359,8 +357,7 @@ void TShineSpeedButton::MouseEnter(TShiftState shift, int x, int y)
     if (OnMouseEnter) OnMouseEnter(this, shift, x, y);
     if (mouseInControl_ || !isEnabled() || PointerHeldElsewhere()) return;
     mouseInControl_ = true;
-    if (state_ == shUp) state_ = shUpActive;
-    else if (state_ == shDown) state_ = shDownActive;
+    state_ = Next(TShineEvent::Enter);
     repaint();
     activeButtonTimer_->start();
 }
@@ -371,8 +368,7 @@ void TShineSpeedButton::MouseLeave(TShiftState shift, int x, int y)
     if (!mouseInControl_ || !isEnabled() || pressing_) return;
     activeButtonTimer_->stop();
     mouseInControl_ = false;
-    if (state_ == shUpActive) state_ = shUp;
-    else if (state_ == shDownActive) state_ = shDown;
+    state_ = Next(TShineEvent::Leave);
     repaint();
 }
 
@@ -457,7 +453,7 @@ void TShineSpeedButton::CMEnabledChanged(TMessage&)
 {
     // Without an announcement: the other members keep their state.
     down_ = false;
-    state_ = isEnabled() ? shUp : shDisabled;
+    state_ = Next(isEnabled() ? TShineEvent::Enable : TShineEvent::Disable);
     UpdateTracking();
     update();
 }
@@ -468,9 +464,9 @@ void TShineSpeedButton::EffectiveEnabledChanged()
         activeButtonTimer_->stop();
         mouseInControl_ = false;
         pressing_ = false;
-        state_ = shDisabled;
+        state_ = Next(TShineEvent::Disable);
     } else if (state_ == shDisabled) {
-        state_ = down_ ? shDown : shUp;
+        state_ = Next(TShineEvent::Enable);
         UpdateTracking();
     }
     update();
@@ -520,7 +516,7 @@ std::optional<TStateGlyph> TShineSpeedButton::CreateStateGlyph() const
 void TShineSpeedButton::Paint()
 {
     if (!isEnabled()) {
-        state_ = shDisabled;
+        state_ = Next(TShineEvent::Disable);
         pressing_ = false;
     }
     if (transparent_) {

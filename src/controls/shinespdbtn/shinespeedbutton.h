@@ -6,7 +6,8 @@
     down alone or in a group.
 
     The look follows a drawing state (shUp, shUpActive while the pointer is
-    over it, shDown, shDownActive, shDisabled): Colors paints the up looks,
+    over it, shDown, shDownActive, shDisabled), changed only as NextState
+    (shinestate.h) says: Colors paints the up looks,
     PressedColors the down ones, ActiveFont the caption while the pointer is
     over the button. A 200 ms timer confirms that the pointer is still there.
 
@@ -60,6 +61,7 @@
 #include "controls/shinespdbtn/glypheffects.h"
 #include "controls/shinespdbtn/shinebtncolors.h"
 #include "controls/shinespdbtn/shinebuttonpaint.h"
+#include "controls/shinespdbtn/shinestate.h"
 #include "controls/shinespdbtn/shinetypes.h"
 
 #include <QAction>
@@ -269,6 +271,8 @@ protected:
     void BaseClick();
 
 private:
+    // The state NextState gives for the event, with the button's flags now.
+    TShineState Next(ShineSpdBtn::TShineEvent event, bool inside = false) const;
     bool FrameWanted() const;
     bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width() && y < height(); }
 

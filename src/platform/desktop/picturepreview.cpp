@@ -36,13 +36,20 @@ PicturePreview::PicturePreview(QWidget* parent)
 
 PicturePreview::~PicturePreview()
 {
-    // Loads still running end without effect.
+    // Loads still running end without effect, and soon: the pool is waited
+    // for when the program ends, which must never wait for a hostile file.
     latest_->fetch_add(1);
+    if (cancel_)
+        cancel_->store(true);
 }
 
 void PicturePreview::ShowFile(const QString& path)
 {
     const quint64 generation = latest_->fetch_add(1) + 1;
+    // The load of the file before, if it still runs, is of no more use.
+    if (cancel_)
+        cancel_->store(true);
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
     path_ = path;
     picture_ = QImage();
     update();
@@ -53,11 +60,11 @@ void PicturePreview::ShowFile(const QString& path)
     }
     loading_ = true;
     QPointer<PicturePreview> self(this);
-    PreviewWorkers().start([self, loader = loader_, latest = latest_, generation, path] {
+    PreviewWorkers().start([self, loader = loader_, latest = latest_, cancel = cancel_, generation, path] {
         QImage picture;
         // A request overtaken before its turn came is not worked on at all.
         if (latest->load() == generation)
-            picture = loader(path, Bound());
+            picture = loader(path, Bound(), *cancel);
         if (latest->load() != generation)
             return;
         // Delivered on the pane's thread; `self` is only read there.

@@ -21,8 +21,10 @@ class PicturePreview final : public QWidget {
     Q_OBJECT
 public:
     // Gives the picture of a file no larger than the size given, or null.
-    // Runs on a worker thread.
-    using Loader = std::function<QImage(const QString& path, QSize bound)>;
+    // Runs on a worker thread. `cancelled` is set once the pane no longer
+    // wants the picture (another file shown, the pane gone): the loader then
+    // ends as soon as it can.
+    using Loader = std::function<QImage(const QString& path, QSize bound, const std::atomic<bool>& cancelled)>;
 
     explicit PicturePreview(QWidget* parent = nullptr);
     ~PicturePreview() override;
@@ -63,6 +65,8 @@ private:
     // The number of the latest request; a worker whose number is older
     // skips its work or has its result dropped.
     std::shared_ptr<std::atomic<quint64>> latest_;
+    // Set to stop the latest request's load.
+    std::shared_ptr<std::atomic<bool>> cancel_;
 };
 
 } // namespace platform

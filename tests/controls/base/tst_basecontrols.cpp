@@ -1,17 +1,122 @@
+// The base controls, and the rules every published property of every
+// control keeps.
 #include "controls/base/image.h"
 #include "controls/base/shape.h"
 #include "controls/base/storedform.h"
+#include "controls/selshape/selshape.h"
+#include "controls/shadolbl/shadowlabel.h"
+#include "controls/shinespdbtn/shinespeedbutton.h"
 #include "core/error.h"
 #include "support/pixels.h"
 #include "support/testmain.h"
 
 #include <QtTest>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 using namespace yotsumado;
+
+namespace {
+
+using MakeObject = std::function<QObject*(QWidget* window)>;
+
+template <typename T>
+QObject* Make(QWidget* window)
+{
+    auto* o = new T;
+    o->setParent(window);
+    return o;
+}
+
+// The properties a stored form sees: those of the controls' own classes.
+QList<QMetaProperty> Published(const QObject* o)
+{
+    const int first = (o->isWidgetType() ? QWidget::staticMetaObject : QObject::staticMetaObject).propertyCount();
+    QList<QMetaProperty> out;
+    for (int i = first; i < o->metaObject()->propertyCount(); ++i) out << o->metaObject()->property(i);
+    return out;
+}
+
+// Writes every published value back unchanged, an owned object through its
+// own values, spying on each notify signal on the way.
+void RewriteValues(QObject* o, std::vector<std::unique_ptr<QSignalSpy>>& spies)
+{
+    for (const QMetaProperty& p : Published(o)) {
+        const QVariant v = p.read(o);
+        if (v.metaType().flags() & QMetaType::PointerToQObject) {
+            if (QObject* owned = v.value<QObject*>()) RewriteValues(owned, spies);
+        } else if (p.isWritable()) {
+            if (p.hasNotifySignal()) spies.push_back(std::make_unique<QSignalSpy>(o, p.notifySignal()));
+            QVERIFY2(p.write(o, v), p.name());
+        }
+    }
+}
+
+struct PaintCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override { count += e->type() == QEvent::Paint; return false; }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(MakeObject)
 
 class TestBaseControls : public QObject {
     Q_OBJECT
 private slots:
+    void publishedDefaultsAreConstructedAndRewritingAValueDoesNothing_data()
+    {
+        QTest::addColumn<MakeObject>("make");
+        QTest::addColumn<QVariantList>("then");  // property, value, ...: written after the defaults are checked
+        // TLabel and TShape are here as the classes derived from them.
+        QTest::newRow("TImage") << MakeObject(Make<TImage>) << QVariantList();
+        QTest::newRow("TSelShape") << MakeObject(Make<TSelShape>) << QVariantList();
+        QTest::newRow("TShadowLabel") << MakeObject(Make<TShadowLabel>) << QVariantList();
+        QTest::newRow("TShadowLabel, three-colour text") << MakeObject(Make<TShadowLabel>)
+                                                         << QVariantList{"TextGradation", int(TShadowLabel::tg3Colors)};
+        QTest::newRow("TShadow") << MakeObject(Make<TShadow>) << QVariantList();
+        QTest::newRow("TShineBtnColors") << MakeObject(Make<TShineBtnColors>) << QVariantList();
+        QTest::newRow("TShineSpeedButton") << MakeObject(Make<TShineSpeedButton>) << QVariantList();
+        QTest::newRow("TShineSpeedButton, down with a glyph")
+            << MakeObject(Make<TShineSpeedButton>)
+            << QVariantList{"GroupIndex", 1, "Down", true, "Glyph", QImage(16, 16, QImage::Format_RGB888)};
+    }
+    void publishedDefaultsAreConstructedAndRewritingAValueDoesNothing()
+    {
+        QFETCH(MakeObject, make);
+        QFETCH(QVariantList, then);
+        QWidget window;
+        window.resize(200, 100);
+        QObject* object = make(&window);
+        // A stored form leaves out a value equal to its declared default.
+        QStringList listed;
+        for (const auto& [name, value] : StoredValues(object)) listed << name;
+        for (const QMetaProperty& p : Published(object)) {
+            QVariant declared;
+            if (DeclaredDefault(object, p.name(), &declared))
+                QVERIFY2(!listed.contains(QLatin1String(p.name())), p.name());
+        }
+        for (qsizetype i = 0; i + 1 < then.size(); i += 2)
+            QVERIFY(object->setProperty(then[i].toByteArray().constData(), then[i + 1]));
+        auto* control = qobject_cast<QWidget*>(object);
+        if (!control) return;
+        QCursor::setPos(QPoint(900, 700));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(20);
+        PaintCounter paints;
+        control->installEventFilter(&paints);
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        RewriteValues(control, spies);
+        QTest::qWait(20);
+        QCOMPARE(paints.count, 0);
+        for (const auto& spy : spies) QCOMPARE(spy->count(), 0);
+        control->update();  // the counter sees a repaint when there is one
+        QTRY_VERIFY(paints.count > 0);
+    }
+
     void penlessRectangleLeavesLastRowAndColumn()
     {
         QWidget parent;

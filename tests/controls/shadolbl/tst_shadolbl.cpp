@@ -283,43 +283,24 @@ private slots:
 
     // ---- TShadow --------------------------------------------------------
 
-    void shadowStartsSilverOnePixelDownRight()
-    {
-        TShadow s;
-        QCOMPARE(s.Visible(), true);
-        QCOMPARE(s.Color(), clSilver);
-        QCOMPARE(s.OffsetLeft(), 1);
-        QCOMPARE(s.OffsetTop(), 1);
-        QVERIFY(!s.OnChange);
-    }
-
-    void shadowSettersReportOnlyRealChanges_data()
+    void shadowSettersReportAChangeAfterStoringIt_data()
     {
         QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<QVariant>("same");
         QTest::addColumn<QVariant>("other");
-        QTest::newRow("Visible") << QByteArray("Visible") << QVariant(true) << QVariant(false);
-        QTest::newRow("Color") << QByteArray("Color") << QVariant(int(clSilver)) << QVariant(int(clRed));
-        QTest::newRow("OffsetLeft") << QByteArray("OffsetLeft") << QVariant(1) << QVariant(-3);
-        QTest::newRow("OffsetTop") << QByteArray("OffsetTop") << QVariant(1) << QVariant(4);
+        QTest::newRow("Visible") << QByteArray("Visible") << QVariant(false);
+        QTest::newRow("Color") << QByteArray("Color") << QVariant(int(clRed));
+        QTest::newRow("OffsetLeft") << QByteArray("OffsetLeft") << QVariant(-3);
+        QTest::newRow("OffsetTop") << QByteArray("OffsetTop") << QVariant(4);
     }
-    void shadowSettersReportOnlyRealChanges()
+    void shadowSettersReportAChangeAfterStoringIt()
     {
         QFETCH(QByteArray, property);
-        QFETCH(QVariant, same);
         QFETCH(QVariant, other);
         TShadow s;
-        int calls = 0;
-        QObject* sender = nullptr;
-        s.OnChange = [&](QObject* from) { ++calls; sender = from; };
-        QVERIFY(s.setProperty(property.constData(), same));
-        QCOMPARE(calls, 0);
+        QVariantList seen;
+        s.OnChange = [&](QObject* from) { seen << from->property(property.constData()); };
         QVERIFY(s.setProperty(property.constData(), other));
-        QCOMPARE(calls, 1);
-        QCOMPARE(sender, &s);
-        QCOMPARE(s.property(property.constData()), other);
-        QVERIFY(s.setProperty(property.constData(), other));
-        QCOMPARE(calls, 1);
+        QCOMPARE(seen, QVariantList{other});
     }
 
     void assignCopiesEveryValueAndReportsOnce_data()
@@ -391,37 +372,6 @@ private slots:
 
     // ---- TShadowLabel model --------------------------------------------
 
-    void newLabelHasTheDocumentedValues()
-    {
-        TShadowLabel label;
-        QCOMPARE(label.Width(), 65);
-        QCOMPARE(label.Height(), 17);
-        QCOMPARE(label.AutoSize(), true);
-        QCOMPARE(label.ShowAccelChar(), true);
-        QCOMPARE(label.Transparent(), false);
-        QCOMPARE(label.Alignment(), TLabel::taLeftJustify);
-        QCOMPARE(label.Layout(), TLabel::tlTop);
-        QCOMPARE(label.WordWrap(), false);
-        QCOMPARE(label.Caption(), QString());
-        QCOMPARE(label.Ellipsis(), TShadowLabel::elNone);
-        QCOMPARE(label.Flickerless(), true);
-        QCOMPARE(label.GradateVert(), false);
-        QCOMPARE(label.Gradation(), false);
-        QCOMPARE(label.GradationColor(), clBlue);
-        QCOMPARE(label.TextGradation(), TShadowLabel::tgNone);
-        QCOMPARE(label.TextGradationColor(), clMaroon);
-        QCOMPARE(label.TextMidColor(), clNavy);
-        QCOMPARE(label.Highlight()->Visible(), true);
-        QCOMPARE(label.Highlight()->Color(), clWhite);
-        QCOMPARE(label.Highlight()->OffsetLeft(), -1);
-        QCOMPARE(label.Highlight()->OffsetTop(), -1);
-        QCOMPARE(label.Shadow()->Visible(), true);
-        QCOMPARE(label.Shadow()->Color(), clSilver);
-        QCOMPARE(label.Shadow()->OffsetLeft(), 1);
-        QCOMPARE(label.Shadow()->OffsetTop(), 1);
-        QVERIFY(label.Highlight() != label.Shadow());
-    }
-
     void storedFormListsHighlightButNotDeclaredDefaults()
     {
         TShadowLabel label;
@@ -429,13 +379,13 @@ private slots:
         QCOMPARE(stored.value(QStringLiteral("Highlight.Color")).toInt(), clWhite);
         QCOMPARE(stored.value(QStringLiteral("Highlight.OffsetLeft")).toInt(), -1);
         QCOMPARE(stored.value(QStringLiteral("Highlight.OffsetTop")).toInt(), -1);
-        for (const char* name : {"Highlight.Visible", "Shadow.Visible", "Shadow.Color", "Shadow.OffsetLeft",
-                                 "Shadow.OffsetTop", "Flickerless", "GradationColor", "TextGradationColor",
-                                 "TextMidColor", "AutoSize", "ShowAccelChar", "Transparent"})
+        for (const char* name :
+             {"Highlight.Visible", "Shadow.Visible", "Shadow.Color", "Shadow.OffsetLeft", "Shadow.OffsetTop"})
             QVERIFY2(!stored.contains(QLatin1String(name)), name);
-        // Properties without a declared default are always listed.
+        // Properties without a declared default are always listed; a new
+        // label has none of their effects.
         for (const char* name : {"Ellipsis", "GradateVert", "Gradation", "TextGradation", "Caption"})
-            QVERIFY2(stored.contains(QLatin1String(name)), name);
+            QVERIFY2(stored.contains(QLatin1String(name)) && stored.value(QLatin1String(name)).toInt() == 0, name);
 
         label.SetFlickerless(false);
         label.SetGradationColor(clRed);
@@ -485,24 +435,8 @@ private slots:
         auto row = [&](const char* name, LabelAction setup, LabelAction action, bool repaints) {
             QTest::newRow(name) << setup << action << repaints;
         };
-        // Equal values do nothing at all.
-        row("equal Ellipsis", none, [](TShadowLabel& l) { l.SetEllipsis(TShadowLabel::elNone); }, false);
-        row("equal TextGradation", none, [](TShadowLabel& l) { l.SetTextGradation(TShadowLabel::tgNone); }, false);
-        row("equal Gradation", none, [](TShadowLabel& l) { l.SetGradation(false); }, false);
-        row("equal GradateVert", none, [](TShadowLabel& l) { l.SetGradateVert(false); }, false);
-        row("equal GradationColor", none, [](TShadowLabel& l) { l.SetGradationColor(clBlue); }, false);
-        row("equal TextGradationColor", [](TShadowLabel& l) { l.SetTextGradation(TShadowLabel::tg3Colors); },
-            [](TShadowLabel& l) { l.SetTextGradationColor(clMaroon); }, false);
-        row("equal TextMidColor", [](TShadowLabel& l) { l.SetTextGradation(TShadowLabel::tg3Colors); },
-            [](TShadowLabel& l) { l.SetTextMidColor(clNavy); }, false);
-        row("equal Shadow.Color", none, [](TShadowLabel& l) { l.Shadow()->SetShadowColor(clSilver); }, false);
-        row("equal Highlight.OffsetLeft", none, [](TShadowLabel& l) { l.Highlight()->SetShadowLeft(-1); }, false);
-        row("equal Caption", [](TShadowLabel& l) { l.SetCaption(QStringLiteral("x")); },
-            [](TShadowLabel& l) { l.SetCaption(QStringLiteral("x")); }, false);
-        row("equal Color", none, [](TShadowLabel& l) { l.SetColor(l.Color()); }, false);
-        row("equal Alignment", none, [](TShadowLabel& l) { l.SetAlignment(TLabel::taLeftJustify); }, false);
-        row("equal Transparent", none, [](TShadowLabel& l) { l.SetTransparent(false); }, false);
-        // Values that cannot change the picture now.
+        // Values that cannot change the picture now (an equal value never
+        // does: tst_basecontrols checks that for every property).
         row("TextMidColor while tgNone", none, [](TShadowLabel& l) { l.SetTextMidColor(clRed); }, false);
         row("TextMidColor while tg2Colors", [](TShadowLabel& l) { l.SetTextGradation(TShadowLabel::tg2Colors); },
             [](TShadowLabel& l) { l.SetTextMidColor(clRed); }, false);

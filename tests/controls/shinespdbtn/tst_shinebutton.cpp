@@ -189,50 +189,21 @@ private slots:
     }
 
     // --- model ---------------------------------------------------------------
-    void freshButtonHasItsInitialValues()
-    {
-        TShineSpeedButton b;
-        QCOMPARE(b.size(), QSize(25, 25));
-        QCOMPARE(b.Caption(), QString());
-        QCOMPARE(b.State(), shUp);
-        QVERIFY(!b.HoverTimerActive());
-        QVERIFY(!b.MouseInControl());
-        QVERIFY(!b.Pressing());
-        QCOMPARE(b.GroupIndex(), 0);
-        QCOMPARE(b.FrameType(), ftNormalFrame);
-        QCOMPARE(b.ActiveImage(), aiFrameLight);
-        QCOMPARE(b.DisabledImage(), diDefault);
-        QCOMPARE(b.Layout(), blGlyphLeft);
-        QCOMPARE(b.Margin(), -1);
-        QCOMPARE(b.Spacing(), 4);
-        QCOMPARE(b.ShineColor(), clYellow);
-        QCOMPARE(b.FontHighlight(), clNone);
-        QCOMPARE(b.FontShadow(), clNone);
-        QVERIFY(b.ActiveFrame() && b.UpFrame() && b.DownFrame());
-        QCOMPARE(b.Colors()->Color(), clBtnFace);
-        QCOMPARE(b.PressedColors()->Color(), clBtnHighlight);
-        QCOMPARE(b.Font()->Color(), clBtnText);
-        QCOMPARE(b.ActiveFont()->Color(), clHighlight);
-        QCOMPARE(b.Glyph().size(), QSize(0, 0));
-        QVERIFY(b.testAttribute(Qt::WA_OpaquePaintEvent));
-    }
-
     void storedFormListsObjectsAndChangedValuesOnly()
     {
         TShineSpeedButton b;
         auto names = [&] {
-            QStringList n;
-            for (const auto& [name, value] : StoredValues(&b)) n << name;
+            QMap<QString, int> n;
+            for (const auto& [name, value] : StoredValues(&b)) n.insert(name, value.toInt());
             return n;
         };
-        QStringList n = names();
-        QVERIFY(n.contains("Colors.Color"));
-        QVERIFY(n.contains("PressedColors.Color"));
-        QVERIFY(n.contains("Font.Color"));
+        auto n = names();
+        // The colours no default is declared for: always listed.
+        QCOMPARE(n.value("Colors.Color"), clBtnFace);
+        QCOMPARE(n.value("PressedColors.Color"), clBtnHighlight);
+        QCOMPARE(n.value("Font.Color"), clBtnText);
+        QCOMPARE(n.value("ActiveFont.Color"), clHighlight);
         QVERIFY(!n.contains("Colors.Highlight"));
-        QVERIFY(!n.contains("FrameType"));
-        QVERIFY(!n.contains("Margin"));
-        QVERIFY(!n.contains("ShineColor"));
         b.SetFrameType(ftFlatFrame);
         b.SetMargin(3);
         n = names();
@@ -300,7 +271,6 @@ private slots:
         TShineSpeedButton b(&parent);
         b.SetDown(true);
         QVERIFY(!b.Down());
-        QCOMPARE(b.State(), shUp);
     }
 
     void groupIndexWithoutParentStoresButAnnouncesNothing()
@@ -347,7 +317,6 @@ private slots:
         QVERIFY(b2.Down());
         b2.SetDown(false);
         QVERIFY(!b2.Down());
-        QCOMPARE(b2.State(), shUp);
         b3.SetDown(true);
         b1.SetDown(true);
         QVERIFY(!b3.Down());
@@ -488,30 +457,6 @@ private slots:
         UNIFORM(img, img.rect(), Sys(clBtnFace));
     }
 
-    void gradientFaceUsesTheRamp_data()
-    {
-        QTest::addColumn<bool>("vertical");
-        QTest::newRow("horizontal") << false;
-        QTest::newRow("vertical") << true;
-    }
-    void gradientFaceUsesTheRamp()
-    {
-        QFETCH(bool, vertical);
-        TShineSpeedButton b;
-        b.resize(vertical ? 10 : 256, vertical ? 256 : 10);
-        b.SetUpFrame(false);
-        b.Colors()->SetColor(clBlack);
-        b.Colors()->SetGradColor(clRed);
-        b.Colors()->SetGradVertical(vertical);
-        b.Colors()->SetGradation(true);
-        const QImage img = testing::Grab(&b);
-        auto at = [&](int i) { return vertical ? img.pixel(5, i) : img.pixel(i, 5); };
-        QCOMPARE(at(0) & 0xFFFFFFu, 0x000000u);
-        QCOMPARE(at(1) & 0xFFFFFFu, 0x010000u);
-        QCOMPARE(at(128) & 0xFFFFFFu, 0x800000u);
-        QCOMPARE(at(255) & 0xFFFFFFu, 0xFF0000u);
-    }
-
     void glyphShowsFaceThroughKeyAndMovesWhenDown()
     {
         QWidget parent;
@@ -554,42 +499,6 @@ private slots:
         PIXEL_IS(img, 8, 8, Sys(clBtnFace));
     }
 
-    void captionShadowAndHighlightCopies()
-    {
-        TShineSpeedButton b;
-        b.resize(80, 30);
-        b.SetUpFrame(false);
-        TFont f;
-        f.SetHeight(-20);
-        f.SetStyle(TFont::fsBold);
-        f.SetColor(clBlack);
-        b.SetFont(&f);
-        b.SetCaption(QStringLiteral("WWW"));
-        auto count = [&](TColor c) {
-            const QImage img = testing::Grab(&b);
-            int n = 0;
-            for (int y = 0; y < img.height(); ++y)
-                for (int x = 0; x < img.width(); ++x)
-                    if ((img.pixel(x, y) & 0xFFFFFFu) == (ColorToRgb(c) & 0xFFFFFFu)) ++n;
-            return n;
-        };
-        QCOMPARE(count(clRed), 0);
-        b.SetFontShadow(clRed);
-        QVERIFY(count(clRed) > 0);
-        QCOMPARE(count(clLime), 0);
-        b.SetFontHighlight(clLime);
-        QVERIFY(count(clLime) > 0);
-        b.SetFontShadow(clNone);
-        QCOMPARE(count(clRed), 0);
-        // Disabled: the two disabled colours, and neither of the copies.
-        b.SetDisabledHighlight(clAqua);
-        b.SetDisabledShadow(clNavy);
-        b.setEnabled(false);
-        QVERIFY(count(clAqua) > 0);
-        QVERIFY(count(clNavy) > 0);
-        QCOMPARE(count(clLime), 0);
-    }
-
     void transparentButtonShowsItsParent()
     {
         QWidget parent;
@@ -600,6 +509,7 @@ private slots:
         parent.setPalette(pal);
         TShineSpeedButton b(&parent);
         b.move(5, 5);
+        QVERIFY(b.testAttribute(Qt::WA_OpaquePaintEvent));
         b.SetTransparent(true);
         QVERIFY(!b.testAttribute(Qt::WA_OpaquePaintEvent));
         const QImage img = testing::Grab(&parent);
@@ -666,10 +576,6 @@ private slots:
         s.PointTo(kInside);
         s.Press(kInside);
         s.PointTo(kOutside);  // the press holds the pointer: the move comes to the button
-        QCOMPARE(s.button->State(), shUp);
-        s.PointTo(kInside);
-        QCOMPARE(s.button->State(), shDownActive);
-        s.PointTo(kOutside);
         QCOMPARE(s.button->State(), shUp);
         s.log.clear();
         s.Release(kOutside);
@@ -998,10 +904,8 @@ private slots:
         QCOMPARE(b->toolTip(), QStringLiteral("Opens a picture"));
         QVERIFY(b->setProperty("Tag", 42));
         QCOMPARE(b->property("Tag").toInt(), 42);
-        // Defaults are not written to a stored form; the action never is.
-        TShineSpeedButton fresh;
-        for (const auto& [name, value] : StoredValues(&fresh))
-            QVERIFY2(!QStringList({"Action", "Hint", "ShowHint", "Tag"}).contains(name), qPrintable(name));
+        // The action is never written to a stored form.
+        for (const auto& [name, value] : StoredValues(b)) QVERIFY(name != QLatin1String("Action"));
     }
 
     void gradientFaceEndsAreExactAtEverySize_data()
@@ -1076,6 +980,7 @@ private slots:
         QTest::addColumn<QList<TColor>>("colours");
         QTest::newRow("plain") << 0 << QList<TColor>{clBlack};
         QTest::newRow("shadow and highlight copies") << 1 << QList<TColor>{clBlack, clRed, clLime};
+        // Disabled: the emboss alone, not the copies.
         QTest::newRow("disabled emboss") << 2 << QList<TColor>{clAqua, clNavy};
     }
     void captionIsDrawnCrisp()
@@ -1090,10 +995,11 @@ private slots:
         f.SetColor(clBlack);
         b.SetFont(&f);
         b.SetCaption(QStringLiteral("W&ag"));
-        if (look == 1) {
+        if (look >= 1) {
             b.SetFontShadow(clRed);
             b.SetFontHighlight(clLime);
-        } else if (look == 2) {
+        }
+        if (look == 2) {
             b.SetDisabledHighlight(clAqua);
             b.SetDisabledShadow(clNavy);
             b.setEnabled(false);
