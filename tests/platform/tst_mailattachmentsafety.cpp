@@ -27,13 +27,8 @@ namespace {
 const QDateTime kNow(QDate(2026, 12, 6), QTime(14, 30, 15));
 const QString kOldFolder = QStringLiteral("20200101T000000Z-abcdef");
 
+using testing::ReadAll;
 using testing::WriteFile;
-
-// The file's bytes, or "<missing>".
-QByteArray Read(const QString& path)
-{
-    return QFileInfo::exists(path) ? testing::ReadAll(path) : QByteArray("<missing>");
-}
 
 QStringList Files(const QString& folder)
 {
@@ -61,7 +56,7 @@ class TestMailAttachmentSafety : public QObject {
         QCOMPARE(store.PruneOlderThan(kNow, std::chrono::hours(24)), 0);
         QVERIFY(!store.RemoveFolder(store.Root() + QLatin1Char('/') + kOldFolder));
         QVERIFY(!store.WriteAttachment(store.Root() + QLatin1Char('/') + kOldFolder, QStringLiteral("new.jpg"), "x"));
-        QCOMPARE(Read(userFolder + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg")), QByteArray("user's photo"));
+        QCOMPARE(ReadAll(userFolder + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg")), QByteArray("user's photo"));
         QCOMPARE(Files(userFolder + QLatin1Char('/') + kOldFolder), QStringList{QStringLiteral("photo.jpg")});
     }
 
@@ -157,13 +152,13 @@ private slots:
         else
             QVERIFY(WriteFile(planted, "planted"));
         QVERIFY(!store.WriteAttachment(folder, QStringLiteral("202612061430.jpg"), "jpeg bytes"));
-        QCOMPARE(Read(secret), QByteArray("root-only data"));
+        QCOMPARE(ReadAll(secret), QByteArray("root-only data"));
         QCOMPARE(QFileInfo(planted).isSymLink(), asLink);
         if (!asLink)
-            QCOMPARE(Read(planted), QByteArray("planted"));
+            QCOMPARE(ReadAll(planted), QByteArray("planted"));
         // A free name is written, private to the user.
         QVERIFY(store.WriteAttachment(folder, QStringLiteral("other.jpg"), "jpeg bytes"));
-        QCOMPARE(Read(folder + QStringLiteral("/other.jpg")), QByteArray("jpeg bytes"));
+        QCOMPARE(ReadAll(folder + QStringLiteral("/other.jpg")), QByteArray("jpeg bytes"));
         QCOMPARE(int(QFileInfo(folder + QStringLiteral("/other.jpg")).permissions() & 0x0077), 0);
         // Nothing but a plain name inside one of our folders.
         QVERIFY(!store.WriteAttachment(folder, QStringLiteral("../escape.jpg"), "x"));
@@ -211,7 +206,7 @@ private slots:
         QCOMPARE(swaps, 1);
         QCOMPARE(Files(victim), twenty);
         for (const QString& name : twenty)
-            QCOMPARE(Read(victim + QLatin1Char('/') + name), QByteArray("user data"));
+            QCOMPARE(ReadAll(victim + QLatin1Char('/') + name), QByteArray("user data"));
         // What was removed was removed from our own folder, wherever it went.
         QCOMPARE(Files(movedAway), QStringList());
         QVERIFY(QFileInfo(old).isSymLink());
