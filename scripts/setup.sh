@@ -17,7 +17,7 @@ done
 
 program_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libglib2.0-dev
   libjpeg62-turbo-dev liblcms2-dev fonts-ipafont-gothic
   # run time: Wayland, Qt's Japanese texts, the SVG icon
   qt6-wayland qt6-translations-l10n libqt6svg6

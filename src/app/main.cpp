@@ -6,7 +6,7 @@
 #include "core/error.h"
 #include "core/filename.h"
 #include "platform/desktop/qtplatform.h"
-#include "platform/desktop/sessionbus.h"
+#include "platform/desktop/mail/sessionbus.h"
 
 #include <cstdio>
 

@@ -17,7 +17,6 @@
 #include "core/error.h"
 #include "core/filename.h"
 #include "platform/filedrop.h"
-#include "platform/mailattachments.h"
 #include "platform/services.h"
 
 #include <QAction>
@@ -35,8 +34,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
-
-#include <chrono>
 
 namespace yotsumado {
 
@@ -477,37 +474,20 @@ void TMainForm1::Save1Click(QObject*)
 void TMainForm1::M1Click(QObject*)
 {
     const auto restore = qScopeGuard([this] { ShowDividers(true); });
-    ShowDividers(false);
-    repaint();
-    const QDateTime now = services_.ClockService().Now();
-    const QString stamp = now.toString(QStringLiteral("yyyyMMddHHmm"));
+    // Named by the minute it was made, in local time.
+    const QString name = services_.ClockService().Now().toString(QStringLiteral("yyyyMMddHHmm")) + QStringLiteral(".jpg");
     Capture();
-
-    // The attachment goes into a private folder of this command, never next
-    // to the user's files; the mail program reads it only when the message
-    // is sent, so it stays until a later command finds it a day old.
-    platform::MailAttachmentStore store;
-    store.PruneOlderThan(now, std::chrono::hours(24));
-    const QString folder = store.CreateFolder(now);
-    const QString name = stamp + QStringLiteral(".jpg");
-    const QString writePath = (folder.isEmpty() ? store.Root() : folder) + QLatin1Char('/') + name;
-    if (folder.isEmpty())
-        throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(writePath));
-    bool handedOver = false;
-    const auto cleanUp = qScopeGuard([&] { if (!handedOver) store.RemoveFolder(folder); });
-    // Written as a new file inside the folder just made, never through a
-    // name someone else could have put there.
-    if (!store.WriteAttachment(folder, name, EncodeJpeg(Image0->Picture())))
-        throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(writePath));
-
-    const int result = services_.MailService().SendMail({kMailSubject, QString(), writePath});
-    if (result != 0) {
+    const platform::MailResult result =
+        services_.MailService().SendMail({kMailSubject, name, EncodeJpeg(Image0->Picture())});
+    if (result.Outcome == platform::MailOutcome::NotStored)
+        throw CannotCreateError(result.UnwritablePath);
+    if (result.Outcome != platform::MailOutcome::Accepted) {
         platform::MessageBoxes& boxes = services_.MessageBoxService();
         boxes.Beep();
         boxes.ShowInformation(this, TApplication::Instance()->Title(), kMailFailure);
         return;
     }
-    handedOver = true;
+    // The mail program's compose window comes up above ours.
     GiveUpStayingOnTop();
 }
 

@@ -2,8 +2,7 @@
 
 #include "core/error.h"
 #include "core/filename.h"
-
-#include <QRandomGenerator>
+#include "core/posixfile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,50 +18,11 @@ namespace {
 
 [[noreturn]] void CannotCreate(const QString& path)
 {
-    throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(ShownFileName(path)));
+    throw CannotCreateError(path);
 }
 
 // Any failure on the way; reported as the create error with the name as given.
 struct CreateFailed {};
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { Close(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    void Reset(int fd)
-    {
-        Close();
-        fd_ = fd;
-    }
-    bool Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, const char* data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, std::size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
 
 mode_t NewFileMode()
 {
@@ -75,11 +35,7 @@ mode_t NewFileMode()
 // A hidden name in the folder that nothing has yet.
 QByteArray HiddenName()
 {
-    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray name(".yotsumado-");
-    for (int i = 0; i < 10; ++i)
-        name += kAlphabet[QRandomGenerator::system()->bounded(int(sizeof kAlphabet) - 1)];
-    return name;
+    return ".yotsumado-" + RandomNamePart(10);
 }
 
 // Where the new file goes: the folder and the name in it. A symbolic link
@@ -151,7 +107,7 @@ bool WriteAndPlace(int folderFd, const QByteArray& name, const QByteArray& data,
                    const struct stat* old, bool unnamed)
 {
     const AtomicFileTestHooks& hooks = AtomicFileHooksForTests();
-    Descriptor file;
+    FileDescriptor file;
     HiddenFile hidden(folderFd);
     if (unnamed) {
         file.Reset(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
@@ -169,7 +125,7 @@ bool WriteAndPlace(int folderFd, const QByteArray& name, const QByteArray& data,
         if (!file.Valid())
             throw CreateFailed();
     }
-    if (!WriteAll(file.Get(), data.constData(), data.size()) || !TakeOver(file.Get(), mode, old)
+    if (!WriteAll(file.Get(), data) || !TakeOver(file.Get(), mode, old)
         || ::fsync(file.Get()) != 0)
         throw CreateFailed();
 
@@ -216,7 +172,7 @@ try {
     QByteArray folder, name;
     if (path.isEmpty() || !ResolveTarget(FileNameBytes(path), folder, name))
         CannotCreate(path);
-    const Descriptor folderFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor folderFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd.Valid())
         CannotCreate(path);
 

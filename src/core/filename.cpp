@@ -177,6 +177,11 @@ QString ShownFileName(const QString& name)
     return shown;
 }
 
+EFCreateError CannotCreateError(const QString& path)
+{
+    return EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(ShownFileName(path)));
+}
+
 QString AbsoluteFileName(const QString& path)
 {
     if (path.isEmpty() || QDir::isAbsolutePath(path))

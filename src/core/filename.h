@@ -9,6 +9,8 @@
 // bytes. Such a name must be turned into bytes with FileNameBytes, never
 // with QFile::encodeName, and shown with ShownFileName.
 
+#include "core/error.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -31,6 +33,10 @@ QByteArray FileNameBytes(const QString& name);
 // zero-width characters: Unicode's format and separator classes), so that
 // nothing in a name can garble or disguise a message box or a terminal line.
 QString ShownFileName(const QString& name);
+
+// The error of a file that could not be created or written, naming it as
+// messages show it: "ファイル <path> を作成できません".
+EFCreateError CannotCreateError(const QString& path);
 
 // The absolute, cleaned form of a path, relative ones taken from the current
 // folder, losslessly (QFileInfo would decode the current folder lossily).

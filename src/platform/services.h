@@ -8,6 +8,9 @@
 // compose tool its headless ones. A service that was not handed in is never
 // replaced by the real desktop's.
 
+#include "controls/base/pointerconfinement.h"
+
+#include <QByteArray>
 #include <QDateTime>
 #include <QImage>
 #include <QRect>
@@ -70,26 +73,38 @@ public:
 };
 
 // Hands a new message to the desktop's default mail program, which opens its
-// own compose window.
+// own compose window. The attachment travels as its name and its bytes;
+// where it is kept until the mail program has read it is the hand-over's
+// business.
 struct MailMessage {
     QString Subject;
-    QString Body;
-    QString AttachmentPath;
+    QString AttachmentName;  // the file's name as the mail shows it; empty: none
+    QByteArray Attachment;
+};
+enum class MailOutcome {
+    Accepted,          // the mail program (or the portal) took the message
+    NotStored,         // the attachment's file could not be made (see MailResult)
+    NoMailProgram,     // no default handler of mailto:
+    DropsAttachments,  // the default would lose the attachment silently
+    CommandMissing,    // the program (or xdg-email) is not installed
+    CommandFailed,     // it could not be started, or ended with an error
+    Cancelled,         // the user cancelled in the portal's own dialog
+};
+struct MailResult {
+    MailResult(MailOutcome outcome = MailOutcome::CommandFailed, QString unwritablePath = {})
+        : Outcome(outcome), UnwritablePath(std::move(unwritablePath)) {}
+    MailOutcome Outcome;
+    QString UnwritablePath;  // with NotStored: the file that could not be made
 };
 class MailHandOver {
 public:
     virtual ~MailHandOver() = default;
-    // 0 when the mail program accepted the message; anything else is a failure.
-    virtual int SendMail(const MailMessage& message) = 0;
+    virtual MailResult SendMail(const MailMessage& message) = 0;
 };
 
-// Keeps the pointer inside a screen rectangle while a button is held.
-class PointerConfinement {
-public:
-    virtual ~PointerConfinement() = default;
-    virtual void Confine(const QRect& screenRect) = 0;
-    virtual void Release() = 0;
-};
+// Keeps the pointer inside a screen rectangle while a button is held: the
+// selection shape's own interface, which the window hands on to its dividers.
+using yotsumado::PointerConfinement;
 
 class Clock {
 public:

@@ -2,11 +2,10 @@
 
 #include "appfixture.h"
 #include "codec/jpegencoder.h"
-#include "support/envguard.h"
+#include "support/files.h"
 
 #include <QAction>
 #include <QDir>
-#include <QDirIterator>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,18 +13,14 @@
 
 using namespace yotsumado;
 
+using testing::FilesBelow;
+using testing::ReadAll;
 using testing::Window;
 
 namespace {
 
 constexpr QRgb kWhite = 0xffffff;
 constexpr QRgb kPink = 0xffe1ff;
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString WriteBmp(const QTemporaryDir& dir, const QString& name, QColor colour)
 {
@@ -34,15 +29,6 @@ QString WriteBmp(const QTemporaryDir& dir, const QString& name, QColor colour)
     const QString path = dir.filePath(name);
     img.save(path, "BMP");
     return path;
-}
-
-QStringList FilesBelow(const QString& folder)
-{
-    QStringList out;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) out << it.next();
-    out.sort();
-    return out;
 }
 
 } // namespace
@@ -208,13 +194,11 @@ private slots:
         QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
     }
 
-    void mailHandsOverTheSameJpegFromAPrivateFolder()
+    void mailHandsOverTheCapturedJpegNamedByTheMinute()
     {
-        QTemporaryDir cache;
-        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path().toUtf8());
         Window w;
         TMainForm1* f = w.form.get();
-        w.platform.script.mailResults.push_back(0);
+        w.platform.script.mailResults.push_back(platform::MailOutcome::Accepted);
         bool hiddenWhileOpen = false;
         w.platform.script.whileModal = [&] { hiddenWhileOpen = !f->SelShape1->isVisible() && !f->SelShape2->isVisible(); };
         f->activateWindow();
@@ -223,22 +207,17 @@ private slots:
         QCOMPARE(w.platform.log.mails.size(), 1);
         const platform::MailMessage m = w.platform.log.mails[0];
         QCOMPARE(m.Subject, QStringLiteral("(添付画像あり)"));
-        QVERIFY(m.Body.isEmpty());
-        QCOMPARE(QFileInfo(m.AttachmentPath).fileName(), QStringLiteral("202612061430.jpg"));
-        QVERIFY(m.AttachmentPath.startsWith(cache.path() + QStringLiteral("/yotsumado/mail/")));
-        // The mail program reads the file when the message is sent: it stays.
-        QCOMPARE(ReadAll(m.AttachmentPath), EncodeJpeg(f->Image0->Picture()));
+        QCOMPARE(m.AttachmentName, QStringLiteral("202612061430.jpg"));
+        QCOMPARE(m.Attachment, EncodeJpeg(f->Image0->Picture()));
         QVERIFY(w.platform.log.boxes.isEmpty());
         QCOMPARE(w.platform.log.beeps, 0);
         QVERIFY(f->SelShape1->isVisible() && f->SelShape2->isVisible());
     }
 
-    void aFailedHandOverBeepsShowsTheBoxAndRemovesTheAttachment()
+    void aFailedHandOverBeepsAndShowsTheBox()
     {
-        QTemporaryDir cache;
-        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path().toUtf8());
         Window w;
-        w.platform.script.mailResults.push_back(2);
+        w.platform.script.mailResults.push_back(platform::MailOutcome::DropsAttachments);
         w.form->M1->trigger();
         QCOMPARE(w.platform.log.beeps, 1);
         QCOMPARE(w.platform.log.boxes.size(), 1);
@@ -246,84 +225,17 @@ private slots:
         QCOMPARE(w.platform.log.boxes[0].caption, QStringLiteral("ヨツマド"));
         QCOMPARE(w.platform.log.boxes[0].text,
                  QStringLiteral("お使いのメーラーを｢通常使うメールソフト(規定のプログラム)｣に設定してください。"));
-        QVERIFY(!QFileInfo::exists(w.platform.log.mails[0].AttachmentPath));
-        QVERIFY(FilesBelow(cache.path()).isEmpty());
         QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
     }
 
-    void mailTouchesNoUserFileAndRemovesDayOldAttachments()
+    void anAttachmentThatCannotBeKeptIsTheCreateErrorNamingIt()
     {
-        QTemporaryDir cache;
-        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path().toUtf8());
         Window w;
-        // Two commands within the same minute, and a day later a third.
-        w.platform.script.mailResults = {0, 0, 0};
+        w.platform.script.mailResults.push_back({platform::MailOutcome::NotStored, QStringLiteral("/c/mail\n/x.jpg")});
         w.form->M1->trigger();
-        w.form->M1->trigger();
-        QCOMPARE(w.platform.log.mails.size(), 2);
-        QVERIFY(w.platform.log.mails[0].AttachmentPath != w.platform.log.mails[1].AttachmentPath);
-        QCOMPARE(FilesBelow(cache.path()).size(), 2);
-        // A user's file with the stamp's name elsewhere is never touched.
-        QTemporaryDir user;
-        const QString userFile = user.filePath("202612061430.jpg");
-        {
-            QFile u(userFile);
-            QVERIFY(u.open(QIODevice::WriteOnly));
-            u.write("user data");
-        }
-        w.platform.script.now = w.platform.script.now.addDays(1).addSecs(3600);
-        w.form->M1->trigger();
-        const QStringList left = FilesBelow(cache.path());
-        QCOMPARE(left.size(), 1);
-        QVERIFY(left[0].endsWith(QLatin1String("202612071530.jpg")));
-        QCOMPARE(ReadAll(userFile), QByteArray("user data"));
-    }
-
-    void mailReportsTheCreateErrorWhenTheCacheCannotBeWritten()
-    {
-        QTemporaryDir dir;
-        const QString plain = dir.filePath("plain");
-        {
-            QFile p(plain);
-            QVERIFY(p.open(QIODevice::WriteOnly));
-        }
-        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", plain.toUtf8());  // a file, not a folder
-        Window w;
-        w.form->M1->trigger();
-        QCOMPARE(w.Errors().size(), 1);
-        QVERIFY2(w.Errors()[0].startsWith(QStringLiteral("ファイル ")) && w.Errors()[0].endsWith(QStringLiteral("202612061430.jpg を作成できません.")),
-                 qPrintable(w.Errors()[0]));
-        QVERIFY(w.platform.log.mails.isEmpty());
+        QCOMPARE(w.Errors(), QStringList{QStringLiteral("ファイル /c/mail\\n/x.jpg を作成できません.")});
+        QCOMPARE(w.platform.log.beeps, 0);
         QVERIFY(w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
-    }
-
-    void mailRefusesAnAttachmentStoreOthersCouldReach_data()
-    {
-        QTest::addColumn<QString>("attack");
-        QTest::newRow("store folder is a link") << "link";
-        QTest::newRow("store folder writable by everyone") << "open";
-    }
-    void mailRefusesAnAttachmentStoreOthersCouldReach()
-    {
-        QFETCH(QString, attack);
-        QTemporaryDir cache, elsewhere;
-        QVERIFY(QDir().mkpath(cache.filePath("yotsumado")));
-        const QString root = cache.filePath("yotsumado/mail");
-        if (attack == QLatin1String("link")) {
-            QVERIFY(QFile::link(elsewhere.path(), root));
-        } else {
-            QVERIFY(QDir().mkpath(root));
-            QVERIFY(QFile::setPermissions(root, QFileDevice::Permissions(0x7777)));
-        }
-        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
-        Window w;
-        w.platform.script.mailResults.push_back(0);
-        w.form->M1->trigger();
-        QCOMPARE(w.Errors(), QStringList{QStringLiteral("ファイル %1/202612061430.jpg を作成できません.").arg(root)});
-        QVERIFY(w.platform.log.mails.isEmpty());
-        QVERIFY(FilesBelow(elsewhere.path()).isEmpty());
-        QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-        qunsetenv("XDG_CACHE_HOME");
     }
 
     void savedBytesEqualCjpegOfTheSamePixels()

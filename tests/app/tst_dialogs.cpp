@@ -304,8 +304,6 @@ private slots:
     {
         QFETCH(QString, box);
         QFETCH(Close, how);
-        QTemporaryDir cache;
-        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
         RealBoxesWindow w;
         TMainForm1* f = w.form.get();
         std::function<void()> step;
@@ -316,13 +314,12 @@ private slots:
             w.platform.script.saveAnswers.push_back(existing);
             step = [f] { f->Save1->trigger(); };
         } else {
-            w.platform.script.mailResults.push_back(1);
+            w.platform.script.mailResults.push_back(platform::MailOutcome::CommandFailed);
             step = [f] { f->M1->trigger(); };
         }
         RealBoxesWindow::NoWindowActive();
 
         const LoopRun run = RunLoop(step, 1, how);
-        qunsetenv("XDG_CACHE_HOME");
 
         QVERIFY2(run.ranOn, "closing the box ended the program");
         QCOMPARE(run.quitRequests, 0);

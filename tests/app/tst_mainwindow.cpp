@@ -6,13 +6,11 @@
 #include "controls/base/shape.h"
 #include "controls/shadolbl/shadowlabel.h"
 #include "core/error.h"
-#include "support/envguard.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMetaProperty>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 using namespace yotsumado;
 
@@ -192,6 +190,8 @@ QStringList LayoutFaults(QWidget* form, const TFormLayout& layout)
 
 } // namespace
 
+Q_DECLARE_METATYPE(platform::MailOutcome)
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -200,19 +200,18 @@ private slots:
     void onTopIsGivenUpForWhatTheWindowOpens_data()
     {
         QTest::addColumn<QString>("item");
-        QTest::addColumn<int>("mailResult");
+        QTest::addColumn<platform::MailOutcome>("mailResult");
         QTest::addColumn<bool>("givenUp");
-        QTest::newRow("information page") << "N4" << 0 << true;
-        QTest::newRow("mail handed over") << "M1" << 0 << true;
-        QTest::newRow("mail refused: its box belongs on top") << "M1" << 2 << false;
+        using O = platform::MailOutcome;
+        QTest::newRow("information page") << "N4" << O::Accepted << true;
+        QTest::newRow("mail handed over") << "M1" << O::Accepted << true;
+        QTest::newRow("mail refused: its box belongs on top") << "M1" << O::DropsAttachments << false;
     }
     void onTopIsGivenUpForWhatTheWindowOpens()
     {
         QFETCH(QString, item);
-        QFETCH(int, mailResult);
+        QFETCH(platform::MailOutcome, mailResult);
         QFETCH(bool, givenUp);
-        QTemporaryDir cache;
-        const testing::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path().toUtf8());
         Window w;
         QWindow* const handle = w.Win();
         QVERIFY(w.form->windowFlags().testFlag(Qt::Tool) && handle->flags().testFlag(Qt::WindowStaysOnTopHint));

@@ -8,6 +8,7 @@
 #include "controls/shadolbl/shadowlabel.h"
 #include "core/error.h"
 #include "support/bmpwriter.h"
+#include "support/files.h"
 #include "support/testdata.h"
 
 #include <QAction>
@@ -43,17 +44,11 @@ struct DropFile {
     QString errorStart;   // Fails: how the error box's text begins
 };
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testing::ReadAll;
 
 void WriteAll(const QString& path, const QByteArray& bytes)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+    QVERIFY(testing::WriteFile(path, bytes));
 }
 
 QImage Noise(QRandomGenerator& rng, int width, int height)

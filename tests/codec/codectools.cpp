@@ -82,18 +82,9 @@ QByteArray Ppm(const QImage& image)
     return ppm;
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
 void WriteAll(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+    if (!testing::WriteFile(path, bytes))
         qFatal("cannot write test file %s", qPrintable(path));
 }
 

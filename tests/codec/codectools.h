@@ -2,6 +2,8 @@
 // Helpers for the codec tests: reference decoders run as programs, and JPEG
 // and BMP streams made to order.
 
+#include "support/files.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -30,7 +32,7 @@ QImage DjpegDecode(const QString& path, bool warnings = false);
 // Binary PPM (P6) of an image's pixels.
 QByteArray Ppm(const QImage& image);
 
-QByteArray ReadAll(const QString& path);
+using testing::ReadAll;
 void WriteAll(const QString& path, const QByteArray& bytes);
 
 // A colourful test pattern with smooth and sharp parts.

@@ -11,6 +11,7 @@
 #include "codec/pictureloader.h"
 #include "controls/base/image.h"
 #include "core/error.h"
+#include "support/files.h"
 #include "support/scriptedplatform.h"
 #include "support/testmain.h"
 
@@ -69,9 +70,7 @@ QString ErrorOf(F&& action)
 
 void WriteFile(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(testing::WriteFile(path, bytes));
 }
 
 // What the helper process said: its lines, and its peak in MiB.

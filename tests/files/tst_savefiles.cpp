@@ -3,6 +3,7 @@
 // owner and its group.
 
 #include "codec/atomicfile.h"
+#include "support/files.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -19,17 +20,8 @@ using namespace yotsumado;
 
 namespace {
 
-QByteArray Read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool Write(const QString& path, const QByteArray& content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
-}
+using testing::ReadAll;
+using testing::WriteFile;
 
 QStringList Entries(const QString& folder)
 {
@@ -104,18 +96,18 @@ private slots:
             QSKIP("the file system of the temporary folder has no unnamed files");
         const QString target = tmp_.filePath(QStringLiteral("picture.jpg"));
         if (replacing)
-            QVERIFY(Write(target, "old contents"));
+            QVERIFY(WriteFile(target, "old contents"));
         for (int round = 0; round < 5; ++round)
             QVERIFY(KillAtTheLink(target, false));
         QCOMPARE(Entries(tmp_.path()), replacing ? QStringList{QStringLiteral("picture.jpg")} : QStringList());
         if (replacing)
-            QCOMPARE(Read(target), QByteArray("old contents"));
+            QCOMPARE(ReadAll(target), QByteArray("old contents"));
         // Not stopped, the same save goes through.
         QProcess helper;
         helper.start(QStringLiteral(SAVE_HELPER), {target, QStringLiteral("go")});
         QVERIFY(helper.waitForFinished());
         QCOMPARE(helper.exitCode(), 0);
-        QCOMPARE(Read(target), QByteArray("new contents"));
+        QCOMPARE(ReadAll(target), QByteArray("new contents"));
         QCOMPARE(Entries(tmp_.path()), QStringList{QStringLiteral("picture.jpg")});
     }
 
@@ -137,12 +129,12 @@ private slots:
         QFETCH(bool, named);
         AtomicFileHooksForTests().namedTemporaryOnly = named;
         const QString target = tmp_.filePath(QStringLiteral("picture.jpg"));
-        QVERIFY(Write(target, "old contents"));
+        QVERIFY(WriteFile(target, "old contents"));
         QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode), 0);
         const mode_t mask = ::umask(077);  // a umask that would take bits away
         WriteFileAtomically(target, "new contents");
         ::umask(mask);
-        QCOMPARE(Read(target), QByteArray("new contents"));
+        QCOMPARE(ReadAll(target), QByteArray("new contents"));
         QCOMPARE(uint(Stat(target).st_mode & 07777), mode);
         QCOMPARE(Entries(tmp_.path()), QStringList{QStringLiteral("picture.jpg")});
     }
@@ -167,12 +159,12 @@ private slots:
             QSKIP("only root can give a file to another user");
         AtomicFileHooksForTests().namedTemporaryOnly = named;
         const QString target = tmp_.filePath(QStringLiteral("picture.jpg"));
-        QVERIFY(Write(target, "old contents"));
+        QVERIFY(WriteFile(target, "old contents"));
         QCOMPARE(::chown(QFile::encodeName(target).constData(), uid, gid), 0);
         QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0640), 0);
         WriteFileAtomically(target, "new contents");
         const struct stat st = Stat(target);
-        QCOMPARE(Read(target), QByteArray("new contents"));
+        QCOMPARE(ReadAll(target), QByteArray("new contents"));
         QCOMPARE(uint(st.st_uid), uid);
         QCOMPARE(uint(st.st_gid), gid);
         QCOMPARE(uint(st.st_mode & 07777), 0640u);

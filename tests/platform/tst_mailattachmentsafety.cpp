@@ -5,7 +5,8 @@
 // permission checks of the system itself stop nothing: the store's own
 // checks must.
 
-#include "platform/mailattachments.h"
+#include "platform/desktop/mail/attachmentstore.h"
+#include "support/files.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -26,19 +27,8 @@ namespace {
 const QDateTime kNow(QDate(2026, 12, 6), QTime(14, 30, 15));
 const QString kOldFolder = QStringLiteral("20200101T000000Z-abcdef");
 
-bool Write(const QString& path, const QByteArray& content)
-{
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
-}
-
-QByteArray Read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using testing::ReadAll;
+using testing::WriteFile;
 
 QStringList Files(const QString& folder)
 {
@@ -66,7 +56,7 @@ class TestMailAttachmentSafety : public QObject {
         QCOMPARE(store.PruneOlderThan(kNow, std::chrono::hours(24)), 0);
         QVERIFY(!store.RemoveFolder(store.Root() + QLatin1Char('/') + kOldFolder));
         QVERIFY(!store.WriteAttachment(store.Root() + QLatin1Char('/') + kOldFolder, QStringLiteral("new.jpg"), "x"));
-        QCOMPARE(Read(userFolder + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg")), QByteArray("user's photo"));
+        QCOMPARE(ReadAll(userFolder + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg")), QByteArray("user's photo"));
         QCOMPARE(Files(userFolder + QLatin1Char('/') + kOldFolder), QStringList{QStringLiteral("photo.jpg")});
     }
 
@@ -90,7 +80,7 @@ private slots:
         QFETCH(QString, linked);
         // The user's folder holds a folder named like an old one of ours.
         const QString user = T(QStringLiteral("user"));
-        QVERIFY(Write(user + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
+        QVERIFY(WriteFile(user + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
         QVERIFY(QDir().mkpath(T(QStringLiteral("cache"))));
         if (linked == QLatin1String("mail")) {
             QVERIFY(QDir().mkpath(T(QStringLiteral("cache/yotsumado"))));
@@ -118,7 +108,7 @@ private slots:
     {
         QFETCH(uint, mode);
         const QString root = T(QStringLiteral("mail"));
-        QVERIFY(Write(root + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
+        QVERIFY(WriteFile(root + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
         QVERIFY(Chmod(root, mode));
         MailAttachmentStore store(root);
         ExpectRefused(store, root);
@@ -132,7 +122,7 @@ private slots:
         if (::geteuid() != 0)
             QSKIP("only root can give a folder to another user");
         const QString root = T(QStringLiteral("mail"));
-        QVERIFY(Write(root + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
+        QVERIFY(WriteFile(root + QLatin1Char('/') + kOldFolder + QStringLiteral("/photo.jpg"), "user's photo"));
         QVERIFY(Chmod(root, 0700));
         QCOMPARE(::chown(QFile::encodeName(root).constData(), 65534, 65534), 0);  // nobody
         MailAttachmentStore store(root);
@@ -151,24 +141,24 @@ private slots:
     {
         QFETCH(bool, asLink);
         const QString secret = T(QStringLiteral("private/secret"));
-        QVERIFY(Write(secret, "root-only data"));
+        QVERIFY(WriteFile(secret, "root-only data"));
         QVERIFY(Chmod(secret, 0600));
         MailAttachmentStore store(T(QStringLiteral("mail")));
         const QString folder = store.CreateFolder(kNow);
         QVERIFY(!folder.isEmpty());
-        const QString planted = MailAttachmentStore::AttachmentPath(folder, kNow);
+        const QString planted = folder + QStringLiteral("/202612061430.jpg");
         if (asLink)
             QVERIFY(QFile::link(secret, planted));
         else
-            QVERIFY(Write(planted, "planted"));
-        QVERIFY(!store.WriteAttachment(folder, MailAttachmentStore::AttachmentName(kNow), "jpeg bytes"));
-        QCOMPARE(Read(secret), QByteArray("root-only data"));
+            QVERIFY(WriteFile(planted, "planted"));
+        QVERIFY(!store.WriteAttachment(folder, QStringLiteral("202612061430.jpg"), "jpeg bytes"));
+        QCOMPARE(ReadAll(secret), QByteArray("root-only data"));
         QCOMPARE(QFileInfo(planted).isSymLink(), asLink);
         if (!asLink)
-            QCOMPARE(Read(planted), QByteArray("planted"));
+            QCOMPARE(ReadAll(planted), QByteArray("planted"));
         // A free name is written, private to the user.
         QVERIFY(store.WriteAttachment(folder, QStringLiteral("other.jpg"), "jpeg bytes"));
-        QCOMPARE(Read(folder + QStringLiteral("/other.jpg")), QByteArray("jpeg bytes"));
+        QCOMPARE(ReadAll(folder + QStringLiteral("/other.jpg")), QByteArray("jpeg bytes"));
         QCOMPARE(int(QFileInfo(folder + QStringLiteral("/other.jpg")).permissions() & 0x0077), 0);
         // Nothing but a plain name inside one of our folders.
         QVERIFY(!store.WriteAttachment(folder, QStringLiteral("../escape.jpg"), "x"));
@@ -190,14 +180,14 @@ private slots:
         QStringList twenty;
         for (int i = 0; i < 20; ++i) {
             twenty << QStringLiteral("file%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-            QVERIFY(Write(victim + QLatin1Char('/') + twenty.last(), "user data"));
+            QVERIFY(WriteFile(victim + QLatin1Char('/') + twenty.last(), "user data"));
         }
         MailAttachmentStore store(T(QStringLiteral("mail")));
         const QString old = store.CreateFolder(kNow.addDays(-3));
         QVERIFY(!old.isEmpty());
         // Our own attachment plus names that match the user's files.
         for (const QString& name : twenty)
-            QVERIFY(Write(old + QLatin1Char('/') + name, "ours"));
+            QVERIFY(WriteFile(old + QLatin1Char('/') + name, "ours"));
         // Between the listing and the removal, the folder is moved away and
         // a link to the user's folder takes its name.
         const QString movedAway = T(QStringLiteral("moved"));
@@ -216,7 +206,7 @@ private slots:
         QCOMPARE(swaps, 1);
         QCOMPARE(Files(victim), twenty);
         for (const QString& name : twenty)
-            QCOMPARE(Read(victim + QLatin1Char('/') + name), QByteArray("user data"));
+            QCOMPARE(ReadAll(victim + QLatin1Char('/') + name), QByteArray("user data"));
         // What was removed was removed from our own folder, wherever it went.
         QCOMPARE(Files(movedAway), QStringList());
         QVERIFY(QFileInfo(old).isSymLink());

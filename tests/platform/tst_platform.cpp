@@ -1,5 +1,6 @@
 #include "tst_platform.h"
 
+#include "support/files.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -7,6 +8,18 @@
 #include <QTest>
 
 #include <csignal>
+
+void TestPlatform::initTestCase()
+{
+    QVERIFY(xdg_.isValid());
+    for (const char* dir : {"config", "data/applications", "share/applications", "bin"})
+        QVERIFY(QDir().mkpath(xdg_.filePath(QString::fromLatin1(dir))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg_.filePath(QStringLiteral("config"))));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(xdg_.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(xdg_.filePath(QStringLiteral("data"))));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(xdg_.filePath(QStringLiteral("share"))));
+    qunsetenv("XDG_CURRENT_DESKTOP");
+}
 
 void TestPlatform::init()
 {
@@ -52,55 +65,27 @@ void TestPlatform::UnsetEnv(const char* name)
 
 void TestPlatform::UsePrivateDesktop()
 {
-    for (const char* dir : {"bin", "calls", "config", "etc-xdg", "data/applications", "share/applications"})
+    for (const char* dir : {"bin", "calls"})
         QVERIFY(QDir().mkpath(Tmp(QString::fromLatin1(dir))));
     SetEnv("PATH", Tmp(QStringLiteral("bin")));
-    SetEnv("XDG_CONFIG_HOME", Tmp(QStringLiteral("config")));
-    SetEnv("XDG_CONFIG_DIRS", Tmp(QStringLiteral("etc-xdg")));
-    SetEnv("XDG_DATA_HOME", Tmp(QStringLiteral("data")));
-    SetEnv("XDG_DATA_DIRS", Tmp(QStringLiteral("share")));
-    UnsetEnv("XDG_CURRENT_DESKTOP");
-}
-
-void TestPlatform::WriteFile(const QString& path, const QByteArray& content)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(content), content.size());
 }
 
 void TestPlatform::WriteFakeProgram(const QString& name, const QByteArray& tail)
 {
     const QByteArray calls = QFile::encodeName(Tmp(QStringLiteral("calls/")) + name);
     const QString path = Tmp(QStringLiteral("bin/")) + name;
-    WriteFile(path, "#!/bin/sh\n"
-                    "printf '%s\\n' \"$@\" > '" + calls + ".args'\n"
-                    "echo $$ > '" + calls + ".pid'\n"
-                    + tail + "\n");
+    QVERIFY(testing::WriteFile(path, "#!/bin/sh\n"
+                                     "printf '%s\\n' \"$@\" > '" + calls + ".args'\n"
+                                     "echo $$ > '" + calls + ".pid'\n"
+                                     + tail + "\n"));
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-}
-
-void TestPlatform::WriteDesktopEntry(const QString& dir, const QString& id, const QString& exec,
-                                     const QByteArray& extra)
-{
-    WriteFile(dir + QLatin1Char('/') + id, "[Desktop Entry]\nType=Application\nName=Mailer\nExec="
-                                               + exec.toUtf8() + "\n" + extra);
-}
-
-void TestPlatform::MakeDefaultMailer(const QString& id, const QString& exec)
-{
-    WriteDesktopEntry(Tmp(QStringLiteral("data/applications")), id, exec);
-    WriteFile(Tmp(QStringLiteral("config/mimeapps.list")),
-              "[Default Applications]\nx-scheme-handler/mailto=" + id.toUtf8() + ";\n");
 }
 
 QStringList TestPlatform::RecordedArgs(const QString& name) const
 {
-    QFile f(Tmp(QStringLiteral("calls/")) + name + QStringLiteral(".args"));
-    if (!f.open(QIODevice::ReadOnly))
+    if (!Ran(name))
         return {QStringLiteral("<not run>")};
-    QString all = QString::fromUtf8(f.readAll());
+    QString all = QString::fromUtf8(testing::ReadAll(Tmp(QStringLiteral("calls/")) + name + QStringLiteral(".args")));
     if (all.endsWith(QLatin1Char('\n')))
         all.chop(1);
     return all.split(QLatin1Char('\n'));
@@ -109,15 +94,6 @@ QStringList TestPlatform::RecordedArgs(const QString& name) const
 bool TestPlatform::Ran(const QString& name) const
 {
     return QFile::exists(Tmp(QStringLiteral("calls/")) + name + QStringLiteral(".args"));
-}
-
-QString TestPlatform::MakeAttachment()
-{
-    // A folder name with a blank and non-ASCII letters, as a home folder may
-    // have: every hand-over must carry it intact.
-    const QString path = Tmp(QStringLiteral("メール テスト/202612061430.jpg"));
-    WriteFile(path, "\xFF\xD8\xFF\xE0 not really a JPEG");
-    return path;
 }
 
 YOTSUMADO_TEST_MAIN(TestPlatform)

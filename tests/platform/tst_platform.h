@@ -1,8 +1,10 @@
 #pragma once
 // Tests of the real platform services that can run headless: the save
-// dialog's configuration and preview (never shown), the default mail program
-// lookup and hand-over (with fake mail programs in private XDG folders), the
-// detached launcher, and the store of mail attachments.
+// dialog's configuration and preview (never shown), the mail hand-over (with
+// fake mail programs, and GIO's default in private XDG folders), the detached
+// launcher, and the store of mail attachments.
+
+#include "support/files.h"
 
 #include "core/filename.h"
 
@@ -12,10 +14,13 @@
 #include <memory>
 #include <optional>
 
+using testing::WriteFile;
+
 class TestPlatform : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -41,55 +46,36 @@ private slots:
     void previewWithoutLoaderShowsNothing();
     void previewPaintsThePictureCentred();
 
-    // Desktop entries and default applications (tst_xdgapplications.cpp)
+    // The mail hand-over (tst_mail.cpp)
     void execLineSplitsByTheQuotingRules_data();
     void execLineSplitsByTheQuotingRules();
-    void desktopFileStringEscapesAreUndone();
-    void defaultIsTakenFromTheMostImportantList_data();
-    void defaultIsTakenFromTheMostImportantList();
-    void defaultSkipsEntriesThatAreNotInstalled();
-    void hiddenEntryHidesTheSystemOne();
-    void entryWithMissingTryExecIsNotInstalled();
-    void dashedIdFindsAFileInASubfolder();
-    void withoutDefaultTheAssociatedProgramIsUsed();
-    void removedAssociationIsNotUsed();
-
-    // Mail programs and the hand-over (tst_mail.cpp)
     void mailProgramIsIdentifiedFromItsExecLine_data();
     void mailProgramIsIdentifiedFromItsExecLine();
+    void sandboxedMailProgramsAreRecognised_data();
+    void sandboxedMailProgramsAreRecognised();
+    void thisProgramInsideASandbox_data();
+    void thisProgramInsideASandbox();
     void thunderbirdValuesCannotBreakOutOfTheirQuotes();
-    void bodyIsPassedWhenThereIsOne();
     void eachMailProgramGetsTheMessageItsOwnWay_data();
     void eachMailProgramGetsTheMessageItsOwnWay();
-    void evolutionGetsAnEncodedMailtoUrl();
-    void flatpakThunderbirdIsStartedThroughFlatpak();
-    void mailFailsWhenTheProgramReportsAnError();
-    void mailFailsWhenTheProgramIsKilled();
-    void mailFailsWithoutADefaultProgram();
-    void mailFailsWhenTheDefaultProgramIsMissing();
-    void mailFailsWhenXdgEmailIsMissing();
-    void mailFailsForProgramsThatDropAttachments();
-    void mailFailsWhenTheAttachmentIsMissing();
+    void failedHandOverLeavesNoAttachment_data();
+    void failedHandOverLeavesNoAttachment();
+    void unwritableStoreNamesTheFileAndStartsNothing();
     void mailProgramStillRunningIsAcceptedAndLeftRunning();
-    void changedDefaultIsUsedAtTheNextSend();
+    void defaultMailProgramComesFromTheXdgConfigAndFollowsItsChanges();
 
     // Detached launcher (tst_mail.cpp)
     void launchReportsTheExitStatus_data();
     void launchReportsTheExitStatus();
     void launchPassesArgumentsWithoutAShell();
     void launchedProgramInheritsNoDescriptors();
-    void launchOfAMissingProgramIsNotFound();
     void launchWaitKeepsTheEventLoopRunning();
 
     // Mail attachment store (tst_mailattachments.cpp)
     void attachmentFolderIsPrivateUnderTheCacheHome();
     void cacheHomeDefaultsToDotCache_data();
     void cacheHomeDefaultsToDotCache();
-    void attachmentIsNamedByTheMinuteStamp();
     void everyCommandGetsAFreshFolder();
-    void folderCannotBeMadeWhereTheCacheIsBlocked();
-    void failedHandOverFolderIsRemoved();
-    void removeFolderRefusesAnythingNotOurs();
     void pruneRemovesOnlyOldFoldersOfThisProgram();
     void pruneLeavesAFolderWithUnexpectedSubfolders();
 
@@ -99,19 +85,17 @@ private:
     QString Tmp(const QString& relative = {}) const;
     void SetEnv(const char* name, const QString& value);
     void UnsetEnv(const char* name);
-    // A private XDG world: PATH holds only the test's bin folder.
+    // PATH holds only the test's bin folder.
     void UsePrivateDesktop();
-    void WriteFile(const QString& path, const QByteArray& content);
     // A fake program in the bin folder that records its arguments (one a
     // line) in calls/NAME.args and its pid in calls/NAME.pid, then runs tail.
     void WriteFakeProgram(const QString& name, const QByteArray& tail = "exit 0");
-    void WriteDesktopEntry(const QString& dir, const QString& id, const QString& exec,
-                           const QByteArray& extra = {});
-    void MakeDefaultMailer(const QString& id, const QString& exec);
     QStringList RecordedArgs(const QString& name) const;
     bool Ran(const QString& name) const;
-    QString MakeAttachment();
 
+    // The XDG folders GIO reads, set before its first use: GIO reads the
+    // variables once per process.
+    QTemporaryDir xdg_;
     std::unique_ptr<QTemporaryDir> tmp_;
     QList<QPair<QByteArray, std::optional<QByteArray>>> savedEnv_;
     QList<long long> startedPids_;

@@ -66,12 +66,12 @@ private:
 class ScriptedMail final : public MailHandOver {
 public:
     explicit ScriptedMail(Shared s) : s_(s) {}
-    int SendMail(const MailMessage& message) override
+    MailResult SendMail(const MailMessage& message) override
     {
         s_.log->mails.append(message);
         s_.Modal();
-        if (s_.script->mailResults.empty()) return 1;
-        const int r = s_.script->mailResults.front();
+        if (s_.script->mailResults.empty()) return {};
+        const MailResult r = s_.script->mailResults.front();
         s_.script->mailResults.pop_front();
         return r;
     }

@@ -21,7 +21,7 @@ struct ScriptedLog {
     };
     QList<Box> boxes;
     QList<SaveDialogRequest> saveDialogs;
-    QList<MailMessage> mails;
+    QList<MailMessage> mails;  // with the attachment's bytes
     QList<QUrl> openedUrls;
     QList<QRect> confinements;
     int releases = 0;
@@ -31,7 +31,7 @@ struct ScriptedLog {
 struct Script {
     std::deque<std::optional<QString>> saveAnswers;  // nullopt = cancel
     std::deque<bool> yesNoAnswers;                   // true = はい(&Y)
-    std::deque<int> mailResults;                     // 0 = accepted
+    std::deque<MailResult> mailResults;              // none left: CommandFailed
     QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(14, 30));
     QString programPath = QStringLiteral("/usr/bin/yotsumado");
     // Called while a box or dialog is "open", to look at the window then.

@@ -4,6 +4,7 @@
 #include "app/appfixture.h"
 #include "codec/jpegencoder.h"
 #include "support/bmpwriter.h"
+#include "support/files.h"
 #include "tools/compose/composeoptions.h"
 
 #include <QAction>
@@ -39,11 +40,7 @@ Run Compose(const QStringList& args, const QProcessEnvironment& env = QProcessEn
     return r;
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testing::ReadAll;
 
 // A picture with detail in every row and column, so that a wrong row or
 // column anywhere shows.
@@ -89,8 +86,7 @@ QByteArray Cjpeg(const QStringList& options, const QByteArray& ppm)
 
 void WriteFile(const QString& path, const QByteArray& bytes)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+    if (!testing::WriteFile(path, bytes))
         qFatal("cannot write %s", qPrintable(path));
 }
 

@@ -36,11 +36,7 @@ Run Compose(const QStringList& args)
     return r;
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testing::ReadAll;
 
 // The four panels' rectangles in the composite for the split V,H.
 std::array<QRect, 4> Panels(int v, int h)

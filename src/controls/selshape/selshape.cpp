@@ -1,7 +1,5 @@
 #include "controls/selshape/selshape.h"
 
-#include "platform/services.h"
-
 #include <QEvent>
 #include <QPointer>
 
@@ -257,7 +255,7 @@ void TSelShape::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     ReleasePointer();
 }
 
-void TSelShape::SetPointerConfinement(platform::PointerConfinement* pointer)
+void TSelShape::SetPointerConfinement(yotsumado::PointerConfinement* pointer)
 {
     if (pointer == pointer_)
         return;

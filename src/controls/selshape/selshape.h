@@ -37,14 +37,13 @@
     moves the shape itself.
 */
 
+#include "controls/base/pointerconfinement.h"
 #include "controls/base/shape.h"
 
 #include <cstdint>
 #include <initializer_list>
 
 namespace yotsumado {
-
-namespace platform { class PointerConfinement; }
 
 class TSelShape : public TShape {
     Q_OBJECT
@@ -118,8 +117,8 @@ public:
     // The service that confines the pointer while a button is held; the
     // owner keeps it alive for as long as the shape lives. Null (the start)
     // confines nothing. A confinement in force is released first.
-    void SetPointerConfinement(platform::PointerConfinement* pointer);
-    platform::PointerConfinement* PointerConfinement() const { return pointer_; }
+    void SetPointerConfinement(yotsumado::PointerConfinement* pointer);
+    yotsumado::PointerConfinement* PointerConfinement() const { return pointer_; }
 
 protected:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -154,7 +153,7 @@ private:
     int anchorX_ = 0;
     int anchorY_ = 0;
     TMouseButton dragButton_ = TMouseButton::mbLeft;
-    platform::PointerConfinement* pointer_ = nullptr;
+    yotsumado::PointerConfinement* pointer_ = nullptr;
     // True while this shape holds the pointer confinement.
     bool confined_ = false;
     // Counts hides and disables, which end any drag.

@@ -4,24 +4,12 @@
 
 #include "platform/services.h"
 
-#include <functional>
-#include <memory>
-
 namespace yotsumado {
 
 namespace platform {
 
-// Whether this program runs inside a sandbox (RunsInsideSandbox in
-// sandbox.h, for the running process).
-bool InsideSandbox();
-
 // Every service, the desktop's own.
-Services MakeDesktopServices(const std::function<bool()>& insideSandbox = InsideSandbox);
-
-// The mail hand-over: the direct one, except inside a sandbox, where the
-// desktop portal (when the named session bus offers it) passes the file in.
-std::unique_ptr<MailHandOver> DesktopMail(std::unique_ptr<MailHandOver> direct,
-                                          const std::function<bool()>& insideSandbox);
+Services MakeDesktopServices();
 
 class DesktopShellOpen final : public ShellOpen {
 public:

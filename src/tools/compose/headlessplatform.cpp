@@ -30,7 +30,7 @@ public:
 
 class RefusedMail final : public platform::MailHandOver {
 public:
-    int SendMail(const platform::MailMessage&) override { return 1; }
+    platform::MailResult SendMail(const platform::MailMessage&) override { return platform::MailOutcome::NoMailProgram; }
 };
 
 class LocalClock final : public platform::Clock {

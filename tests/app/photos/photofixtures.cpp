@@ -199,11 +199,4 @@ std::array<int, 4> CornerQuarters(const QImage& picture)
             QuarterOf(picture.pixel(r, b))};
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
-}
-
 } // namespace photos

@@ -3,6 +3,8 @@
 // JPEG with a colour of its own in each quarter, Exif blocks of either byte
 // order, and ICC profiles spliced in as a camera writes them.
 
+#include "support/files.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRgb>
@@ -67,6 +69,6 @@ int QuarterOf(QRgb c, int tolerance = 24);
 // left, upper right, lower left, lower right.
 std::array<int, 4> CornerQuarters(const QImage& picture);
 
-void WriteFile(const QString& path, const QByteArray& bytes);
+using testing::WriteFile;
 
 } // namespace photos

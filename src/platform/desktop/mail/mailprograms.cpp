@@ -1,4 +1,4 @@
-#include "platform/desktop/mailprograms.h"
+#include "platform/desktop/mail/mailprograms.h"
 
 #include "core/filename.h"
 
@@ -113,25 +113,25 @@ QString Encoded(const QString& text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
-// "mailto:?subject=…&body=…" plus extra fields, every value percent-encoded.
-QString MailtoUrl(const MailMessage& m, bool withAttachment)
-{
-    QStringList fields;
-    if (!m.Subject.isEmpty())
-        fields << QStringLiteral("subject=") + Encoded(m.Subject);
-    if (!m.Body.isEmpty())
-        fields << QStringLiteral("body=") + Encoded(m.Body);
-    if (withAttachment && !m.AttachmentPath.isEmpty())
-        fields << QStringLiteral("attach=") + Encoded(EncodedFileUrl(m.AttachmentPath));
-    return QStringLiteral("mailto:?") + fields.join(QLatin1Char('&'));
-}
-
-} // namespace
-
+// "file://" and the path, percent-encoded so that quotes, commas and spaces
+// cannot end a value early.
 QString EncodedFileUrl(const QString& absolutePath)
 {
     return QStringLiteral("file://") + QString::fromLatin1(FileNameBytes(absolutePath).toPercentEncoding("/"));
 }
+
+// "mailto:?subject=…" plus the attachment, every value percent-encoded.
+QString MailtoUrl(const MailMessage& m, const QString& attachment)
+{
+    QStringList fields;
+    if (!m.Subject.isEmpty())
+        fields << QStringLiteral("subject=") + Encoded(m.Subject);
+    if (!attachment.isEmpty())
+        fields << QStringLiteral("attach=") + Encoded(EncodedFileUrl(attachment));
+    return QStringLiteral("mailto:?") + fields.join(QLatin1Char('&'));
+}
+
+} // namespace
 
 MailProgram IdentifyMailProgram(const QStringList& execArgs)
 {
@@ -160,9 +160,10 @@ MailProgram IdentifyMailProgram(const QStringList& execArgs)
     return result;
 }
 
-std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const MailMessage& message)
+std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const MailMessage& message,
+                                            const QString& attachmentPath)
 {
-    const bool attach = !message.AttachmentPath.isEmpty();
+    const bool attach = !attachmentPath.isEmpty();
     QStringList args;
     switch (program.kind) {
     case MailProgramKind::DropsAttachments:
@@ -171,37 +172,31 @@ std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const Ma
         QStringList fields;
         if (!message.Subject.isEmpty())
             fields << QStringLiteral("subject='%1'").arg(NoSingleQuotes(message.Subject));
-        if (!message.Body.isEmpty())
-            fields << QStringLiteral("body='%1'").arg(NoSingleQuotes(message.Body));
         if (attach)
-            fields << QStringLiteral("attachment='%1'").arg(EncodedFileUrl(message.AttachmentPath));
+            fields << QStringLiteral("attachment='%1'").arg(EncodedFileUrl(attachmentPath));
         args << QStringLiteral("-compose") << fields.join(QLatin1Char(','));
         break;
     }
     case MailProgramKind::Evolution:
-        args << MailtoUrl(message, true);
+        args << MailtoUrl(message, attachmentPath);
         break;
     case MailProgramKind::KMail:
         args << QStringLiteral("--subject") << message.Subject;
-        if (!message.Body.isEmpty())
-            args << QStringLiteral("--body") << message.Body;
         if (attach)
-            args << QStringLiteral("--attach") << message.AttachmentPath;
+            args << QStringLiteral("--attach") << attachmentPath;
         break;
     case MailProgramKind::ClawsMail:
-        args << QStringLiteral("--compose") << MailtoUrl(message, false);
+        args << QStringLiteral("--compose") << MailtoUrl(message, QString());
         if (attach)
-            args << QStringLiteral("--attach") << message.AttachmentPath;
+            args << QStringLiteral("--attach") << attachmentPath;
         break;
     case MailProgramKind::Other: {
         // xdg-email finds the default program itself and knows more of them.
         MailCommand c;
         c.program = QStringLiteral("xdg-email");
         c.arguments << QStringLiteral("--utf8") << QStringLiteral("--subject") << message.Subject;
-        if (!message.Body.isEmpty())
-            c.arguments << QStringLiteral("--body") << message.Body;
         if (attach)
-            c.arguments << QStringLiteral("--attach") << message.AttachmentPath;
+            c.arguments << QStringLiteral("--attach") << attachmentPath;
         return c;
     }
     }
@@ -211,6 +206,20 @@ std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const Ma
     c.program = program.launcher.constFirst();
     c.arguments = program.launcher.mid(1) + args;
     return c;
+}
+
+bool RunsSandboxed(const QStringList& command)
+{
+    if (command.isEmpty())
+        return false;
+    const QString& program = command.first();
+    // Snaps are started through /snap/bin (the snap's command or a link to it).
+    if (program.startsWith(QLatin1String("/snap/bin/")) || program.startsWith(QLatin1String("/var/lib/snapd/snap/bin/")))
+        return true;
+    if (BaseName(program) == QLatin1String("snap") && command.value(1) == QLatin1String("run"))
+        return true;
+    // Flatpak's exported entries run "flatpak run … APP-ID".
+    return BaseName(program) == QLatin1String("flatpak") && command.contains(QLatin1String("run"));
 }
 
 } // namespace platform

@@ -1,10 +1,10 @@
-#include "platform/mailattachments.h"
+#include "platform/desktop/mail/attachmentstore.h"
 
 #include "core/filename.h"
+#include "core/posixfile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -39,41 +39,6 @@ QString DefaultBase()
     const QString home = FileNameFromBytes(qgetenv("HOME"));
     return QDir::cleanPath((home.isEmpty() ? QDir::homePath() : home) + QStringLiteral("/.cache"));
 }
-
-// A file descriptor closed when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept
-    {
-        if (this != &other) {
-            if (fd_ >= 0)
-                ::close(fd_);
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-    int Release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    bool Valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
@@ -144,37 +109,10 @@ QList<QByteArray> ListFolder(int fd)
     return names;
 }
 
-bool WriteAll(int fd, const QByteArray& data)
-{
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, p, std::size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += written;
-        left -= written;
-    }
-    return true;
-}
-
 // A plain name of an entry in a folder: no folder part, not "." or "..".
 bool PlainName(const QByteArray& name)
 {
     return !name.isEmpty() && !name.contains('/') && name != "." && name != "..";
-}
-
-QString RandomPart()
-{
-    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    constexpr int kAlphabetSize = static_cast<int>(sizeof kAlphabet) - 1;
-    QString s;
-    for (int i = 0; i < kRandomLength; ++i)
-        s += QLatin1Char(kAlphabet[QRandomGenerator::system()->bounded(kAlphabetSize)]);
-    return s;
 }
 
 } // namespace
@@ -199,27 +137,27 @@ int MailAttachmentStore::OpenRoot(bool make) const
 {
     if (levels_.isEmpty())
         return -1;
-    Fd level(make ? OpenOrMakeUserPath(base_)
+    FileDescriptor level(make ? OpenOrMakeUserPath(base_)
                   : ::open(FileNameBytes(base_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (const QString& name : levels_) {
         if (!level.Valid())
             return -1;
-        level = Fd(OpenLevel(level.Get(), FileNameBytes(name), make));
+        level = FileDescriptor(OpenLevel(level.Get(), FileNameBytes(name), make));
     }
     return level.Release();
 }
 
 QString MailAttachmentStore::CreateFolder(const QDateTime& now)
 {
-    const Fd root(OpenRoot(true));
+    const FileDescriptor root(OpenRoot(true));
     if (!root.Valid())
         return {};
     const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     for (int attempt = 0; attempt < 32; ++attempt) {
-        const QString name = stamp + QLatin1Char('-') + RandomPart();
+        const QString name = stamp + QLatin1Char('-') + QString::fromLatin1(RandomNamePart(kRandomLength));
         const QByteArray native = FileNameBytes(name);
         if (::mkdirat(root.Get(), native.constData(), 0700) == 0) {
-            const Fd folder(::openat(root.Get(), native.constData(), kFolderFlags));
+            const FileDescriptor folder(::openat(root.Get(), native.constData(), kFolderFlags));
             // The umask may have taken more than we asked for; never less.
             if (!folder.Valid() || ::fchmod(folder.Get(), 0700) != 0)
                 return {};
@@ -239,13 +177,13 @@ bool MailAttachmentStore::WriteAttachment(const QString& folder, const QString& 
     if (QDir::cleanPath(info.absolutePath()) != root_ || !FolderTime(info.fileName()).isValid()
         || !PlainName(fileName))
         return false;
-    const Fd root(OpenRoot(false));
+    const FileDescriptor root(OpenRoot(false));
     if (!root.Valid())
         return false;
-    const Fd dir(OpenLevel(root.Get(), folderName, false));
+    const FileDescriptor dir(OpenLevel(root.Get(), folderName, false));
     if (!dir.Valid())
         return false;
-    const Fd file(::openat(dir.Get(), fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const FileDescriptor file(::openat(dir.Get(), fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file.Valid())
         return false;
     if (!WriteAll(file.Get(), data) || ::fsync(file.Get()) != 0) {
@@ -257,7 +195,7 @@ bool MailAttachmentStore::WriteAttachment(const QString& folder, const QString& 
 
 bool MailAttachmentStore::RemoveIn(int rootFd, const QByteArray& name)
 {
-    const Fd dir(::openat(rootFd, name.constData(), kFolderFlags));
+    const FileDescriptor dir(::openat(rootFd, name.constData(), kFolderFlags));
     if (!dir.Valid())
         return false;
     struct stat opened {};
@@ -288,14 +226,14 @@ bool MailAttachmentStore::RemoveFolder(const QString& folder)
     const QFileInfo info(folder);
     if (QDir::cleanPath(info.absolutePath()) != root_ || !FolderTime(info.fileName()).isValid())
         return false;
-    const Fd root(OpenRoot(false));
+    const FileDescriptor root(OpenRoot(false));
     return root.Valid() && RemoveIn(root.Get(), FileNameBytes(info.fileName()));
 }
 
 int MailAttachmentStore::PruneOlderThan(const QDateTime& now, std::chrono::hours age)
 {
     const QDateTime limit = now.toUTC().addSecs(-std::chrono::duration_cast<std::chrono::seconds>(age).count());
-    const Fd root(OpenRoot(false));
+    const FileDescriptor root(OpenRoot(false));
     if (!root.Valid())
         return 0;
     int removed = 0;
@@ -307,14 +245,23 @@ int MailAttachmentStore::PruneOlderThan(const QDateTime& now, std::chrono::hours
     return removed;
 }
 
-QString MailAttachmentStore::AttachmentName(const QDateTime& now)
+KeptAttachment MailAttachmentStore::Keep(const QString& name, const QByteArray& data, const QDateTime& now)
 {
-    return now.toString(QStringLiteral("yyyyMMddHHmm")) + QStringLiteral(".jpg");
+    PruneOlderThan(now, std::chrono::hours(24));
+    const QString folder = CreateFolder(now);
+    KeptAttachment file{(folder.isEmpty() ? root_ : folder) + QLatin1Char('/') + name};
+    // Written as a new file inside the folder just made, never through a
+    // name someone else could have put there.
+    file.kept = !folder.isEmpty() && WriteAttachment(folder, name, data);
+    if (!file.kept && !folder.isEmpty())
+        RemoveFolder(folder);
+    return file;
 }
 
-QString MailAttachmentStore::AttachmentPath(const QString& folder, const QDateTime& now)
+void MailAttachmentStore::Discard(const KeptAttachment& attachment)
 {
-    return folder + QLatin1Char('/') + AttachmentName(now);
+    if (attachment.kept)
+        RemoveFolder(QFileInfo(attachment.path).absolutePath());
 }
 
 QDateTime MailAttachmentStore::FolderTime(const QString& folderName)

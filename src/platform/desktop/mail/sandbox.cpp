@@ -1,7 +1,6 @@
-#include "platform/desktop/sandbox.h"
+#include "platform/desktop/mail/sandbox.h"
 
-#include "platform/desktop/qtplatform.h"
-
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -39,7 +38,9 @@ SandboxSigns SandboxSigns::OfThisProcess()
 {
     SandboxSigns signs;
     signs.variables = QProcessEnvironment::systemEnvironment();
-    signs.programPath = ProcessProgramPath().Path();
+    // The real executable, as the kernel reports it.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    signs.programPath = self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
     return signs;
 }
 

@@ -28,6 +28,12 @@ namespace yotsumado {
 
 namespace platform {
 
+// Where an attachment was kept, or would have been.
+struct KeptAttachment {
+    QString path;
+    bool kept = false;
+};
+
 class MailAttachmentStore {
 public:
     // The store under the user's cache directory.
@@ -57,11 +63,13 @@ public:
     // The number removed.
     int PruneOlderThan(const QDateTime& now, std::chrono::hours age);
 
-    // The attachment's name: the 12-digit local time stamp (year, month,
-    // day, hour, minute) plus ".jpg".
-    static QString AttachmentName(const QDateTime& now);
-    // The attachment's full path inside a folder.
-    static QString AttachmentPath(const QString& folder, const QDateTime& now);
+    // What a hand-over does: removes the folders older than a day, makes a
+    // fresh folder and writes the attachment `name` into it. When that
+    // fails, nothing new is left and the path says where the file would
+    // have been (the store's root when no folder could be made).
+    KeptAttachment Keep(const QString& name, const QByteArray& data, const QDateTime& now);
+    // Removes the folder of a kept attachment the mail program never took.
+    void Discard(const KeptAttachment& attachment);
 
     // The time encoded in a folder's name, or an invalid time when the name
     // is not one of ours.

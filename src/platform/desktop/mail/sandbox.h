@@ -1,6 +1,6 @@
 #pragma once
 // Whether this program itself runs inside an application sandbox. Only there
-// does mail go through the desktop portal (see qtplatform.cpp): outside one
+// does mail go through the desktop portal (see desktopmail.h): outside one
 // every mail program can be started directly, in the way it takes an
 // attachment, while the portal's GTK back end hands the attachment over as a
 // mailto: field that Thunderbird and Claws Mail ignore, and still reports

@@ -1,4 +1,4 @@
-#include "platform/desktop/sessionbus.h"
+#include "platform/desktop/mail/sessionbus.h"
 
 namespace yotsumado {
 

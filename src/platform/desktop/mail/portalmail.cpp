@@ -1,6 +1,8 @@
-#include "platform/desktop/portalmail.h"
+#include "platform/desktop/mail/portalmail.h"
 
 #include "core/filename.h"
+#include "core/posixfile.h"
+#include "platform/desktop/mail/sessionbus.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -12,8 +14,6 @@
 #include <QEventLoop>
 #include <QRandomGenerator>
 #include <QTimer>
-
-#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,17 +59,10 @@ QString RequestPath(const QDBusConnection& bus, const QString& token)
     return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
 }
 
-// Closes a descriptor when the scope ends.
-struct FdCloser {
-    int fd;
-    ~FdCloser() { if (fd >= 0) ::close(fd); }
-};
-
 } // namespace
 
-PortalMail::PortalMail(std::unique_ptr<MailHandOver> direct, std::function<QDBusConnection()> bus,
-                       std::chrono::milliseconds answerWait)
-    : direct_(std::move(direct)), connect_(std::move(bus)), answerWait_(answerWait)
+PortalMail::PortalMail(std::chrono::milliseconds answerWait)
+    : bus_(QString()), answerWait_(answerWait)
 {
     qDBusRegisterMetaType<QList<QDBusUnixFileDescriptor>>();
 }
@@ -78,8 +71,6 @@ PortalMail::~PortalMail() = default;
 
 bool PortalMail::PortalOffered()
 {
-    if (connect_)
-        bus_ = std::exchange(connect_, nullptr)();
     if (!bus_.isConnected() || !bus_.interface())
         return false;
     QDBusConnectionInterface* bus = bus_.interface();
@@ -95,23 +86,19 @@ bool PortalMail::PortalOffered()
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-int PortalMail::SendMail(const MailMessage& message)
+PortalMail::Outcome PortalMail::Send(const MailMessage& message, const QString& attachmentPath)
 {
-    if (message.AttachmentPath.isEmpty() || !PortalOffered())
-        return direct_->SendMail(message);
+    if (!bus_.isConnected())
+        bus_ = NamedSessionBus();
+    if (!PortalOffered())
+        return Outcome::Failed;
     // Only a regular file is handed over; the portal refuses anything else.
-    const int fd = ::open(FileNameBytes(message.AttachmentPath).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
-    FdCloser closer{fd};
-    struct stat st{};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return direct_->SendMail(message);
-    switch (SendThroughPortal(message, fd)) {
-    case Outcome::Accepted: return Accepted;
-    case Outcome::Cancelled: return Cancelled;
-    case Outcome::Failed: break;
-    }
-    return direct_->SendMail(message);
+    const FileDescriptor fd(::open(FileNameBytes(attachmentPath).constData(),
+                                   O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+    struct stat st {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Outcome::Failed;
+    return SendThroughPortal(message, fd.Get());
 }
 
 PortalMail::Outcome PortalMail::SendThroughPortal(const MailMessage& message, int attachmentFd)
@@ -127,8 +114,6 @@ PortalMail::Outcome PortalMail::SendThroughPortal(const MailMessage& message, in
     QVariantMap options;
     options.insert(QStringLiteral("handle_token"), token);
     options.insert(QStringLiteral("subject"), message.Subject);
-    if (!message.Body.isEmpty())
-        options.insert(QStringLiteral("body"), message.Body);
     options.insert(QStringLiteral("attachment_fds"),
                    QVariant::fromValue(QList<QDBusUnixFileDescriptor>{QDBusUnixFileDescriptor(attachmentFd)}));
 

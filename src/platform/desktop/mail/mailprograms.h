@@ -38,13 +38,15 @@ struct MailCommand {
     QStringList arguments;
 };
 
-// The command that hands the message to the program; nothing for a program
-// that would drop the attachment.
-std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const MailMessage& message);
+// The command that hands the message, with the attachment at the absolute
+// path given (none when empty), to the program; nothing for a program that
+// would drop the attachment.
+std::optional<MailCommand> BuildMailCommand(const MailProgram& program, const MailMessage& message,
+                                            const QString& attachmentPath);
 
-// "file://" and the path, percent-encoded so that quotes, commas and spaces
-// cannot end a value early.
-QString EncodedFileUrl(const QString& absolutePath);
+// Whether a mail program's command runs it in a snap or flatpak sandbox,
+// where a file in a hidden folder such as ~/.cache cannot be read.
+bool RunsSandboxed(const QStringList& command);
 
 } // namespace platform
 

@@ -1,4 +1,6 @@
-#include "platform/desktop/detachedlaunch.h"
+#include "platform/desktop/mail/detachedlaunch.h"
+
+#include "core/posixfile.h"
 
 #include "core/filename.h"
 
@@ -37,20 +39,6 @@ constexpr std::size_t kReportSize = kPidSize + sizeof(std::int32_t);
 
 // Everything after fork() below runs in a copy of a threaded process: only
 // async-signal-safe calls, and no memory allocation.
-
-void WriteAll(int fd, const void* data, std::size_t size)
-{
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
 
 void SetDisposition(int sig, void (*handler)(int))
 {
@@ -94,14 +82,14 @@ void CloseDescriptorsFrom(int first, int limit)
     // If nobody listens any more, writing must fail quietly, not kill us.
     SetDisposition(SIGPIPE, SIG_IGN);
     const std::int64_t pid = program;
-    WriteAll(reportFd, &pid, kPidSize);
+    WriteAll(reportFd, reinterpret_cast<const char*>(&pid), kPidSize);
     if (program < 0)
         ::_exit(1);
     int status = 0;
     while (::waitpid(program, &status, 0) < 0 && errno == EINTR) {
     }
     const std::int32_t report = status;
-    WriteAll(reportFd, &report, sizeof report);
+    WriteAll(reportFd, reinterpret_cast<const char*>(&report), sizeof report);
     ::_exit(0);
 }
 
