@@ -1,6 +1,7 @@
 #include "droppedfile.h"
 
 #include "codec/colorprofile.h"
+#include "codec/memorybudget.h"
 #include "codec/pictureloader.h"
 #include "core/error.h"
 #include "core/stretch.h"
@@ -27,6 +28,12 @@ QTemporaryDir* Folder()
     return &folder;
 }
 
+// The fuzzer looks for faults of structure; the time a large but allowed
+// picture takes (a 1 KB bitmap may rightly declare 16384 x 16384) would only
+// hide them behind timeouts. The program's own bound is the budget tests'
+// part: here a picture may take what about 20 megapixels take.
+constexpr qint64 kFuzzBudget = qint64(64) << 20;
+
 } // namespace
 
 void InitDroppedFileFuzzing(int* argc, char*** argv)
@@ -48,7 +55,9 @@ int LoadAsDroppedFile(const std::uint8_t* data, std::size_t size, const char* ex
             std::abort();
     }
     try {
-        TDisplayPicture picture = LoadPictureForDisplay(path);
+        MemoryBudget budget(kFuzzBudget);
+        BudgetShare share(budget);
+        TDisplayPicture picture = LoadPictureForDisplay(path, share);
         // What the panel is given must be a real picture in the stated format.
         const QImage::Format format = picture.pixels.format();
         if (picture.pixels.isNull() || (format != QImage::Format_RGB888 && format != QImage::Format_Grayscale8))
