@@ -1,6 +1,8 @@
 #include "core/filename.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -199,6 +201,12 @@ bool IsExistingFile(const QString& path)
 {
     struct stat st {};
     return !path.isEmpty() && ::stat(FileNameBytes(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+QString RunningProgramFile()
+{
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    return self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
 }
 
 } // namespace yotsumado

@@ -45,4 +45,8 @@ QString AbsoluteFileName(const QString& path);
 // Whether `path` names an existing regular file (through links).
 bool IsExistingFile(const QString& path);
 
+// The running program's own file (symbolic links resolved), as the kernel
+// reports it.
+QString RunningProgramFile();
+
 } // namespace yotsumado

@@ -1,14 +1,13 @@
 #include "platform/desktop/qtplatform.h"
 
+#include "core/filename.h"
 #include "platform/desktop/mail/desktopmail.h"
 #include "platform/desktop/picturesfolder.h"
 #include "platform/desktop/pointerconfinement.h"
 #include "platform/desktop/qtmessageboxes.h"
 #include "platform/desktop/qtsavedialog.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFileInfo>
 
 namespace yotsumado {
 
@@ -23,9 +22,7 @@ void DesktopShellOpen::OpenUrl(const QUrl& url)
 
 QString ProcessProgramPath::Path()
 {
-    // The real executable (symbolic links resolved), as the kernel reports it.
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    return self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
+    return RunningProgramFile();
 }
 
 Services MakeDesktopServices()

@@ -1,6 +1,7 @@
 #include "platform/desktop/mail/sandbox.h"
 
-#include <QCoreApplication>
+#include "core/filename.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -38,9 +39,7 @@ SandboxSigns SandboxSigns::OfThisProcess()
 {
     SandboxSigns signs;
     signs.variables = QProcessEnvironment::systemEnvironment();
-    // The real executable, as the kernel reports it.
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    signs.programPath = self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
+    signs.programPath = RunningProgramFile();
     return signs;
 }
 
