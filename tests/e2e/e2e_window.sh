@@ -18,15 +18,24 @@ export QT_QPA_PLATFORM=xcb
 rm -rf "$out/home" && mkdir -p -m 700 "$out/home/run" && unset DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
 export HOME=$out/home XDG_RUNTIME_DIR=$out/home/run XDG_CONFIG_DIRS=$out/home XDG_DATA_DIRS=$out/home
 
-"$program" >"$out/program.log" 2>&1 &
-app=$!
+# On a loaded machine a display that answered can refuse a client for a
+# moment (another run's server shutting down on the same number): only such a
+# refused connection is worth another start.
 wid=""
-for _ in $(seq 100); do
-  wid=$(xdotool search --onlyvisible --pid "$app" --name 'ヨツマド' 2>/dev/null | head -1)
+for attempt in 1 2 3; do
+  "$program" >"$out/program.log" 2>&1 &
+  app=$!
+  for _ in $(seq 300); do
+    wid=$(xdotool search --onlyvisible --pid "$app" --name 'ヨツマド' 2>/dev/null | head -1)
+    [ -n "$wid" ] && break
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
+  done
   [ -n "$wid" ] && break
-  sleep 0.1
+  grep -q 'could not connect to display' "$out/program.log" || break
+  wait "$app" 2>/dev/null; sleep 1
 done
-[ -n "$wid" ] || fail "no window appeared"
+[ -n "$wid" ] || { tail -5 "$out/program.log"; fail "no window appeared"; }
 sleep 0.5
 
 geom=$(xwininfo -id "$wid")
