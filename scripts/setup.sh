@@ -19,6 +19,8 @@ program_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libglib2.0-dev
   libjpeg62-turbo-dev liblcms2-dev fonts-ipafont-gothic
+  # the newer picture formats, each through its own library
+  libspng-dev libwebp-dev libheif-dev libtiff-dev libgif-dev libjxl-dev
   # run time: Wayland, Qt's Japanese texts, the SVG icon
   qt6-wayland qt6-translations-l10n libqt6svg6
 )
@@ -32,6 +34,9 @@ test_packages=(
   dbus-daemon dbus-bin dbus-x11 xdg-desktop-portal xdg-desktop-portal-gtk pcmanfm
   # GNOME's compositor with XWayland: the window kept on top on Wayland
   mutter xwayland
+  # the formats' own encoders make the test pictures, their decoders and vips
+  # are what the benchmarks measure against; real photographs to make them of
+  webp libheif-examples libavif-bin libjxl-tools libtiff-tools libvips-tools mate-backgrounds
 )
 if [ "$program_only" = yes ]; then
   ensure_packages "${program_packages[@]}"

@@ -6,11 +6,13 @@
 #include <lcms2_plugin.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <vector>
 
 namespace yotsumado {
 
@@ -343,11 +345,86 @@ void ColorProfileTransform::Convert(const unsigned char* in, unsigned char* out,
     }
 }
 
+std::unique_ptr<ColorProfileTransform> ColorProfileTransform::FromDescription(const Chromaticities& c,
+                                                                              Transfer transfer, double gamma,
+                                                                              Input input, MemoryBudget* budget) noexcept
+{
+    const double xy[] = {c.whiteX, c.whiteY, c.redX, c.redY, c.greenX, c.greenY, c.blueX, c.blueY};
+    for (double v : xy)
+        if (!(v > 0.0 && v < 1.0))
+            return nullptr;
+    if (transfer == Transfer::Gamma && !(gamma >= 0.1 && gamma <= 10.0))
+        return nullptr;
+    const Chromaticities& s = kSrgbChromaticities;
+    const double srgb[] = {s.whiteX, s.whiteY, s.redX, s.redY, s.greenX, s.greenY, s.blueX, s.blueY};
+    bool primariesAreSrgb = true;
+    for (int i = 0; i < 8; ++i)
+        primariesAreSrgb = primariesAreSrgb && std::abs(xy[i] - srgb[i]) < 0.0005;
+    if (primariesAreSrgb && transfer == Transfer::Srgb)
+        return nullptr;
+
+    // The description made into a profile, then treated as any profile is:
+    // one way of building, checking and budgeting transforms.
+    cmsContext context = cmsCreateContext(nullptr, nullptr);
+    if (!context)
+        return nullptr;
+    cmsSetLogErrorHandlerTHR(context, Quiet);
+    cmsToneCurve* curve = nullptr;
+    switch (transfer) {
+    case Transfer::Srgb: {
+        const cmsFloat64Number p[] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+        curve = cmsBuildParametricToneCurve(context, 4, p);
+        break;
+    }
+    case Transfer::Bt709: {
+        const cmsFloat64Number p[] = {1.0 / 0.45, 1.0 / 1.099, 0.099 / 1.099, 1.0 / 4.5, 0.081};
+        curve = cmsBuildParametricToneCurve(context, 4, p);
+        break;
+    }
+    case Transfer::Linear: curve = cmsBuildGamma(context, 1.0); break;
+    case Transfer::Gamma: curve = cmsBuildGamma(context, gamma); break;
+    }
+    std::unique_ptr<ColorProfileTransform> result;
+    if (curve) {
+        const cmsCIExyY white{c.whiteX, c.whiteY, 1.0};
+        const cmsCIExyYTRIPLE primaries{{c.redX, c.redY, 1.0}, {c.greenX, c.greenY, 1.0}, {c.blueX, c.blueY, 1.0}};
+        cmsToneCurve* curves[3] = {curve, curve, curve};
+        cmsHPROFILE profile = cmsCreateRGBProfileTHR(context, &white, &primaries, curves);
+        cmsUInt32Number size = 0;
+        if (profile && cmsSaveProfileToMem(profile, nullptr, &size) && size > 0 && size < (1u << 20)) {
+            std::vector<unsigned char> icc(size);
+            if (cmsSaveProfileToMem(profile, icc.data(), &size))
+                result = ToSrgb(icc.data(), size, input, budget);
+        }
+        if (profile)
+            cmsCloseProfile(profile);
+        cmsFreeToneCurve(curve);
+    }
+    cmsDeleteContext(context);
+    return result;
+}
+
 void ColorProfileTransform::ConvertImage(QImage& picture) const
 {
     if (picture.isNull() || inputBytes_ != 3)
         return;
     const QImage::Format format = picture.format();
+    if (format == QImage::Format_ARGB32) {
+        // Each row through a buffer of R G B, the alpha left where it is.
+        std::vector<unsigned char> rgb(std::size_t(picture.width()) * 3);
+        for (int y = 0; y < picture.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x) {
+                rgb[3 * x] = uchar(qRed(row[x]));
+                rgb[3 * x + 1] = uchar(qGreen(row[x]));
+                rgb[3 * x + 2] = uchar(qBlue(row[x]));
+            }
+            Convert(rgb.data(), rgb.data(), rgb.size() / 3);
+            for (int x = 0; x < picture.width(); ++x)
+                row[x] = qRgba(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2], qAlpha(row[x]));
+        }
+        return;
+    }
     QImage rgb = format == QImage::Format_RGB888 ? std::move(picture) : picture.convertToFormat(QImage::Format_RGB888);
     for (int y = 0; y < rgb.height(); ++y) {
         uchar* row = rgb.scanLine(y);

@@ -34,6 +34,28 @@ public:
     static std::unique_ptr<ColorProfileTransform> ToSrgb(const unsigned char* icc, std::size_t size, Input input,
                                                          MemoryBudget* budget = nullptr) noexcept;
 
+    // A colour description without a profile, as PNG (cHRM, gAMA) and HEIF
+    // (nclx) carry one: the chromaticities (CIE x, y) of the white point and
+    // the three primaries, and the transfer curve that turns stored values
+    // into linear light.
+    struct Chromaticities {
+        double whiteX, whiteY, redX, redY, greenX, greenY, blueX, blueY;
+    };
+    static constexpr Chromaticities kSrgbChromaticities{0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+    enum class Transfer {
+        Srgb,    // IEC 61966-2-1
+        Bt709,   // ITU-R BT.709, also BT.601 and BT.2020's 10 and 12 bits
+        Linear,  // stored values are linear light
+        Gamma,   // linear = stored ^ gamma (PNG's gAMA of 45455 is gamma 2.2)
+    };
+    // A transform from R G B (or grey, `input`) in that description to sRGB;
+    // null when it is sRGB itself within a rounding (nothing to convert), or
+    // not usable (a chromaticity outside (0, 1), a gamma outside [0.1, 10],
+    // primaries that span no colour space).
+    static std::unique_ptr<ColorProfileTransform> FromDescription(const Chromaticities& chromaticities, Transfer transfer,
+                                                                  double gamma, Input input,
+                                                                  MemoryBudget* budget = nullptr) noexcept;
+
     ~ColorProfileTransform();
     ColorProfileTransform(const ColorProfileTransform&) = delete;
     ColorProfileTransform& operator=(const ColorProfileTransform&) = delete;
@@ -45,9 +67,10 @@ public:
     // `out` may be `in` (converted in place).
     void Convert(const unsigned char* in, unsigned char* out, std::size_t count) const noexcept;
 
-    // Converts the pixels of an R G B picture (Format_RGB888 or
-    // Format_RGB32) in place, keeping its format. Only for R G B or grey
-    // input; a CMYK transform leaves the picture as it is.
+    // Converts the pixels of an R G B picture (Format_RGB888, Format_RGB32 or
+    // Format_ARGB32, whose alpha stays as it is) in place, keeping its format.
+    // Only for R G B or grey input; a CMYK transform leaves the picture as it
+    // is.
     void ConvertImage(QImage& picture) const;
 
 private:

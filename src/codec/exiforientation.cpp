@@ -44,9 +44,20 @@ int ExifOrientation(const unsigned char* data, std::size_t size)
     static const unsigned char kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
     if (!data || size < sizeof kExif || std::memcmp(data, kExif, sizeof kExif) != 0)
         return 1;
-    const unsigned char* tiff = data + sizeof kExif;
-    const std::size_t tiffSize = size - sizeof kExif;
-    if (tiffSize < 8)
+    return TiffOrientation(data + sizeof kExif, size - sizeof kExif);
+}
+
+int ExifOrientationOfBlock(const unsigned char* data, std::size_t size)
+{
+    static const unsigned char kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    if (data && size >= sizeof kExif && std::memcmp(data, kExif, sizeof kExif) == 0)
+        return ExifOrientation(data, size);
+    return TiffOrientation(data, size);
+}
+
+int TiffOrientation(const unsigned char* tiff, std::size_t tiffSize)
+{
+    if (!tiff || tiffSize < 8)
         return 1;
     bool bigEndian;
     if (tiff[0] == 'M' && tiff[1] == 'M')

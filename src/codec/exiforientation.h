@@ -21,6 +21,11 @@ namespace yotsumado {
 // missing tag, a value outside 1..8, a block cut short or one whose offsets
 // point outside it. Reads nothing outside [data, data + size).
 int ExifOrientation(const unsigned char* data, std::size_t size);
+// The same for a bare TIFF structure (from its byte-order mark on).
+int TiffOrientation(const unsigned char* tiff, std::size_t size);
+// The same for an Exif block as the newer formats store it: a bare TIFF
+// structure (PNG's eXIf, most WebP EXIF chunks) or one behind "Exif\0\0".
+int ExifOrientationOfBlock(const unsigned char* data, std::size_t size);
 
 // Values 5 to 8 exchange the picture's width and height.
 inline bool OrientationTransposes(int orientation)

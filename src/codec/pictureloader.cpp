@@ -6,6 +6,8 @@
 #include "codec/lanczosresize.h"
 #include "codec/memorybudget.h"
 #include "codec/pictureformat.h"
+#include "codec/rasterdecode.h"
+#include "codec/rasterdecoders.h"
 #include "codec/stretcheddecode.h"
 #include "core/error.h"
 #include "core/filename.h"
@@ -65,62 +67,81 @@ QImage Shrunk(QImage decoded, BudgetShare& share, Shrink shrink)
     return small;
 }
 
+// The kind a picture file is read as: what its first bytes say where they
+// name a kind read here (a WebP saved as "photo.jpg"), else what its name
+// says, so that a broken file gets its name's error.
+PictureKind KindToRead(const QString& fullPath, QFile& file)
+{
+    const PictureKind named = PictureKindOf(fullPath);
+    if (named == PictureKind::None)
+        NotAPicture(fullPath);
+    unsigned char head[kSniffBytes];
+    const qint64 got = file.peek(reinterpret_cast<char*>(head), sizeof head);
+    const PictureKind sniffed = SniffPictureKind(head, got > 0 ? std::size_t(got) : 0);
+    return sniffed != PictureKind::None ? sniffed : named;
+}
+
 // Opens the picture file and hands it to the decoding its kind asks for;
-// every loader opens, checks and fails the same way.
-template <typename OnBitmap, typename OnJpeg>
-auto DecodeByKind(const QString& path, OnBitmap onBitmap, OnJpeg onJpeg)
+// every loader opens, checks and fails the same way. The newer kinds all come
+// whole, upright and in sRGB (rasterdecode.h): `onRaster` gets the decoded
+// picture, already composed over `background`.
+template <typename OnBitmap, typename OnJpeg, typename OnRaster>
+auto DecodeByKind(const QString& path, BudgetShare& share, QRgb background, const std::atomic<bool>* cancel,
+                  OnBitmap onBitmap, OnJpeg onJpeg, OnRaster onRaster)
 {
     QFile file;
     const QString fullPath = OpenPictureFile(path, file);
-    switch (PictureKindOf(fullPath)) {
+    const PictureKind kind = KindToRead(fullPath, file);
+    switch (kind) {
     case PictureKind::Bitmap:
         return onBitmap(file);
     case PictureKind::Jpeg:
         return onJpeg(file);
     case PictureKind::None:
         break;
+    default:
+        return onRaster(ComposeOverBackground(DecodeRaster(kind, file, share, cancel), background, share, kind));
     }
     NotAPicture(fullPath);
 }
 
 } // namespace
 
-QImage LoadPicture(const QString& path, BudgetShare& share)
+QImage LoadPicture(const QString& path, BudgetShare& share, QRgb background)
 {
     return DecodeByKind(
-        path, [&](QFile& file) { return DecodeBmp(file, share); },
-        [&](QFile& file) { return DecodeJpeg(file, share); });
+        path, share, background, nullptr, [&](QFile& file) { return DecodeBmp(file, share); },
+        [&](QFile& file) { return DecodeJpeg(file, share); }, [](QImage picture) { return picture; });
 }
 
-QImage LoadPicture(const QString& path)
+QImage LoadPicture(const QString& path, QRgb background)
 {
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
-    return LoadPicture(path, share);
+    return LoadPicture(path, share, background);
 }
 
-QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share)
+QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share, QRgb background)
 {
+    const auto stretch = [size](const QImage& full) {
+        // An empty size asks for the whole picture.
+        return size.isEmpty() ? full : StretchNearest(full, size, QImage::Format_RGB888);
+    };
     return DecodeByKind(
-        path,
-        [&](QFile& file) {
-            return Shrunk(DecodeBmp(file, share), share,
-                          [size](const QImage& full) {
-                              // An empty size asks for the whole picture.
-                              return size.isEmpty() ? full : StretchNearest(full, size, QImage::Format_RGB888);
-                          });
-        },
-        [&](QFile& file) { return DecodeJpegStretched(file, size, share); });
+        path, share, background, nullptr, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, stretch); },
+        [&](QFile& file) { return DecodeJpegStretched(file, size, share); },
+        [&](QImage picture) { return Shrunk(std::move(picture), share, stretch); });
 }
 
-QImage LoadPictureStretched(const QString& path, QSize size)
+QImage LoadPictureStretched(const QString& path, QSize size, QRgb background)
 {
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
-    return LoadPictureStretched(path, size, share);
+    return LoadPictureStretched(path, size, share, background);
 }
 
-QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share, const std::atomic<bool>* cancel)
+QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share, const std::atomic<bool>* cancel,
+                          QRgb background)
 {
     const auto fit = [bound](const QImage& picture) {
         if (picture.width() <= bound.width() && picture.height() <= bound.height())
@@ -133,43 +154,46 @@ QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share, 
         return StretchNearest(picture, twice, QImage::Format_RGB888).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     };
     return DecodeByKind(
-        path, [&](QFile& file) { return Shrunk(DecodeBmp(file, share, cancel), share, fit); },
-        [&](QFile& file) { return Shrunk(DecodeJpegThumbnail(file, bound, share, cancel), share, fit); });
+        path, share, background, cancel, [&](QFile& file) { return Shrunk(DecodeBmp(file, share, cancel), share, fit); },
+        [&](QFile& file) { return Shrunk(DecodeJpegThumbnail(file, bound, share, cancel), share, fit); },
+        [&](QImage picture) { return Shrunk(std::move(picture), share, fit); });
 }
 
-QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share)
+QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share, QRgb background)
 {
     if (size.isEmpty())
-        return LoadPicture(path, share);
+        return LoadPicture(path, share, background);
     const auto shrink = [size](const QImage& picture) { return ResizeLanczos(picture, size); };
     return DecodeByKind(
-        path, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, shrink); },
-        [&](QFile& file) { return Shrunk(DecodeJpegReduced(file, size, share), share, shrink); });
+        path, share, background, nullptr, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, shrink); },
+        [&](QFile& file) { return Shrunk(DecodeJpegReduced(file, size, share), share, shrink); },
+        [&](QImage picture) { return Shrunk(std::move(picture), share, shrink); });
 }
 
-QImage LoadPictureSmooth(const QString& path, QSize size)
+QImage LoadPictureSmooth(const QString& path, QSize size, QRgb background)
 {
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
-    return LoadPictureSmooth(path, size, share);
+    return LoadPictureSmooth(path, size, share, background);
 }
 
-TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share)
+TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share, QRgb background)
 {
     return DecodeByKind(
-        path, [&](QFile& file) { return TDisplayPicture{DecodeBmp(file, share), nullptr}; },
+        path, share, background, nullptr, [&](QFile& file) { return TDisplayPicture{DecodeBmp(file, share), nullptr}; },
         [&](QFile& file) {
             std::unique_ptr<ColorProfileTransform> colour;
             QImage pixels = DecodeJpeg(file, &colour, share);
             return TDisplayPicture{std::move(pixels), std::move(colour)};
-        });
+        },
+        [](QImage picture) { return TDisplayPicture{std::move(picture), nullptr}; });
 }
 
-TDisplayPicture LoadPictureForDisplay(const QString& path)
+TDisplayPicture LoadPictureForDisplay(const QString& path, QRgb background)
 {
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
-    return LoadPictureForDisplay(path, share);
+    return LoadPictureForDisplay(path, share, background);
 }
 
 } // namespace yotsumado

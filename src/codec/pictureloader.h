@@ -2,6 +2,7 @@
 // Loading a dropped picture file.
 
 #include <QImage>
+#include <QRgb>
 #include <QSize>
 #include <QString>
 
@@ -13,14 +14,19 @@ namespace yotsumado {
 class ColorProfileTransform;
 class BudgetShare;
 
-// Opens the file at `path` and decodes it as the type its extension names
-// (PictureKindOf): a Windows bitmap or a JPEG picture. Returns a
-// QImage::Format_RGB888 image. The file is read in pieces, never held whole.
+// Opens the file at `path` and decodes it as the kind its first bytes say
+// (SniffPictureKind), or where they name none as the kind its extension names
+// (PictureKindOf): a Windows bitmap, a JPEG picture, or one of the newer
+// kinds (rasterdecode.h), whose alpha is composed over `background`. Returns
+// a QImage::Format_RGB888 image. A bitmap or JPEG file is read in pieces,
+// never held whole.
 // Throws
 //  - EFOpenError("ファイル <full path> は開けません") when the file is missing,
 //    unreadable, a folder or anything but a regular file;
 //  - EInvalidGraphic("ビットマップイメージが不正です") for a bad bitmap;
 //  - EJPEG("JPEG エラー #<code>") for a JPEG file the library rejects;
+//  - EInvalidGraphic(InvalidPictureMessage(kind)) for a file of a newer kind
+//    that its library rejects or that is too big for the budget;
 //  - EInvalidGraphic for a name with no picture extension (callers filter
 //    names with PictureKindOf first).
 // A picture whose decoding cannot be had from `share`'s memory budget is
@@ -29,10 +35,10 @@ class BudgetShare;
 // success the share holds the picture's bytes in addition to what it held,
 // for as long as the caller keeps the picture; on failure it holds what it
 // held before.
-QImage LoadPicture(const QString& path, BudgetShare& share);
+QImage LoadPicture(const QString& path, BudgetShare& share, QRgb background = 0xFFFFFFFFu);
 // The same within a whole program budget of its own (kProgramMemoryBudget),
 // for a caller that keeps no other picture.
-QImage LoadPicture(const QString& path);
+QImage LoadPicture(const QString& path, QRgb background = 0xFFFFFFFFu);
 
 // LoadPicture for a picture that will only ever be shown stretched to `size`:
 // returns the picture already stretched to that size (the pixels
@@ -40,8 +46,8 @@ QImage LoadPicture(const QString& path);
 // the stretch reads. Opens, checks and fails exactly as LoadPicture does. An
 // empty `size` gives LoadPicture's full picture. The budget is asked as
 // LoadPicture asks it; on success the share holds the result's bytes.
-QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share);
-QImage LoadPictureStretched(const QString& path, QSize size);
+QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share, QRgb background = 0xFFFFFFFFu);
+QImage LoadPictureStretched(const QString& path, QSize size, QRgb background = 0xFFFFFFFFu);
 
 // LoadPicture for a picture that is composed once at `size` and should look
 // its best there: a JPEG is decoded at the library's smallest DCT scale that
@@ -49,8 +55,8 @@ QImage LoadPictureStretched(const QString& path, QSize size);
 // is shrunk to exactly `size` with a Lanczos filter (ResizeLanczos). Opens,
 // checks and fails as LoadPicture does. An empty `size` gives LoadPicture's
 // full picture.
-QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share);
-QImage LoadPictureSmooth(const QString& path, QSize size);
+QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share, QRgb background = 0xFFFFFFFFu);
+QImage LoadPictureSmooth(const QString& path, QSize size, QRgb background = 0xFFFFFFFFu);
 
 // A picture as the window keeps it: its pixels as stored, and the conversion
 // of its colour profile to sRGB, which the window applies to the pixels it
@@ -65,8 +71,8 @@ struct TDisplayPicture {
 // LoadPicture for the window: the same checks and errors, the picture turned
 // as its Exif tag says, but the colour conversion left to the drawing, and a
 // grey JPEG kept grey (one byte a pixel; see DecodeJpeg). The budget is asked as LoadPicture asks it.
-TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share);
-TDisplayPicture LoadPictureForDisplay(const QString& path);
+TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share, QRgb background = 0xFFFFFFFFu);
+TDisplayPicture LoadPictureForDisplay(const QString& path, QRgb background = 0xFFFFFFFFu);
 
 // A thumbnail of the picture no larger than `bound` (proportions kept), for
 // the save dialog's preview: a JPEG picture is decoded at a reduced size
@@ -74,6 +80,6 @@ TDisplayPicture LoadPictureForDisplay(const QString& path);
 // fails as LoadPicture does; on success the share holds the thumbnail's bytes.
 // Once `*cancel` is set (by another thread) the load ends soon with EAbort.
 QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share,
-                          const std::atomic<bool>* cancel = nullptr);
+                          const std::atomic<bool>* cancel = nullptr, QRgb background = 0xFFFFFFFFu);
 
 } // namespace yotsumado
