@@ -10,6 +10,7 @@
 #include "codec/memorybudget.h"
 #include "codec/pictureformat.h"
 #include "codec/pictureloader.h"
+#include "codec/rasterdecode.h"
 #include "controls/base/image.h"
 #include "controls/base/shape.h"
 #include "controls/selshape/selshape.h"
@@ -56,13 +57,15 @@ using grid::kClientWidth;
 // when the project has a home page of its own.
 const QString kInformationSiteBase = QStringLiteral("https://www.example.com/yotsumado/");
 
-// A drop takes the names ".bmp", ".jpg" and ".jpeg" only, in any letter
-// case; the other names of the two kinds (".dib", ".jpe", ".jfif") are read
-// when the command line names them, ignored when dropped.
+// A drop takes the names ".bmp", ".jpg" and ".jpeg", and the names of the
+// newer kinds, in any letter case; the other names of bitmaps and JPEG
+// pictures (".dib", ".jpe", ".jfif") are read when the command line names
+// them, ignored when dropped.
 bool DropTakes(const QString& name)
 {
     const QString extension = ExtensionOf(name);
-    for (const char* taken : {".bmp", ".jpg", ".jpeg"})
+    for (const char* taken : {".bmp", ".jpg", ".jpeg", ".png", ".webp", ".heic", ".heif", ".hif", ".avif", ".tif",
+                              ".tiff", ".gif", ".jxl"})
         if (QString::compare(extension, QLatin1String(taken), Qt::CaseInsensitive) == 0)
             return true;
     return false;
@@ -223,8 +226,16 @@ void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
     // then the old one still counts against the budget. The picture holds
     // its share for as long as it lives. Its colours are converted where it
     // is drawn, pixel by pixel as shown.
+    // A picture with transparent parts shows the panel's own colour through
+    // them, as the empty panel does.
+    const TImage* images[4] = {Image1, Image2, Image3, Image4};
+    const TShape* backgrounds[4] = {Shape1, Shape2, Shape3, Shape4};
+    QRgb background = kDefaultBackground;
+    for (int i = 0; i < 4; ++i)
+        if (images[i] == image)
+            background = ToQColor(backgrounds[i]->Brush()->Color()).rgb();
     BudgetShare share(*budget_);
-    TDisplayPicture picture = LoadPictureForDisplay(fileName, share);
+    TDisplayPicture picture = LoadPictureForDisplay(fileName, share, background);
     QImage held = HeldInBudget(std::move(picture.pixels), std::move(share), budget_);
     if (!picture.colour) {
         image->SetPicture(std::move(held));

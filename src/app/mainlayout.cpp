@@ -9,6 +9,7 @@ namespace yotsumado {
 namespace {
 
 constexpr TColor kPalePink = RGBColor(255, 225, 255);
+constexpr TColor kPanelColors[4] = {clWhite, kPalePink, kPalePink, clWhite};
 
 QList<TStoredValue> PanelBackground(TColor color)
 {
@@ -88,10 +89,10 @@ TFormLayout MakeLayout()
     const std::array<QRect, 4> panel = grid::PanelRects(grid::kStartSplitV, grid::kStartSplitH);
     const grid::MarkerMode& startMarkers = grid::kMarkerModes[0];
     f.Controls = {
-        {"Shape1", K::Shape, panel[0], PanelBackground(clWhite), {}},
-        {"Shape2", K::Shape, panel[1], PanelBackground(kPalePink), {}},
-        {"Shape3", K::Shape, panel[2], PanelBackground(kPalePink), {}},
-        {"Shape4", K::Shape, panel[3], PanelBackground(clWhite), {}},
+        {"Shape1", K::Shape, panel[0], PanelBackground(kPanelColors[0]), {}},
+        {"Shape2", K::Shape, panel[1], PanelBackground(kPanelColors[1]), {}},
+        {"Shape3", K::Shape, panel[2], PanelBackground(kPanelColors[2]), {}},
+        {"Shape4", K::Shape, panel[3], PanelBackground(kPanelColors[3]), {}},
         {"Image1", K::Image, panel[0], Picture(), PictureEvents("Image1MouseMove", "Image1DblClick")},
         {"Image2", K::Image, panel[1], Picture(), PictureEvents("Image2MouseMove", "Image2DblClick")},
         {"Image3", K::Image, panel[2], Picture(), PictureEvents("Image3MouseMove", "Image3DblClick")},
@@ -135,6 +136,11 @@ const TFormLayout& MainForm1Layout()
 {
     static const TFormLayout layout = MakeLayout();
     return layout;
+}
+
+TColor PanelColor(int index)
+{
+    return index >= 0 && index < 4 ? kPanelColors[index] : clWhite;
 }
 
 } // namespace yotsumado

@@ -20,7 +20,7 @@ QString LeftOutText(const QStringList& otherKinds, qsizetype pastFourth)
 {
     QStringList lines;
     for (const QString& name : otherKinds)
-        lines.append(QStringLiteral("ファイル %1 は BMP でも JPEG でもないため読み込みませんでした。").arg(ShownFileName(name)));
+        lines.append(QStringLiteral("ファイル %1 は読み込める種類の画像ではないため読み込みませんでした。").arg(ShownFileName(name)));
     if (pastFourth > 0)
         lines.append(QStringLiteral("開ける画像は %1 枚までです。%2 枚目以降の %3 個のファイルは読み込みませんでした。")
                          .arg(kPanels)
@@ -40,7 +40,7 @@ QStringList OpenStartPictures(TMainForm1& form, const QStringList& pictures)
         const QString& name = pictures.at(i);
         if (name.isEmpty())
             continue;
-        // Every name the desktop gives the two kinds is read, also those a
+        // Every name the desktop gives the kinds read is read, also those a
         // drop ignores: the desktop entry offers the program for them.
         if (PictureKindOf(name) == PictureKind::None) {
             otherKinds.append(name);

@@ -83,19 +83,19 @@ void TurnUpright(QImage& picture, int orientation, BudgetShare& share, PictureKi
     if (orientation < 2 || orientation > 8 || picture.isNull())
         return;
     BudgetShare copy = ReserveWork(share, picture.sizeInBytes(), kind);
-    QTransform turn;
     switch (orientation) {
     case 2: picture = std::move(picture).mirrored(true, false); return;
     case 3: picture = std::move(picture).mirrored(true, true); return;
     case 4: picture = std::move(picture).mirrored(false, true); return;
-    case 5: turn = QTransform(0, 1, 1, 0, 0, 0); break;      // transposed
-    case 6: turn.rotate(90); break;
-    case 7: turn = QTransform(0, -1, -1, 0, 0, 0); break;    // the other diagonal
-    case 8: turn.rotate(270); break;
+    default: break;
     }
-    picture = picture.transformed(turn);
+    // Quarter turns only: Qt turns those exactly, pixel for pixel. The two
+    // diagonal mirrors are a quarter turn and a mirror.
+    picture = picture.transformed(QTransform().rotate(orientation == 5 || orientation == 6 ? 90 : 270));
     if (picture.isNull())
         ThrowInvalidPicture(kind);
+    if (orientation == 5 || orientation == 7)
+        picture = std::move(picture).mirrored(true, false);
 }
 
 QImage ComposeOverBackground(QImage picture, QRgb background, BudgetShare& share, PictureKind kind)

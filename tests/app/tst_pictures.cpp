@@ -133,7 +133,9 @@ private slots:
         QTest::newRow("c.jpe") << "c.jpe" << false;  // read when a launcher names it, not dropped
         QTest::newRow("c.jfif") << "c.jfif" << false;
         QTest::newRow("c.dib") << "c.dib" << false;
-        QTest::newRow("d.gif") << "d.gif" << false;
+        QTest::newRow("d.gif") << "d.gif" << true;  // a bitmap inside: its contents decide
+        QTest::newRow("IMG_1.HEIC") << "IMG_1.HEIC" << true;
+        QTest::newRow("g.svg") << "g.svg" << false;
         QTest::newRow("e") << "e" << false;
         QTest::newRow("f.bmp.txt") << "f.bmp.txt" << false;
         QTest::newRow("dot only in a folder name") << "dir.jpg/file" << false;
@@ -157,9 +159,9 @@ private slots:
         QTemporaryDir dir;
         Window w;
         w.MoveTo(QPoint(100, 100));
-        w.Drop({Write(dir, "x.png"), Write(dir, "y.bmp"), Write(dir, "z.jpg")});
+        w.Drop({Write(dir, "x.txt"), Write(dir, "y.bmp"), Write(dir, "z.jpg")});
         QVERIFY(!w.form->Image1->HasPicture());
-        w.Drop({Write(dir, "y.bmp"), Write(dir, "x.png")});
+        w.Drop({Write(dir, "y.bmp"), Write(dir, "x.txt")});
         QVERIFY(w.form->Image1->HasPicture());
     }
 

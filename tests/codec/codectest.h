@@ -16,6 +16,8 @@ private slots:
     void extensionIsFromLastDotAfterLastSlash();
     void acceptedExtensionsIgnoreCase_data();
     void acceptedExtensionsIgnoreCase();
+    void firstBytesNameTheKind_data();
+    void firstBytesNameTheKind();
     void pictureSizeBoundNeverOverflows_data();
     void pictureSizeBoundNeverOverflows();
 
@@ -37,6 +39,10 @@ private slots:
     void emptyAndGarbageJpegsGiveLibraryCodes_data();
     void emptyAndGarbageJpegsGiveLibraryCodes();
     void jpegCutInDataShowsWhatArrived();
+    void contentsDecideTheKindAndNamesTheError_data();
+    void contentsDecideTheKindAndNamesTheError();
+    void newerKindsTurnAndComposeAsAsked_data();
+    void newerKindsTurnAndComposeAsAsked();
     void unopenableFilesGiveOpenErrorWithFullPath();
     void folderNamedLikePictureGivesOpenError();
     void fifoNamedLikePictureGivesOpenErrorWithoutBlocking();

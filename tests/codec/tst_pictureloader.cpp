@@ -1,6 +1,10 @@
 #include "codectest.h"
 
+#include "codec/exiforientation.h"
+#include "codec/memorybudget.h"
 #include "codec/pictureloader.h"
+#include "codec/rasterdecode.h"
+#include "core/error.h"
 #include "codectools.h"
 #include "support/bmpwriter.h"
 #include "support/pixels.h"
@@ -281,8 +285,7 @@ void CodecTest::emptyAndGarbageJpegsGiveLibraryCodes_data()
     // SOI and the first marker segment (JFIF APP0) only: no frame, no scan.
     const int firstSegment = 4 + (quint8(jpeg[4]) << 8 | quint8(jpeg[5]));
     QTest::newRow("zero bytes") << QByteArray() << int(JERR_INPUT_EMPTY);
-    QTest::newRow("garbage") << QByteArray("GIF89a and then some") << int(JERR_NO_SOI);
-    QTest::newRow("a bitmap named .jpg") << MadeRgb24() << int(JERR_NO_SOI);
+    QTest::newRow("garbage") << QByteArray("not a picture, and then some") << int(JERR_NO_SOI);
     QTest::newRow("cut after the first segment") << jpeg.left(firstSegment) << int(JERR_NO_IMAGE);
 }
 
@@ -313,6 +316,78 @@ void CodecTest::jpegCutInDataShowsWhatArrived()
     QCOMPARE(cut.size(), whole.size());
     SAME_IMAGE(cut.copy(0, 0, whole.width(), 16), whole.copy(0, 0, whole.width(), 16));
     QVERIFY(cut != whole);
+}
+
+void CodecTest::contentsDecideTheKindAndNamesTheError_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error");  // empty: loads
+    QTest::newRow("a bitmap named .jpg") << "x.jpg" << MadeRgb24() << QString();
+    QTest::newRow("a JPEG named .bmp") << "x.bmp" << SampleJpeg() << QString();
+    QTest::newRow("a JPEG named .png") << "x.png" << SampleJpeg() << QString();
+    const QByteArray junk("not a picture, and then some");
+    QTest::newRow("junk .bmp") << "x.bmp" << junk << "ビットマップイメージが不正です";
+    QTest::newRow("junk .png") << "x.png" << junk << "PNG イメージが不正です";
+    QTest::newRow("junk .webp") << "x.webp" << junk << "WebP イメージが不正です";
+    QTest::newRow("junk .HEIC") << "x.HEIC" << junk << "HEIF イメージが不正です";
+    QTest::newRow("junk .avif") << "x.avif" << junk << "AVIF イメージが不正です";
+    QTest::newRow("junk .tif") << "x.tif" << junk << "TIFF イメージが不正です";
+    QTest::newRow("junk .gif") << "x.gif" << junk << "GIF イメージが不正です";
+    QTest::newRow("junk .jxl") << "x.jxl" << junk << "JPEG XL イメージが不正です";
+    QTest::newRow("empty .png") << "x.png" << QByteArray() << "PNG イメージが不正です";
+}
+
+void CodecTest::contentsDecideTheKindAndNamesTheError()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    const QString path = Temp(QStringLiteral("contents-") + name);
+    WriteAll(path, bytes);
+    if (error.isEmpty())
+        QVERIFY(!LoadPicture(path).isNull());
+    else
+        QCOMPARE(ErrorOf<EInvalidGraphic>([&] { LoadPicture(path); }), error);
+}
+
+void CodecTest::newerKindsTurnAndComposeAsAsked_data()
+{
+    QTest::addColumn<int>("orientation");
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        QTest::newRow(qPrintable(QString::number(orientation))) << orientation;
+}
+
+void CodecTest::newerKindsTurnAndComposeAsAsked()
+{
+    QFETCH(int, orientation);
+    QImage stored(5, 3, QImage::Format_ARGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            stored.setPixel(x, y, qRgba(40 * x, 60 * y, 7, x == 0 ? 0 : x == 1 ? 128 : 255));
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    QVERIFY(share.Grow(stored.sizeInBytes()));
+    QImage turned = stored;
+    TurnUpright(turned, orientation, share, PictureKind::Png);
+    QCOMPARE(turned.size(), OrientedSize(stored.size(), orientation));
+    const QRgb pink = qRgb(255, 225, 255);
+    const QImage shown = ComposeOverBackground(turned, pink, share, PictureKind::Png);
+    QCOMPARE(shown.format(), QImage::Format_RGB888);
+    QCOMPARE(share.Bytes(), shown.sizeInBytes());
+    for (int y = 0; y < turned.height(); ++y)
+        for (int x = 0; x < turned.width(); ++x) {
+            const QPoint from = StoredPixelOf(QPoint(x, y), stored.size(), orientation);
+            const QRgb p = stored.pixel(from);
+            QCOMPARE(turned.pixel(x, y), p);
+            // Fully transparent shows the panel, opaque the picture, half between.
+            const QRgb expected = qAlpha(p) == 0 ? pink : qAlpha(p) == 255 ? (p | 0xFF000000u)
+                                 : qRgb((qRed(p) + 255) / 2, (qGreen(p) + 225) / 2, (qBlue(p) + 255) / 2);
+            const QRgb got = shown.pixel(x, y);
+            QVERIFY2(qAbs(qRed(got) - qRed(expected)) <= 1 && qAbs(qGreen(got) - qGreen(expected)) <= 1
+                         && qAbs(qBlue(got) - qBlue(expected)) <= 1,
+                     qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+        }
 }
 
 void CodecTest::unopenableFilesGiveOpenErrorWithFullPath()
@@ -395,7 +470,7 @@ void CodecTest::longJapanesePathLoadsIntact()
 
 void CodecTest::nameWithoutPictureExtensionIsRefused()
 {
-    const QString path = Temp(QStringLiteral("picture.png"));
+    const QString path = Temp(QStringLiteral("picture.txt"));
     WriteAll(path, SampleJpeg());
     QVERIFY(ErrorOf<EInvalidGraphic>([&] { LoadPicture(path); }).contains(path));
 }

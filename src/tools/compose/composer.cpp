@@ -1,6 +1,7 @@
 #include "tools/compose/composer.h"
 
 #include "app/application.h"
+#include "app/mainlayout.h"
 #include "app/mainform.h"
 #include "codec/atomicfile.h"
 #include "codec/jpegencoder.h"
@@ -9,6 +10,7 @@
 #include "controls/base/image.h"
 #include "controls/selshape/selshape.h"
 #include "core/error.h"
+#include "core/tcolor.h"
 #include "core/filename.h"
 #include "tools/compose/headlessplatform.h"
 
@@ -84,6 +86,7 @@ TPanelLoader::TPanelLoader(const QCoreApplication& app, const std::array<QString
     for (size_t i = 0; i < 4; ++i) {
         slots_[i].path = paths[i];
         slots_[i].size = sizes[i];
+        slots_[i].background = ToQColor(PanelColor(int(i))).rgb();
         count += paths[i].isEmpty() ? 0 : 1;
     }
     const size_t cores = std::max(1u, std::thread::hardware_concurrency());
@@ -118,8 +121,8 @@ void TPanelLoader::Load(Slot& slot)
     slot.error = nullptr;
     try {
         BudgetShare share(*budget_);
-        QImage picture = smooth_ ? LoadPictureSmooth(slot.path, slot.size, share)
-                                 : LoadPictureStretched(slot.path, slot.size, share);
+        QImage picture = smooth_ ? LoadPictureSmooth(slot.path, slot.size, share, slot.background)
+                                 : LoadPictureStretched(slot.path, slot.size, share, slot.background);
         slot.picture = HeldInBudget(std::move(picture), std::move(share), budget_);
     } catch (...) {
         slot.error = std::current_exception();
@@ -198,7 +201,7 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
             if (image->Stretch() && image->size() == loader.Size(i))
                 image->SetPicture(loader.Picture(i));
             else if (options.scale == QLatin1String("smooth") && image->Stretch())
-                image->SetPicture(LoadPictureSmooth(options.pictures[i], image->size()));
+                image->SetPicture(LoadPictureSmooth(options.pictures[i], image->size(), ToQColor(PanelColor(int(i))).rgb()));
             else  // not what was forecast: load it as a drop would
                 form.LoadIntoPanel(image, options.pictures[i]);
         }

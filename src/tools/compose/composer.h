@@ -53,6 +53,7 @@ private:
     struct Slot {
         QString path;
         QSize size;
+        QRgb background = 0xFFFFFFFFu;  // shows through transparent parts
         QImage picture;
         std::exception_ptr error;
         bool retry = false;  // failed while other loads were in flight
