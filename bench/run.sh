@@ -21,7 +21,9 @@
 # the smooth mode's SSIM), jpeg_load (b, with and without a colour profile), startup
 # (c: first painted frame vs a minimal Qt window, under the caller's display or
 # a private Xvfb), memory (d: peak resident set, /usr/bin/time), relayout (e:
-# divider release with four 24-MP pictures). A summary table closes the run.
+# divider release with four 24-MP pictures), formats (f: a 12-MP photo of each
+# newer kind against its reference decoder, and smooth composes of HEICs and
+# PNGs against vips). A summary table closes the run.
 #
 # Adding a section: write a function section_NAME that prints its own lines
 # (report_header, report_row help), and add NAME to the sections array below.
@@ -419,7 +421,112 @@ section_relayout() {
     "$(awk -v m="$max_ms" 'BEGIN { print (m < 16 ? "met" : "not met") }')"
 }
 
-sections=(compose jpeg_load startup memory relayout)
+# Four real photographs from Debian's mate-backgrounds at 12 megapixels
+# (4000 x 3000; the originals are 2560 x 1600, enlarged with Lanczos, which
+# keeps their detail photographic), saved in the newer kinds by each kind's
+# own encoder at its usual settings: PNG (ImageMagick), WebP (cwebp -q 80),
+# HEIC (heif-enc -q 50), AVIF (avifenc, 8 bits), TIFF (LZW), JPEG XL (cjxl
+# -d 1), GIF (ImageMagick, 256 colours). Made once into $photos and kept.
+format_photo() {
+  local n=$1 kind=$2 base=$photos/format-$n out
+  out=$base.$kind
+  if [ ! -s "$out" ]; then
+    need convert cwebp heif-enc avifenc cjxl
+    if [ ! -s "$base.ppm" ]; then
+      local source
+      source=$(find /usr/share/backgrounds/mate/nature -name '*.jpg' | sort | sed -n "${n}p")
+      [ -n "$source" ] || { echo "bench: mate-backgrounds is missing (bench/setup.sh installs it)" >&2; exit 1; }
+      convert "$source" -filter Lanczos -resize '4000x3000!' -depth 8 "$base.ppm"
+    fi
+    case $kind in
+      png) convert "$base.ppm" "$out.part.png" && mv "$out.part.png" "$out" ;;
+      webp) cwebp -quiet -q 80 "$base.ppm" -o "$out" 2>/dev/null || { convert "$base.ppm" "$base.png" && cwebp -quiet -q 80 "$base.png" -o "$out"; } ;;
+      heic) convert "$base.ppm" "$base.src.png" && heif-enc -q 50 "$base.src.png" -o "$out" >/dev/null ;;
+      avif) convert "$base.ppm" "$base.src.png" && avifenc -j 2 -d 8 "$base.src.png" "$out" >/dev/null ;;
+      tiff) convert "$base.ppm" -compress LZW "$out" ;;
+      jxl) convert "$base.ppm" "$base.src.png" && cjxl -d 1 "$base.src.png" "$out" 2>/dev/null ;;
+      gif) convert "$base.ppm" -colors 256 "$out" ;;
+    esac
+    [ -s "$out" ] || { echo "bench: could not make $out" >&2; exit 1; }
+  fi
+  echo "$out"
+}
+
+# reference_decode KIND FILE: the format's reference decoder from Debian, or
+# its library read the plainest way (bench_refdecode) where Debian has no
+# tool that decodes without writing a file of another format.
+reference_decode() {
+  case $1 in
+    png) "$build/bench/bench_refdecode" png "$2" ;;
+    webp) dwebp -quiet "$2" -ppm -o /dev/null ;;
+    heic | avif) "$build/bench/bench_refdecode" heif "$2" 2 ;;
+    tiff) "$build/bench/bench_refdecode" tiff "$2" ;;
+    jxl) djxl "$2" --num_threads=2 --disable_output ;;
+    gif) "$build/bench/bench_refdecode" gif "$2" ;;
+  esac
+}
+
+# (f) A dropped 12-MP photo of each newer kind, as the window loads it
+# (LoadPictureForDisplay and the panel's pixels), against its reference
+# decoder: dwebp, djxl, and for PNG (libspng), TIFF (libtiff), GIF (giflib)
+# and HEIC/AVIF (libheif, both cores) the library's own plain read. Then the
+# compose tool's smooth mode on four HEICs and four PNGs against vips.
+section_formats() {
+  need dwebp djxl vipsthumbnail vips
+  build_targets bench_load bench_refdecode yotsumado-compose bench_ssim
+  local kind file i line wall cpu
+  echo "== formats: window load of a 4000 x 3000 photo vs its reference decoder (best of $runs) =="
+  printf "  %-36s %-6s %10s %10s %8s\n" "" "" "program" "reference" "ratio"
+  for kind in png webp heic avif tiff jxl gif; do
+    file=$(format_photo 1 "$kind")
+    local ow=1e9 oc=1e9 rw=1e9 rc=1e9
+    for ((i = 0; i < runs; i++)); do
+      line=$("$build/bench/bench_load" "$file" 1 --display)
+      wall=$(sed -n 's/.*best_seconds=\([0-9.]*\).*/\1/p' <<<"$line")
+      cpu=$(sed -n 's/.*best_cpu_seconds=\([0-9.]*\).*/\1/p' <<<"$line")
+      [ -n "$wall" ] || { echo "bench: $file did not load: $line" >&2; exit 1; }
+      ow=$(min_of "$ow" "$wall")
+      oc=$(min_of "$oc" "$cpu")
+      time_best rw rc reference_decode "$kind" "$file"
+    done
+    report_ratio_pair "$kind load" "(f) load 12-MP $kind vs its reference" 1.10 "$ow" "$rw" "$oc" "$rc"
+  done
+
+  local tool=$build/src/tools/compose/yotsumado-compose set p
+  for kind in heic png; do
+    local files=()
+    for p in 1 2 3 4; do
+      files+=("$(format_photo "$p" "$kind")")
+      # vips names its output after the input's base name.
+      ln -sf "${files[p - 1]}" "$work/photo-$p.$kind"
+      files[p - 1]=$work/photo-$p.$kind
+    done
+    local sw=1e9 sc=1e9 vw=1e9 vc=1e9
+    for ((i = 0; i < runs; i++)); do
+      time_best sw sc "$tool" --scale smooth --markers none -o "$work/smooth-$kind.jpg" --raw "$work/smooth-$kind.ppm" "${files[@]}"
+      time_best vw vc vips_compose "$work/vips-$kind.jpg" "${files[@]}"
+    done
+    echo "== formats: compose --scale smooth, four 4000 x 3000 $kind photos into 480 x 360 (best of $runs) =="
+    compose_table "$sw" "$sc" "yotsumado-compose --scale smooth" "$vw" "$vc" "vipsthumbnail + vips arrayjoin"
+    local speed
+    speed=$(ratio_of "$vw" "$sw")
+    summary_add "(f) smooth compose of four $kind vs vips, wall" "${sw}s" "${vw}s" "${speed}x faster" ">= 1.3x faster" \
+      "$(awk -v s="$speed" 'BEGIN { print (s >= 1.3 ? "met" : "not met") }')"
+    local ref x y ours theirs met
+    for p in 1 2 3 4; do
+      ref=$photos/format-$p-lanczos-240x180.ppm
+      [ -s "$ref" ] || convert "$photos/format-$p.ppm" -filter Lanczos -resize '240x180!' "$ref"
+      x=$(((p - 1) % 2 * 240)) y=$(((p - 1) / 2 * 180))
+      ours=$("$build/bench/bench_ssim" "$ref" "$work/smooth-$kind.ppm" "$x" "$y" | sed 's/ssim=//')
+      vips copy "$work/vips-photo-$p.v" "$work/vips-$p.ppm"
+      theirs=$("$build/bench/bench_ssim" "$ref" "$work/vips-$p.ppm" | sed 's/ssim=//')
+      met=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { print (a >= b ? "met" : "not met") }')
+      summary_add "(f) smooth $kind SSIM panel $p vs vips" "$ours" "$theirs" "-" ">= vips" "$met"
+    done
+  done
+}
+
+sections=(compose jpeg_load startup memory relayout formats)
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${sections[@]}"

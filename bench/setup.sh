@@ -4,4 +4,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-ensure_packages libvips-tools imagemagick libjpeg-turbo-progs time xvfb
+ensure_packages libvips-tools imagemagick libjpeg-turbo-progs time xvfb \
+  mate-backgrounds webp libheif-examples libavif-bin libjxl-tools
