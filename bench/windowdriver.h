@@ -26,7 +26,7 @@ inline bool DropIntoPanels(TMainForm1& form, const platform::ScriptedLog& log, c
         platform::DropFiles drop({files[i]});
         RunGuarded([&] { form.WMDropFiles(drop); });
     }
-    QCoreApplication::processEvents();
+    form.WaitForLoads();
     for (const auto& box : log.boxes) {
         std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
         return false;

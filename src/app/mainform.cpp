@@ -30,8 +30,10 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -210,38 +212,123 @@ void TMainForm1::WMDropFiles(platform::DropFiles& drop)
     const QString name = drop.Name(0);
     if (!DropTakes(name))
         return;
+    // Decoded on a worker thread: the window keeps answering meanwhile.
     if (CurrentPanel == kTag1)
-        LoadIntoPanel(Image1, name);
+        LoadIntoPanelInBackground(Image1, name);
     else if (CurrentPanel == kTag2)
-        LoadIntoPanel(Image2, name);
+        LoadIntoPanelInBackground(Image2, name);
     else if (CurrentPanel == kTag3)
-        LoadIntoPanel(Image3, name);
+        LoadIntoPanelInBackground(Image3, name);
     else if (CurrentPanel == kTag4)
-        LoadIntoPanel(Image4, name);
+        LoadIntoPanelInBackground(Image4, name);
 }
+
+int TMainForm1::PanelOf(const TImage* image) const
+{
+    const TImage* images[4] = {Image1, Image2, Image3, Image4};
+    for (int i = 0; i < 4; ++i)
+        if (images[i] == image)
+            return i;
+    return -1;
+}
+
+QRgb TMainForm1::BackgroundOf(const TImage* image) const
+{
+    const TShape* backgrounds[4] = {Shape1, Shape2, Shape3, Shape4};
+    const int panel = PanelOf(image);
+    return panel < 0 ? kDefaultBackground : ToQColor(backgrounds[panel]->Brush()->Color()).rgb();
+}
+
+void TMainForm1::SupersedeLoads(const TImage* image)
+{
+    const int panel = PanelOf(image);
+    if (panel >= 0)
+        ++loadGeneration_[size_t(panel)];
+}
+
+namespace {
+
+// A picture loaded for a panel, ready to be shown: the picture holds its
+// share of the budget for as long as it lives, and its colours are converted
+// where it is drawn, pixel by pixel as shown.
+struct TLoadedPicture {
+    QImage held;
+    std::shared_ptr<const ColorProfileTransform> colour;
+};
+
+TLoadedPicture LoadForPanel(const QString& fileName, QRgb background, const std::shared_ptr<MemoryBudget>& budget)
+{
+    BudgetShare share(*budget);
+    TDisplayPicture picture = LoadPictureForDisplay(fileName, share, background);
+    return {HeldInBudget(std::move(picture.pixels), std::move(share), budget), std::move(picture.colour)};
+}
+
+void ShowInPanel(TImage* image, TLoadedPicture picture)
+{
+    if (!picture.colour) {
+        image->SetPicture(std::move(picture.held));
+        return;
+    }
+    image->SetPicture(std::move(picture.held), [colour = picture.colour](QImage& shown) { colour->ConvertImage(shown); });
+}
+
+} // namespace
 
 void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
 {
     // The new picture replaces the old one only once it has loaded; until
-    // then the old one still counts against the budget. The picture holds
-    // its share for as long as it lives. Its colours are converted where it
-    // is drawn, pixel by pixel as shown.
-    // A picture with transparent parts shows the panel's own colour through
-    // them, as the empty panel does.
-    const TImage* images[4] = {Image1, Image2, Image3, Image4};
-    const TShape* backgrounds[4] = {Shape1, Shape2, Shape3, Shape4};
-    QRgb background = kDefaultBackground;
-    for (int i = 0; i < 4; ++i)
-        if (images[i] == image)
-            background = ToQColor(backgrounds[i]->Brush()->Color()).rgb();
-    BudgetShare share(*budget_);
-    TDisplayPicture picture = LoadPictureForDisplay(fileName, share, background);
-    QImage held = HeldInBudget(std::move(picture.pixels), std::move(share), budget_);
-    if (!picture.colour) {
-        image->SetPicture(std::move(held));
-        return;
-    }
-    image->SetPicture(std::move(held), [colour = picture.colour](QImage& shown) { colour->ConvertImage(shown); });
+    // then the old one still counts against the budget. A picture with
+    // transparent parts shows the panel's own colour through them, as the
+    // empty panel does.
+    TLoadedPicture picture = LoadForPanel(fileName, BackgroundOf(image), budget_);
+    SupersedeLoads(image);
+    ShowInPanel(image, std::move(picture));
+}
+
+void TMainForm1::LoadIntoPanelInBackground(TImage* image, const QString& fileName,
+                                           std::function<void(const QString& error)> done)
+{
+    const int panel = PanelOf(image);
+    Q_ASSERT(panel >= 0);
+    const quint64 generation = ++loadGeneration_[size_t(panel)];
+    ++loadsRunning_;
+    QPointer<TMainForm1> self(this);
+    QThreadPool::globalInstance()->start([self, image, fileName, generation, panel, done = std::move(done),
+                                          background = BackgroundOf(image), budget = budget_]() {
+        auto picture = std::make_shared<TLoadedPicture>();
+        QString error;
+        bool failed = false;
+        try {
+            *picture = LoadForPanel(fileName, background, budget);
+        } catch (const EAbort&) {
+        } catch (const Exception& e) {
+            error = e.Message();
+            failed = true;
+        } catch (...) {
+            failed = true;
+        }
+        // Back on the window's thread; the window may be gone by then.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, image, picture, error, failed, generation, panel, done] {
+            if (!self)
+                return;
+            --self->loadsRunning_;
+            const bool latest = self->loadGeneration_[size_t(panel)] == generation;
+            if (latest && !failed)
+                ShowInPanel(image, std::move(*picture));
+            *picture = TLoadedPicture();  // a superseded picture gives its budget back now
+            if (done)
+                done(latest ? error : QString());
+            else if (latest && failed)
+                TApplication::Instance()->ShowException(Exception(error));
+        }, Qt::QueuedConnection);
+    });
+}
+
+void TMainForm1::WaitForLoads()
+{
+    while (loadsRunning_ > 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents();
 }
 
 void TMainForm1::UseMemoryBudget(std::shared_ptr<MemoryBudget> budget)
@@ -397,15 +484,19 @@ void TMainForm1::N8Click(QObject*) { ApplyMarkerMode(4); }
 
 // ---- Clearing and the information page -------------------------------------
 
-void TMainForm1::Image1DblClick(QObject*) { Image1->ClearPicture(); }
-void TMainForm1::Image2DblClick(QObject*) { Image2->ClearPicture(); }
-void TMainForm1::Image3DblClick(QObject*) { Image3->ClearPicture(); }
-void TMainForm1::Image4DblClick(QObject*) { Image4->ClearPicture(); }
+// Emptying a panel also drops a load into it still running: the panel stays
+// as the user left it.
+void TMainForm1::Image1DblClick(QObject*) { SupersedeLoads(Image1); Image1->ClearPicture(); }
+void TMainForm1::Image2DblClick(QObject*) { SupersedeLoads(Image2); Image2->ClearPicture(); }
+void TMainForm1::Image3DblClick(QObject*) { SupersedeLoads(Image3); Image3->ClearPicture(); }
+void TMainForm1::Image4DblClick(QObject*) { SupersedeLoads(Image4); Image4->ClearPicture(); }
 
 void TMainForm1::D1Click(QObject*)
 {
-    for (TImage* image : {Image1, Image2, Image3, Image4})
+    for (TImage* image : {Image1, Image2, Image3, Image4}) {
+        SupersedeLoads(image);
         image->ClearPicture();
+    }
 }
 
 QString TMainForm1::InformationAddress(const QString& programPath)

@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -114,6 +115,21 @@ public:
     // budget: a picture that would cross it is refused with its kind's
     // too-big error and the panel keeps its picture.
     void LoadIntoPanel(TImage* image, const QString& fileName);
+    // The same load on a worker thread, so that the window keeps painting
+    // and answering while a large picture decodes: the panel takes the
+    // picture once it is ready and keeps its old one on failure. A later load
+    // into the same panel, or emptying it, supersedes one still running
+    // (whose result is dropped). A failure shows its error box, unless
+    // `done` is given: that then gets the error's message, on the window's
+    // thread, once the load has ended (empty when it loaded or was
+    // superseded).
+    void LoadIntoPanelInBackground(TImage* image, const QString& fileName,
+                                   std::function<void(const QString& error)> done = {});
+    // Loads started in the background that have not yet ended.
+    int LoadsRunning() const { return loadsRunning_; }
+    // Runs the event loop until every load started in the background has
+    // ended and its picture or error box is out (for tools and tests).
+    void WaitForLoads();
 
     // The memory budget of the pictures (kProgramMemoryBudget of its own
     // unless another is handed in). Pictures loaded from now on count against
@@ -150,7 +166,18 @@ private:
     void GiveUpStayingOnTop();
     void StayOnTopAgain();
 
+    // The panel (0..3) of one of Image1..Image4, -1 for another control.
+    int PanelOf(const TImage* image) const;
+    // What shows through a picture's transparent parts: its panel's colour.
+    QRgb BackgroundOf(const TImage* image) const;
+    // Drops the result of any load into the panel still running.
+    void SupersedeLoads(const TImage* image);
+
     QString CurrentPanel;
+    // One number a panel, raised by every load started into it and every
+    // emptying: a background load lands only when it still holds the latest.
+    std::array<quint64, 4> loadGeneration_{};
+    int loadsRunning_ = 0;
     std::shared_ptr<MemoryBudget> budget_;
     platform::Services& services_;
 };

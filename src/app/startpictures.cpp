@@ -31,41 +31,49 @@ QString LeftOutText(const QStringList& otherKinds, qsizetype pastFourth)
 
 } // namespace
 
-QStringList OpenStartPictures(TMainForm1& form, const QStringList& pictures)
+void OpenStartPictures(TMainForm1& form, const QStringList& pictures)
 {
     TImage* const images[kPanels] = {form.Image1, form.Image2, form.Image3, form.Image4};
-    QStringList errors;
     QStringList otherKinds;
+    qsizetype pastFourth = 0;
+    for (qsizetype i = kPanels; i < pictures.size(); ++i)
+        pastFourth += pictures.at(i).isEmpty() ? 0 : 1;
+    // What the loads report, gathered until the last has ended.
+    struct Outcome {
+        int pending = 0;
+        QStringList errors{QString(), QString(), QString(), QString()};
+        QString leftOut;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const auto report = [outcome] {
+        for (const QString& message : std::as_const(outcome->errors))
+            if (!message.isEmpty())
+                TApplication::Instance()->ShowException(Exception(message));
+        if (!outcome->leftOut.isEmpty())
+            TApplication::Instance()->ShowInformation(outcome->leftOut);
+    };
+    QList<qsizetype> toLoad;
     for (qsizetype i = 0; i < qMin(pictures.size(), kPanels); ++i) {
         const QString& name = pictures.at(i);
         if (name.isEmpty())
             continue;
         // Every name the desktop gives the kinds read is read, also those a
         // drop ignores: the desktop entry offers the program for them.
-        if (PictureKindOf(name) == PictureKind::None) {
+        if (PictureKindOf(name) == PictureKind::None)
             otherKinds.append(name);
-            continue;
-        }
-        try {
-            form.LoadIntoPanel(images[i], name);
-        } catch (const EAbort&) {
-        } catch (const Exception& error) {
-            errors.append(error.Message());
-        }
+        else
+            toLoad.append(i);
     }
-    qsizetype pastFourth = 0;
-    for (qsizetype i = kPanels; i < pictures.size(); ++i)
-        pastFourth += pictures.at(i).isEmpty() ? 0 : 1;
-    const QString leftOut = LeftOutText(otherKinds, pastFourth);
-    if (!errors.isEmpty() || !leftOut.isEmpty()) {
-        QTimer::singleShot(0, &form, [errors, leftOut] {
-            for (const QString& message : errors)
-                TApplication::Instance()->ShowException(Exception(message));
-            if (!leftOut.isEmpty())
-                TApplication::Instance()->ShowInformation(leftOut);
+    outcome->leftOut = LeftOutText(otherKinds, pastFourth);
+    outcome->pending = int(toLoad.size());
+    for (qsizetype i : toLoad)
+        form.LoadIntoPanelInBackground(images[i], pictures.at(i), [outcome, report, i](const QString& error) {
+            outcome->errors[i] = error;
+            if (--outcome->pending == 0)
+                report();
         });
-    }
-    return errors;
+    if (toLoad.isEmpty() && !outcome->leftOut.isEmpty())
+        QTimer::singleShot(0, &form, report);
 }
 
 } // namespace yotsumado

@@ -123,7 +123,7 @@ struct Window {
         QCoreApplication::sendEvent(form.get(), &enter);
         QDropEvent drop(QPointF(p), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(form.get(), &drop);
-        QCoreApplication::processEvents();  // the error box follows the drop
+        form->WaitForLoads();  // the picture, or the error box, follows the drop
     }
 
     QImage Shot() { return Grab(form.get()); }

@@ -214,6 +214,7 @@ struct RealBoxesWindow : Window {
         platform.services.messageBoxes = std::make_unique<platform::QtMessageBoxes>();
         MoveTo(QPoint(60, 60));  // over the upper-left picture
         DragAndDrop(form.get(), WritePicture(dir, QStringLiteral("kept.bmp")), Qt::CopyAction, Qt::CopyAction);
+        form->WaitForLoads();
         picture = form->Image1->Picture();
     }
 
@@ -420,6 +421,7 @@ private slots:
         Window w;
         w.MoveTo(QPoint(60, 60));
         const DragAnswers a = DragAndDrop(w.form.get(), path, possible, proposed);
+        w.form->WaitForLoads();
         QVERIFY2(a.proposedAsAsked, "the drag did not propose the row's action");
         const bool accepted = taken != Qt::IgnoreAction;
         for (const DropAnswer& answer : {a.enter, a.move, a.drop}) {

@@ -165,6 +165,28 @@ private slots:
         QVERIFY(w.form->Image1->HasPicture());
     }
 
+    // Loads run beside the window: it answers at once, and the latest load or
+    // emptying of a panel wins, whichever load ends first.
+    void aLaterLoadOrEmptyingSupersedesOneStillRunning()
+    {
+        QTemporaryDir dir;
+        QImage big(3000, 2000, QImage::Format_RGB888), small(2, 2, QImage::Format_RGB888);
+        big.fill(Qt::red);
+        small.fill(Qt::green);
+        const QString slow = Write(dir, "slow.bmp", big), quick = Write(dir, "quick.bmp", small);
+        Window w;
+        w.form->LoadIntoPanelInBackground(w.form->Image1, slow);
+        QVERIFY(!w.form->Image1->HasPicture() && w.form->LoadsRunning() == 1);
+        w.form->LoadIntoPanelInBackground(w.form->Image1, quick);
+        w.form->WaitForLoads();
+        QCOMPARE(w.form->Image1->Picture().size(), QSize(2, 2));
+        w.form->LoadIntoPanelInBackground(w.form->Image2, slow);
+        w.form->Image2DblClick(w.form->Image2);
+        w.form->WaitForLoads();
+        QVERIFY(!w.form->Image2->HasPicture());
+        QVERIFY(w.Errors().isEmpty());
+    }
+
     void aNewDropReplacesThePictureOfThatPanelOnly()
     {
         QTemporaryDir dir;

@@ -115,7 +115,8 @@ public:
         QVERIFY(small.save(path("MIXED.Bmp"), "BMP"));
         WriteAll(path("small.jpg"), EncodeJpeg(Noise(made, 33, 17)));
         WriteAll(path("wide.JPEG"), EncodeJpeg(Noise(made, 300, 9)));
-        for (const char* name : {"small.bmp", "MIXED.Bmp", "small.jpg", "wide.JPEG"})
+        WriteAll(path("jpeg-inside.bmp"), ReadAll(path("small.jpg")));  // its contents decide
+        for (const char* name : {"small.bmp", "MIXED.Bmp", "small.jpg", "wide.JPEG", "jpeg-inside.bmp"})
             loads(path(name));
         // Bitmaps of other kinds, made by the test's bitmap writer.
         testing::BmpRecipe pal8;
@@ -165,8 +166,8 @@ public:
         fails(path("cut.jpg"), kJpeg);
         WriteAll(path("cut.bmp"), ReadAll(path("small.bmp")).left(70));
         fails(path("cut.bmp"), kBitmap);
-        WriteAll(path("jpeg-inside.bmp"), ReadAll(path("small.jpg")));
-        fails(path("jpeg-inside.bmp"), kBitmap);
+        WriteAll(path("garbage.png"), Garbage(made, 700));
+        fails(path("garbage.png"), QStringLiteral("PNG イメージが不正です"));
         fails(path("missing.jpg"), kOpen);
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("x.jpg")));
         fails(path("x.jpg"), kOpen);
@@ -178,8 +179,8 @@ public:
         }
 
         // Ignored: no picture extension; nothing loads and nothing is said.
-        QVERIFY(small.save(path("bitmap.png"), "BMP"));
-        files_.push_back({path("bitmap.png"), DropFile::Ignored, QImage(), QString()});
+        QVERIFY(small.save(path("bitmap.svg"), "BMP"));
+        files_.push_back({path("bitmap.svg"), DropFile::Ignored, QImage(), QString()});
         QVERIFY(small.save(path("f.bmp.txt"), "BMP"));
         files_.push_back({path("f.bmp.txt"), DropFile::Ignored, QImage(), QString()});
         WriteAll(path("x.jpg/inside"), ReadAll(path("small.jpg")));

@@ -89,7 +89,7 @@ int Window(const QStringList& files)
         const qsizetype boxes = scripted.log.boxes.size();
         platform::DropFiles drop({files[i]});
         RunGuarded([&] { form.WMDropFiles(drop); });
-        QCoreApplication::processEvents();
+        form.WaitForLoads();
         form.repaint();
         if (scripted.log.boxes.size() > boxes) {
             Say(QStringLiteral("error ") + scripted.log.boxes.last().text);
