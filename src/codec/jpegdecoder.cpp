@@ -1,6 +1,7 @@
 #include "codec/jpegdecoder.h"
 
 #include "codec/jpegerror.h"
+#include "codec/jpegscanplan.h"
 
 #include "codec/colorprofile.h"
 #include "codec/exiforientation.h"
@@ -54,8 +55,32 @@ struct DeviceSource {
     JOCTET* buffer;
     bool atStart;
     qint64 sinceMarkerByte;  // bytes read since the last 0xFF
+    qint64 sinceMarkerBefore;  // the same before the buffer's bytes
     qint64 tailLeft;         // bytes still read once the rows are out; < 0 while they are not
+    // Stretches of the stream passed over unread (scans the output needs
+    // none of), in stream order, and the first one still ahead.
+    const JpegStreamRange* skips;
+    int skipCount;
+    int nextSkip;
 };
+
+// What the reduced decodes of this process have passed over.
+std::atomic<qint64> scanBytesPassedOver{0};
+
+// How much the next read may take before the next stretch to pass over,
+// once the device has been moved past any stretch it has reached.
+qint64 ReadableBeforeSkip(DeviceSource* src, qint64 room)
+{
+    qint64 at = src->device->pos();
+    while (src->nextSkip < src->skipCount && at >= src->skips[src->nextSkip].begin) {
+        const JpegStreamRange& skip = src->skips[src->nextSkip++];
+        if (at == skip.begin && src->device->seek(skip.end)) {
+            scanBytesPassedOver.fetch_add(skip.end - skip.begin, std::memory_order_relaxed);
+            at = skip.end;
+        }
+    }
+    return src->nextSkip < src->skipCount ? std::min(room, src->skips[src->nextSkip].begin - at) : room;
+}
 
 // What a decode keeps of the stream's markers and what may stop it, in plain
 // data: it is reached through the library's client_data, from inside the
@@ -103,7 +128,9 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
 {
     StopIfCancelled(cinfo);
     DeviceSource* src = reinterpret_cast<DeviceSource*>(cinfo->src);
-    const qint64 room = src->tailLeft < 0 ? qint64(kSourceBufferSize) : std::min(qint64(kSourceBufferSize), src->tailLeft);
+    const qint64 room = ReadableBeforeSkip(
+        src, src->tailLeft < 0 ? qint64(kSourceBufferSize) : std::min(qint64(kSourceBufferSize), src->tailLeft));
+    src->sinceMarkerBefore = src->sinceMarkerByte;
     qint64 got = room > 0 && src->sinceMarkerByte <= kMaxBytesWithoutMarker
         ? src->device->read(reinterpret_cast<char*>(src->buffer), room) : 0;
     if (got > 0) {
@@ -165,7 +192,11 @@ void UseDeviceSource(j_decompress_ptr cinfo, QIODevice* device)
     src->device = device;
     src->atStart = true;
     src->sinceMarkerByte = 0;
+    src->sinceMarkerBefore = 0;
     src->tailLeft = -1;
+    src->skips = nullptr;
+    src->skipCount = 0;
+    src->nextSkip = 0;
     src->pub.init_source = InitSource;
     src->pub.fill_input_buffer = FillInputBuffer;
     src->pub.skip_input_data = SkipInputData;
@@ -287,17 +318,10 @@ qint64 DivideRoundingUp(qint64 a, qint64 b)
 // The blocks the scan just announced makes the library visit.
 qint64 ScanBlocks(j_decompress_ptr cinfo)
 {
-    if (cinfo->comps_in_scan == 1) {
-        const jpeg_component_info* c = cinfo->cur_comp_info[0];
-        return qint64(c->width_in_blocks) * qint64(c->height_in_blocks);
-    }
-    // Interleaved: every MCU of the picture, with each component's blocks.
-    const qint64 mcus = DivideRoundingUp(cinfo->image_width, qint64(cinfo->max_h_samp_factor) * DCTSIZE) *
-                        DivideRoundingUp(cinfo->image_height, qint64(cinfo->max_v_samp_factor) * DCTSIZE);
-    qint64 perMcu = 0;
+    int components[MAX_COMPS_IN_SCAN];
     for (int i = 0; i < cinfo->comps_in_scan; ++i)
-        perMcu += qint64(cinfo->cur_comp_info[i]->h_samp_factor) * cinfo->cur_comp_info[i]->v_samp_factor;
-    return mcus * perMcu;
+        components[i] = cinfo->cur_comp_info[i]->component_index;
+    return JpegScanBlocks(cinfo, components, cinfo->comps_in_scan);
 }
 
 void CountScans(j_decompress_ptr cinfo)
@@ -509,6 +533,40 @@ void ReadWantedRows(j_decompress_ptr cinfo, JpegRowSink* sink, bool cmyk, const 
     }
 }
 
+// Where the output is reduced so far that the inverse DCT reads only some of
+// each block's coefficients, a progressive stream's scans that carry none of
+// them are passed over unread (see PlanUnneededScans). Block smoothing is
+// then turned off: it would take the coefficients never read for missing,
+// where the full decode, all of them there, does not smooth. Returns whether
+// anything will be passed over.
+bool PassOverUnneededScans(j_decompress_ptr cinfo)
+{
+    DeviceSource* src = reinterpret_cast<DeviceSource*>(cinfo->src);
+    if (!cinfo->progressive_mode || cinfo->arith_code || src->device->isSequential() || !JpegReadsPartOfBlocks(cinfo))
+        return false;
+    // The walk reads ahead through the source's buffer; the library then
+    // reads on from where it was, with nothing of the old buffer left.
+    const std::size_t used = src->pub.next_input_byte ? std::size_t(src->pub.next_input_byte - src->buffer) : 0;
+    const qint64 from = src->device->pos() - qint64(src->pub.bytes_in_buffer);
+    const void* lastMarkerByte = memrchr(src->buffer, 0xFF, used);
+    src->sinceMarkerByte = lastMarkerByte ? src->buffer + used - static_cast<const JOCTET*>(lastMarkerByte) - 1
+                                          : src->sinceMarkerBefore + qint64(used);
+    JpegStreamRange* skips = static_cast<JpegStreamRange*>((*cinfo->mem->alloc_small)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, sizeof(JpegStreamRange) * kMaxJpegScans));
+    const int count = PlanUnneededScans(cinfo, *src->device, from, src->buffer, kSourceBufferSize, skips,
+                                        kMaxJpegScans, StateOf(cinfo)->cancel);
+    if (!src->device->seek(from))
+        JpegFail(reinterpret_cast<j_common_ptr>(cinfo), JERR_FILE_READ);
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = 0;
+    src->skips = skips;
+    src->skipCount = count;
+    src->nextSkip = 0;
+    if (count > 0)
+        cinfo->do_block_smoothing = FALSE;
+    return count > 0;
+}
+
 // Bytes between rows of a 24-bit picture: padded to 32 bits, as QImage and
 // NewRgb888Image lay them out.
 qint64 RowStride(JDIMENSION width)
@@ -579,6 +637,7 @@ bool RunDecompress(DecodeRequest* request)
     if (!request->share->Grow(libraryBytes + pictureBytes))
         JpegFail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_IMAGE_TOO_BIG);
     cinfo.mem->max_memory_to_use = long(libraryBytes + request->state.keptBytes);
+    PassOverUnneededScans(&cinfo);
 
     // For a multi-scan picture this takes in the whole stream, scan by scan,
     // under the watch of LimitScans.
@@ -725,6 +784,11 @@ void DecodeJpegRows(QIODevice& in, JpegRowSink& sink, BudgetShare& share)
     DecodeRequest request{&in};
     request.sink = &sink;
     Decode(request, share);
+}
+
+qint64 JpegScanBytesPassedOver()
+{
+    return scanBytesPassedOver.load(std::memory_order_relaxed);
 }
 
 void DecodeJpegRows(QIODevice& in, JpegRowSink& sink)

@@ -118,4 +118,11 @@ void DecodeJpegRows(QIODevice& in, JpegRowSink& sink);
 QImage DecodeJpegReduced(QIODevice& in, QSize atLeast, BudgetShare& share);
 QImage DecodeJpegReduced(QIODevice& in, QSize atLeast);
 
+// The reduced decodes (DecodeJpegReduced, DecodeJpegThumbnail) of a
+// progressive stream on a device that can seek leave out the scans whose
+// coefficients the library's scaled inverse DCT never reads, passing over
+// their bytes unread; the picture is the same to the byte. The bytes passed
+// over so far by all decodes of the process, for measurements.
+qint64 JpegScanBytesPassedOver();
+
 } // namespace yotsumado

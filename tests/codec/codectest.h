@@ -65,6 +65,8 @@ private slots:
     void cmykAndYcckShowTheirColours();
     void progressiveScanLimit_data();
     void progressiveScanLimit();
+    void reducedProgressiveDecodeEqualsFullOne_data();
+    void reducedProgressiveDecodeEqualsFullOne();
 
     // tst_jpegencoder.cpp
     void encodedPictureIsBaselineJfif();

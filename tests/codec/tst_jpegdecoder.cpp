@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <cstring>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -27,6 +28,27 @@ QImage Decode(const QByteArray& jpeg)
     buffer.open(QIODevice::ReadOnly);
     return DecodeJpeg(buffer);
 }
+
+// A device that reads like a pipe: no seeking, so a decode reads every byte.
+class Pipe : public QIODevice {
+public:
+    explicit Pipe(QByteArray bytes) : bytes_(std::move(bytes)) { open(ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 most) override
+    {
+        const qint64 n = qMin(most, bytes_.size() - at_);
+        std::memcpy(data, bytes_.constData() + at_, size_t(n));
+        at_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    qint64 at_ = 0;
+};
 
 int MaxChannelDifference(QRgb a, QRgb b)
 {
@@ -172,4 +194,88 @@ void CodecTest::progressiveScanLimit()
     } else {
         QCOMPARE(ErrorOf<EJPEG>([&] { Decode(jpeg); }), JpegErrorText(JERR_BAD_PROGRESSION));
     }
+}
+
+void CodecTest::reducedProgressiveDecodeEqualsFullOne_data()
+{
+    // cjpeg's options ("cmyk": a CMYK picture made here), then jpegtran's,
+    // then a scan script for jpegtran (the coefficients' zig-zag positions).
+    QTest::addColumn<QStringList>("cjpeg");
+    QTest::addColumn<QStringList>("jpegtran");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("cut");           // 0, or the percentage of the stream kept
+    QTest::addColumn<bool>("passesOver");   // some scans are left unread
+    const QStringList progressive{"-progressive"};
+    QTest::newRow("4:2:0, successive approximation") << progressive << QStringList{} << QString() << 0 << true;
+    QTest::newRow("4:2:2") << QStringList{"-progressive", "-sample", "2x1"} << QStringList{} << QString() << 0 << true;
+    QTest::newRow("4:4:4") << QStringList{"-progressive", "-sample", "1x1"} << QStringList{} << QString() << 0 << true;
+    QTest::newRow("grey") << QStringList{"-progressive", "-grayscale"} << QStringList{} << QString() << 0 << true;
+    QTest::newRow("a restart marker every MCU")
+        << QStringList{"-progressive", "-sample", "2x1", "-restart", "1B"} << QStringList{} << QString() << 0 << true;
+    QTest::newRow("CMYK") << QStringList{"cmyk"} << progressive << QString() << 0 << true;
+    // At 1/8 the 2 x 2 chroma transform of 4:2:0 reads no coefficient of
+    // zig-zag position 3 (row 2).
+    QTest::newRow("DC scan by scan, a chroma band nothing reads")
+        << QStringList{} << QStringList{}
+        << "0: 0 0 0 0; 1: 0 0 0 0; 2: 0 0 0 0; 0: 1 5 0 0; 0: 6 63 0 0;"
+           "1: 1 2 0 0; 1: 3 3 0 0; 1: 4 63 0 0; 2: 1 63 0 0;" << 0 << true;
+    QTest::newRow("a band nothing reads, refined with ones read")
+        << QStringList{"-quality", "100"} << QStringList{}
+        << "0 1 2: 0 0 0 1; 0: 1 63 0 2; 1: 1 2 0 1; 1: 3 3 0 1; 1: 4 63 0 0; 1: 1 3 1 0;"
+           "2: 1 63 0 0; 0: 1 63 2 1; 0 1 2: 0 0 1 0; 0: 1 63 1 0;" << 0 << true;
+    QTest::newRow("no low luma AC: the full decode smooths")
+        << QStringList{} << QStringList{} << "0 1 2: 0 0 0 0; 1: 1 63 0 0; 2: 1 63 0 0; 0: 10 63 0 0;" << 0 << false;
+    QTest::newRow("cut short in an AC scan") << progressive << QStringList{} << QString() << 60 << false;
+    QTest::newRow("arithmetic") << QStringList{"-progressive", "-arithmetic"} << QStringList{} << QString() << 0 << false;
+    QTest::newRow("baseline") << QStringList{} << QStringList{} << QString() << 0 << false;
+}
+
+void CodecTest::reducedProgressiveDecodeEqualsFullOne()
+{
+    QFETCH(QStringList, cjpeg);
+    QFETCH(QStringList, jpegtran);
+    QFETCH(QString, script);
+    QFETCH(int, cut);
+    QFETCH(bool, passesOver);
+    if (Tool(QStringLiteral("cjpeg")).isEmpty() || Tool(QStringLiteral("jpegtran")).isEmpty())
+        QSKIP("cjpeg and jpegtran (libjpeg-turbo-progs) are not installed: nothing makes the streams");
+    const QString out = QStringLiteral("-outfile");
+    const QString path = Temp(QStringLiteral("made.jpg"));
+    const QString before = jpegtran.isEmpty() && script.isEmpty() ? path : Temp(QStringLiteral("before.jpg"));
+    if (cjpeg == QStringList{QStringLiteral("cmyk")}) {
+        JpegRecipe recipe;
+        recipe.width = 227;
+        recipe.height = 149;
+        recipe.components = 4;
+        recipe.pixel = [](int x, int y, unsigned char* s) {
+            const int values[4] = {x, y * 2, (x * y) % 251, (x + y) % 97};
+            for (int i = 0; i < 4; ++i)
+                s[i] = uchar(values[i]);
+        };
+        WriteAll(before, MakeJpeg(recipe));
+    } else {
+        const QString ppm = Temp(QStringLiteral("source.ppm"));
+        WriteAll(ppm, Ppm(Grainy(227, 149)));
+        QVERIFY2(Run(Tool(QStringLiteral("cjpeg")), cjpeg + QStringList{out, before, ppm}), "cjpeg failed");
+    }
+    if (!script.isEmpty()) {
+        const QString scans = Temp(QStringLiteral("scans.txt"));
+        WriteAll(scans, script.toLatin1());
+        jpegtran += QStringList{QStringLiteral("-scans"), scans};
+    }
+    if (before != path)
+        QVERIFY2(Run(Tool(QStringLiteral("jpegtran")), jpegtran + QStringList{out, path, before}), "jpegtran failed");
+    QByteArray stream = ReadAll(path);
+    if (cut > 0)
+        stream.truncate(stream.size() * cut / 100);
+
+    Pipe pipe(stream);
+    const QImage reference = DecodeJpegReduced(pipe, QSize(1, 1));
+    QBuffer buffer(&stream);
+    buffer.open(QIODevice::ReadOnly);
+    const qint64 passedBefore = JpegScanBytesPassedOver();
+    const QImage image = DecodeJpegReduced(buffer, QSize(1, 1));
+    QCOMPARE(JpegScanBytesPassedOver() > passedBefore, passesOver);
+    QCOMPARE(image.size(), QSize(29, 19));
+    SAME_IMAGE(image, reference);
 }
