@@ -542,7 +542,8 @@ void ReadWantedRows(j_decompress_ptr cinfo, JpegRowSink* sink, bool cmyk, const 
 bool PassOverUnneededScans(j_decompress_ptr cinfo)
 {
     DeviceSource* src = reinterpret_cast<DeviceSource*>(cinfo->src);
-    if (!cinfo->progressive_mode || cinfo->arith_code || src->device->isSequential() || !JpegReadsPartOfBlocks(cinfo))
+    if (!cinfo->progressive_mode || cinfo->arith_code || src->device->isSequential() ||
+        !JpegIdctReadsFewCoefficients(cinfo))
         return false;
     // The walk reads ahead through the source's buffer; the library then
     // reads on from where it was, with nothing of the old buffer left.

@@ -52,7 +52,8 @@ quint64 CoefficientsRead(int blockSize)
     quint64 mask = 0;
     for (int k = 0; k < DCTSIZE2; ++k) {
         const int row = kZigZag[std::size_t(k)] / DCTSIZE, column = kZigZag[std::size_t(k)] % DCTSIZE;
-        const bool read = blockSize == 1 ? row == 0 && column == 0 : (row == 0 || row % 2) && (column == 0 || column % 2);
+        const bool read = blockSize == 1 ? row == 0 && column == 0
+                                         : (row == 0 || row % 2) && (column == 0 || column % 2);
         if (read)
             mask |= quint64(1) << k;
     }
@@ -391,7 +392,7 @@ qint64 JpegScanBlocks(j_decompress_ptr cinfo, const int* components, int count)
     return mcus * perMcu;
 }
 
-bool JpegReadsPartOfBlocks(j_decompress_ptr cinfo)
+bool JpegIdctReadsFewCoefficients(j_decompress_ptr cinfo)
 {
     for (int ci = 0; ci < cinfo->num_components; ++ci) {
         if (CoefficientsRead(cinfo->comp_info[ci].DCT_scaled_size) != ~quint64(0))

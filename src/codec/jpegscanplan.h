@@ -32,8 +32,8 @@ struct JpegStreamRange {
 qint64 JpegScanBlocks(j_decompress_ptr cinfo, const int* components, int count);
 
 // Whether the output size computed for `cinfo` leaves some component's
-// inverse DCT reading only part of its coefficients.
-bool JpegReadsPartOfBlocks(j_decompress_ptr cinfo);
+// inverse DCT reading only some of its coefficients.
+bool JpegIdctReadsFewCoefficients(j_decompress_ptr cinfo);
 
 // For a progressive Huffman stream whose header and first scan header the
 // library has read, its output size computed: walks the rest of the stream

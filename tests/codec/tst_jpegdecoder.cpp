@@ -226,7 +226,8 @@ void CodecTest::reducedProgressiveDecodeEqualsFullOne_data()
     QTest::newRow("no low luma AC: the full decode smooths")
         << QStringList{} << QStringList{} << "0 1 2: 0 0 0 0; 1: 1 63 0 0; 2: 1 63 0 0; 0: 10 63 0 0;" << 0 << false;
     QTest::newRow("cut short in an AC scan") << progressive << QStringList{} << QString() << 60 << false;
-    QTest::newRow("arithmetic") << QStringList{"-progressive", "-arithmetic"} << QStringList{} << QString() << 0 << false;
+    QTest::newRow("arithmetic")
+        << QStringList{"-progressive", "-arithmetic"} << QStringList{} << QString() << 0 << false;
     QTest::newRow("baseline") << QStringList{} << QStringList{} << QString() << 0 << false;
 }
 
