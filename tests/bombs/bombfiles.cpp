@@ -101,6 +101,79 @@ QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
     return b + data;
 }
 
+// ---- PNG and GIF ---------------------------------------------------------------
+
+QByteArray PngChunk(const char* type, const QByteArray& data)
+{
+    const QByteArray body = QByteArray(type, 4) + data;
+    quint32 crc = ~0u;
+    for (const char byte : body) {
+        crc ^= uchar(byte);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    QByteArray chunk;
+    Put32BigEndian(chunk, quint32(data.size()));
+    chunk += body;
+    Put32BigEndian(chunk, ~crc);
+    return chunk;
+}
+
+QByteArray ZeroRowsPng(int width, int height, int rows)
+{
+    // zlib header, then one final block of fixed Huffman codes, whose codes
+    // go in most significant bit first.
+    QByteArray z("\x78\x01", 2);
+    quint32 bits = 0;
+    int used = 0;
+    const auto put = [&](quint32 value, int count) {
+        bits |= value << used;
+        for (used += count; used >= 8; used -= 8, bits >>= 8)
+            z.append(char(bits & 0xFF));
+    };
+    const auto code = [&](quint32 value, int count) {
+        for (int i = count - 1; i >= 0; --i)
+            put((value >> i) & 1u, 1);
+    };
+    put(3, 3);
+    const qint64 zeros = qint64(rows) * (1 + (qint64(width) + 7) / 8);
+    qint64 left = zeros;
+    for (; left > 0 && (left < 258 || left == zeros); --left)
+        code(0x30, 8);  // a literal zero
+    for (; left >= 258; left -= 258) {
+        code(0xC5, 8);  // length 258
+        code(0, 5);     // distance 1
+    }
+    for (; left > 0; --left)
+        code(0x30, 8);
+    code(0, 7);  // end of block
+    put(0, (8 - used) % 8);
+    Put32BigEndian(z, quint32(zeros % 65521) << 16 | 1u);  // Adler-32 of zeros
+
+    QByteArray header;
+    Put32BigEndian(header, quint32(width));
+    Put32BigEndian(header, quint32(height));
+    header.append("\x01\x00\x00\x00\x00", 5);  // 1 bit, grey, no interlace
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", z) + PngChunk("IEND", {});
+}
+
+QByteArray HugeScreenGif(int screenWidth, int screenHeight)
+{
+    QByteArray b("GIF89a");
+    const auto put16 = [&b](int v) { b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    put16(screenWidth);
+    put16(screenHeight);
+    b.append("\x80\x00\x00" "\x00\x00\x00" "\xFF\xFF\xFF", 9);  // two global colours
+    b.append(',');
+    put16(0);
+    put16(0);
+    put16(1);
+    put16(1);
+    // No local table; the pixel in 2-bit LZW codes: clear, 0, end.
+    b.append("\x00" "\x02\x02\x44\x01\x00" ";", 7);
+    return b;
+}
+
 // ---- Colour profiles ---------------------------------------------------------
 
 namespace {
