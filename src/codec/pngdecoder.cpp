@@ -219,30 +219,57 @@ void PlaceRgb8(const uchar* in, int count, uchar* out, int step)
         std::memcpy(out, in, 3);
 }
 
-void PlaceRgba16(const quint16* in, int count, QRgb* out, int step)
+// 16-bit samples as the file stores them (in host order): grey, grey and
+// alpha, RGB or RGBA; a colour the file's tRNS names is clear.
+struct WideLayout {
+    int channels;
+    bool key;
+    quint16 keyRed, keyGreen, keyBlue;
+};
+
+void PlaceWide(const quint16* in, int count, uchar* line, int x0, int step, const WideLayout& layout, bool alpha)
 {
-    for (int i = 0; i < count; ++i, in += 4, out += step)
-        *out = qRgba(To8Bits(in[0]), To8Bits(in[1]), To8Bits(in[2]), To8Bits(in[3]));
+    for (int i = 0, x = x0; i < count; ++i, x += step, in += layout.channels) {
+        const bool colour = layout.channels >= 3;
+        const quint16 r = in[0], g = colour ? in[1] : r, b = colour ? in[2] : r;
+        quint16 a = layout.channels % 2 == 0 ? in[layout.channels - 1] : quint16(65535);
+        if (layout.key && r == layout.keyRed && g == layout.keyGreen && b == layout.keyBlue)
+            a = 0;
+        if (alpha) {
+            reinterpret_cast<QRgb*>(line)[x] = qRgba(To8Bits(r), To8Bits(g), To8Bits(b), To8Bits(a));
+        } else {
+            uchar* out = line + 3 * x;
+            out[0] = To8Bits(r);
+            out[1] = To8Bits(g);
+            out[2] = To8Bits(b);
+        }
+    }
 }
 
-void PlaceRgb16(const quint16* in, int count, uchar* out, int step)
+WideLayout WideLayoutOf(spng_ctx* ctx, const spng_ihdr& ihdr)
 {
-    for (int i = 0; i < count; ++i, in += 4, out += 3 * step) {
-        out[0] = To8Bits(in[0]);
-        out[1] = To8Bits(in[1]);
-        out[2] = To8Bits(in[2]);
-    }
+    const int channels = ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE ? 1
+        : ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA      ? 2
+        : ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR            ? 3
+                                                                  : 4;
+    spng_trns trns;
+    if (channels % 2 == 0 || spng_get_trns(ctx, &trns) != 0)
+        return {channels, false, 0, 0, 0};
+    if (channels == 1)
+        return {channels, true, trns.gray, trns.gray, trns.gray};
+    return {channels, true, trns.red, trns.green, trns.blue};
 }
 
 // Where Adam7's passes put their pixels in a row.
 constexpr int kPassX[7] = {0, 4, 0, 2, 0, 1, 0};
 constexpr int kPassStep[7] = {8, 8, 4, 4, 2, 2, 1};
 
-void DecodeRows(const Decoder& png, const spng_ihdr& ihdr, int format, QImage& picture, const BudgetShare& share,
+void DecodeRows(const Decoder& png, const spng_ihdr& ihdr, QImage& picture, const BudgetShare& share,
                 const std::atomic<bool>* cancel)
 {
     const bool alpha = picture.format() == QImage::Format_ARGB32;
-    const bool wide = format == SPNG_FMT_RGBA16;
+    const bool wide = ihdr.bit_depth == 16;
+    const WideLayout layout = wide ? WideLayoutOf(*png, ihdr) : WideLayout{};
     const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
     // 8-bit rows without interlacing go straight into the picture (RGBA
     // reordered in place); the others through one row of the library's
@@ -273,10 +300,8 @@ void DecodeRows(const Decoder& png, const spng_ihdr& ihdr, int format, QImage& p
         const auto* bytes = reinterpret_cast<const uchar*>(row.get());
         if (direct && alpha)
             PlaceRgba8(line, count, argb, 1);
-        else if (wide && alpha)
-            PlaceRgba16(row.get(), count, argb, step);
         else if (wide)
-            PlaceRgb16(row.get(), count, line + 3 * x0, step);
+            PlaceWide(row.get(), count, line, x0, step, layout, alpha);
         else if (alpha)
             PlaceRgba8(bytes, count, argb, step);
         else if (!direct)
@@ -297,9 +322,10 @@ QImage DecodePng(QIODevice& in, BudgetShare& share, const std::atomic<bool>* can
         spng_ihdr ihdr;
         png.Check(spng_get_ihdr(*png, &ihdr));
         const bool alpha = HasAlpha(*png, ihdr);
-        // libspng reduces 16-bit samples by dropping the low byte; they are
-        // taken whole here and rounded.
-        const int format = ihdr.bit_depth == 16 ? SPNG_FMT_RGBA16 : alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
+        // libspng reduces 16-bit samples by dropping the low byte, and its
+        // conversions to RGBA16 go pixel by pixel: 16-bit rows are taken as
+        // stored and rounded here.
+        const int format = ihdr.bit_depth == 16 ? SPNG_FMT_PNG : alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
         QImage picture = NewDecodedPicture(ihdr.width, ihdr.height, alpha, share, kKind);
         const bool grey = ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE || ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
         const auto transform = ColourToSrgb(*png, grey, share.Budget());
@@ -307,7 +333,7 @@ QImage DecodePng(QIODevice& in, BudgetShare& share, const std::atomic<bool>* can
         // rows are in.
         int orientation = ExifOrientationOf(*png);
         png.Check(spng_decode_image(*png, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE));
-        DecodeRows(png, ihdr, format, picture, share, cancel);
+        DecodeRows(png, ihdr, picture, share, cancel);
         // The chunks after the data: a damaged critical one (the last
         // IDAT's CRC, IEND) refuses the file, as any damage to its data
         // does; a file that just ends here is whole.
