@@ -250,13 +250,6 @@ private slots:
         Check(PictureKind::Gif, PatchGif(Read(made), patch), expected, outcome);
     }
 
-    // Small files declaring huge pictures are refused at once.
-    void hugeDeclarationsAreRefused()
-    {
-        Check(PictureKind::Gif, bombs::HugeScreenGif(65535, 65535), {}, QStringLiteral("error"));
-        Check(PictureKind::Png, bombs::ZeroRowsPng(16384, 16384, 16), {}, QStringLiteral("error"));
-    }
-
 private:
     static QByteArray Read(const QString& path)
     {
