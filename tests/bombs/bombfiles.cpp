@@ -105,7 +105,7 @@ QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
 
 QByteArray PngChunk(const char* type, const QByteArray& data)
 {
-    const QByteArray body = QByteArray(type, 4) + data;
+    const QByteArray body = type + data;
     quint32 crc = ~0u;
     for (const char byte : body) {
         crc ^= uchar(byte);
@@ -121,57 +121,21 @@ QByteArray PngChunk(const char* type, const QByteArray& data)
 
 QByteArray ZeroRowsPng(int width, int height, int rows)
 {
-    // zlib header, then one final block of fixed Huffman codes, whose codes
-    // go in most significant bit first.
-    QByteArray z("\x78\x01", 2);
-    quint32 bits = 0;
-    int used = 0;
-    const auto put = [&](quint32 value, int count) {
-        bits |= value << used;
-        for (used += count; used >= 8; used -= 8, bits >>= 8)
-            z.append(char(bits & 0xFF));
-    };
-    const auto code = [&](quint32 value, int count) {
-        for (int i = count - 1; i >= 0; --i)
-            put((value >> i) & 1u, 1);
-    };
-    put(3, 3);
-    const qint64 zeros = qint64(rows) * (1 + (qint64(width) + 7) / 8);
-    qint64 left = zeros;
-    for (; left > 0 && (left < 258 || left == zeros); --left)
-        code(0x30, 8);  // a literal zero
-    for (; left >= 258; left -= 258) {
-        code(0xC5, 8);  // length 258
-        code(0, 5);     // distance 1
-    }
-    for (; left > 0; --left)
-        code(0x30, 8);
-    code(0, 7);  // end of block
-    put(0, (8 - used) % 8);
-    Put32BigEndian(z, quint32(zeros % 65521) << 16 | 1u);  // Adler-32 of zeros
-
     QByteArray header;
     Put32BigEndian(header, quint32(width));
     Put32BigEndian(header, quint32(height));
     header.append("\x01\x00\x00\x00\x00", 5);  // 1 bit, grey, no interlace
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", z) + PngChunk("IEND", {});
+    const QByteArray data = qCompress(QByteArray(qsizetype(rows) * (1 + (width + 7) / 8), '\0'), 9).mid(4);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", data) + PngChunk("IEND", {});
 }
 
 QByteArray HugeScreenGif(int screenWidth, int screenHeight)
 {
-    QByteArray b("GIF89a");
-    const auto put16 = [&b](int v) { b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
-    put16(screenWidth);
-    put16(screenHeight);
-    b.append("\x80\x00\x00" "\x00\x00\x00" "\xFF\xFF\xFF", 9);  // two global colours
-    b.append(',');
-    put16(0);
-    put16(0);
-    put16(1);
-    put16(1);
-    // No local table; the pixel in 2-bit LZW codes: clear, 0, end.
-    b.append("\x00" "\x02\x02\x44\x01\x00" ";", 7);
-    return b;
+    // Two global colours, then at 0, 0 a 1 x 1 frame whose 2-bit LZW codes
+    // are clear, 0, end.
+    QByteArray b = QByteArray("GIF89a") + char(screenWidth) + char(screenWidth >> 8) + char(screenHeight)
+        + char(screenHeight >> 8);
+    return b + QByteArray("\x80\0\0" "\0\0\0\xFF\xFF\xFF" ",\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0;", 25);
 }
 
 // ---- Colour profiles ---------------------------------------------------------

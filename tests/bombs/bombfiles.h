@@ -28,9 +28,8 @@ QByteArray RunLengthBitmap(int width, int height, int bitCount = 8, QRgb colour 
 QByteArray PngChunk(const char* type, const QByteArray& data);
 
 // A 1-bit grey PNG declaring width x height whose data holds only its first
-// `rows` rows, all black, as one deflate block of 258-byte copies: rows ==
-// height makes a complete picture (16384 x 16384 in 212 KB), fewer one cut
-// short (a few hundred bytes).
+// `rows` rows, all black: rows == height makes a complete picture (16384 x
+// 16384 in 33 KB), fewer one cut short (a few hundred bytes).
 QByteArray ZeroRowsPng(int width, int height, int rows);
 
 // A GIF whose logical screen is screenWidth x screenHeight and whose one

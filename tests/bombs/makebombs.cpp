@@ -8,7 +8,7 @@
 // app1-flood.jpg and
 // app2-flood.jpg (a small picture behind 10,000 empty APP1 or APP2 markers),
 // no-eoi.jpg (a picture without its end marker), rle-1-wide.bmp (1 KB
-// declaring 1 x 357,913,941), zeros-16384.png (212 KB of black rows for
+// declaring 1 x 357,913,941), zeros-16384.png (33 KB of black rows for
 // 16384 x 16384), cut-16384.png (the same with 16 rows of data) and
 // screen-65535.gif (one pixel on a 65535 x 65535 screen).
 // Usage: makebombs FOLDER
