@@ -119,15 +119,18 @@ public:
     {
         spng_alloc alloc{CountedMalloc, CountedRealloc, CountedCalloc, CountedFree};
         ctx_ = spng_ctx_new2(&alloc, 0);
-        if (!ctx_)
-            Fail();
         // Damaged picture data is refused; a damaged optional chunk (a
         // profile, text, Exif) is dropped and the picture still shown.
         const auto side = std::uint32_t(kMaxPictureBytes / 3);
-        Check(spng_set_crc_action(ctx_, SPNG_CRC_ERROR, SPNG_CRC_DISCARD));
-        Check(spng_set_image_limits(ctx_, side, side));
-        Check(spng_set_chunk_limits(ctx_, kMaxChunkBytes, kMaxChunkCache));
-        Check(spng_set_png_stream(ctx_, ReadSource, &source));
+        if (!ctx_ || spng_set_crc_action(ctx_, SPNG_CRC_ERROR, SPNG_CRC_DISCARD) != 0
+            || spng_set_image_limits(ctx_, side, side) != 0
+            || spng_set_chunk_limits(ctx_, kMaxChunkBytes, kMaxChunkCache) != 0
+            || spng_set_png_stream(ctx_, ReadSource, &source) != 0) {
+            // No destructor runs for a constructor that throws.
+            spng_ctx_free(ctx_);
+            tLibraryShare = outer_;
+            Fail();
+        }
     }
     ~Decoder()
     {
