@@ -23,7 +23,7 @@ build=build-fuzz
 testdata=${YOTSUMADO_TESTDATA:-}
 
 # Fuzz-only tools and seeds, not needed by the normal build.
-packages=(clang libclang-rt-14-dev icc-profiles-free colord-data)
+packages=(clang libclang-rt-14-dev icc-profiles-free colord-data imagemagick mate-backgrounds)
 ensure_packages "${packages[@]}"
 
 CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
