@@ -51,7 +51,8 @@ mkdir -p "$build/seeds/fuzz_png" "$build/seeds/fuzz_gif"
 i=0
 for recipe in "PNG24:" "-depth 16 PNG48:" "-alpha set -channel A -fx i/w +channel PNG32:" \
     "-alpha set -channel A -fx i/w +channel -depth 16 PNG64:" "-colors 16 PNG8:" "-interlace PNG PNG24:" \
-    "-colorspace Gray -define png:bit-depth=1" "-colorspace Gray -define png:bit-depth=4 -interlace PNG" \
+    "-colorspace Gray -define png:bit-depth=1 -define png:color-type=0" \
+    "-colorspace Gray -define png:bit-depth=4 -define png:color-type=0 -interlace PNG" \
     "-colorspace Gray -depth 16 -alpha set -define png:color-type=4"; do
   i=$((i + 1))
   set -- $recipe
