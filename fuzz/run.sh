@@ -4,10 +4,11 @@
 # each has run.
 #
 # Usage: fuzz/run.sh [seconds]      (default 600)
-#   FUZZ_TARGETS="fuzz_bmp"          run only some targets (fuzz_bmp fuzz_jpeg fuzz_profile)
+#   FUZZ_TARGETS="fuzz_bmp"          run only some targets (fuzz_bmp fuzz_jpeg fuzz_profile fuzz_png fuzz_gif)
 #   YOTSUMADO_TESTDATA=/path         the folder of test pictures the seeds come from (required)
 #
-# Seeds come from the shared test pictures, the colour profiles Debian ships
+# Seeds come from the shared test pictures, the colour profiles Debian ships,
+# small PNG and GIF files ImageMagick makes in each of their variants,
 # and the bomb files of tests/bombs (small files declaring huge pictures,
 # hostile profiles), gathered at run time into
 # build-fuzz/seeds/; what the fuzzer learns is kept in build-fuzz/corpus/,
@@ -17,12 +18,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 seconds=${1:-600}
-targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg fuzz_profile})
+targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg fuzz_profile fuzz_png fuzz_gif})
 build=build-fuzz
 testdata=${YOTSUMADO_TESTDATA:-}
 
 # Fuzz-only tools and seeds, not needed by the normal build.
-packages=(clang libclang-rt-14-dev icc-profiles-free colord-data)
+packages=(clang libclang-rt-14-dev icc-profiles-free colord-data imagemagick mate-backgrounds)
 ensure_packages "${packages[@]}"
 
 CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -43,6 +44,27 @@ cp "$build/seeds/bombs"/*.bmp "$build/seeds/fuzz_bmp/"
 cp "$build/seeds/bombs"/cmyk-*.jpg "$build/seeds/bombs"/app*-flood.jpg "$build/seeds/bombs"/no-eoi.jpg \
    "$build/seeds/fuzz_jpeg/"
 cp "$build/seeds/bombs"/*.icc "$build/seeds/fuzz_profile/"
+# PNG and GIF in each variant, from one small photo: bit depths, palette,
+# grey, alpha, interlacing; an animation.
+photo=$(ls /usr/share/backgrounds/mate/nature/*.jpg | head -1)
+mkdir -p "$build/seeds/fuzz_png" "$build/seeds/fuzz_gif"
+i=0
+for recipe in "PNG24:" "-depth 16 PNG48:" "-alpha set -channel A -fx i/w +channel PNG32:" \
+    "-alpha set -channel A -fx i/w +channel -depth 16 PNG64:" "-colors 16 PNG8:" "-interlace PNG PNG24:" \
+    "-colorspace Gray -define png:bit-depth=1 -define png:color-type=0" \
+    "-colorspace Gray -define png:bit-depth=4 -define png:color-type=0 -interlace PNG" \
+    "-colorspace Gray -depth 16 -alpha set -define png:color-type=4"; do
+  i=$((i + 1))
+  set -- $recipe
+  flavour=${@: -1}; [[ $flavour == *: ]] && set -- "${@:1:$#-1}" || flavour=""
+  convert "$photo" -resize 40x30! "$@" "${flavour}$build/seeds/fuzz_png/made-$i.png"
+done
+convert "$photo" -resize 40x30! "$build/seeds/fuzz_gif/plain.gif"
+convert "$photo" -resize 40x30! -interlace GIF -transparent white "$build/seeds/fuzz_gif/interlaced.gif"
+convert "$photo" -resize 40x30! \( +clone -negate \) -loop 0 "$build/seeds/fuzz_gif/animated.gif"
+# The complete 16384² picture is left out: seconds a run under the sanitizers.
+cp "$build/seeds/bombs"/cut-*.png "$build/seeds/fuzz_png/"
+cp "$build/seeds/bombs"/*.gif "$build/seeds/fuzz_gif/"
 find /usr/share/color -name '*.ic[cm]' -size -4M | while read -r f; do
   cp "$f" "$build/seeds/fuzz_profile/${f//\//_}"
 done

@@ -101,6 +101,43 @@ QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
     return b + data;
 }
 
+// ---- PNG and GIF ---------------------------------------------------------------
+
+QByteArray PngChunk(const char* type, const QByteArray& data)
+{
+    const QByteArray body = type + data;
+    quint32 crc = ~0u;
+    for (const char byte : body) {
+        crc ^= uchar(byte);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    QByteArray chunk;
+    Put32BigEndian(chunk, quint32(data.size()));
+    chunk += body;
+    Put32BigEndian(chunk, ~crc);
+    return chunk;
+}
+
+QByteArray ZeroRowsPng(int width, int height, int rows)
+{
+    QByteArray header;
+    Put32BigEndian(header, quint32(width));
+    Put32BigEndian(header, quint32(height));
+    header.append("\x01\x00\x00\x00\x00", 5);  // 1 bit, grey, no interlace
+    const QByteArray data = qCompress(QByteArray(qsizetype(rows) * (1 + (width + 7) / 8), '\0'), 9).mid(4);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", data) + PngChunk("IEND", {});
+}
+
+QByteArray HugeScreenGif(int screenWidth, int screenHeight)
+{
+    // Two global colours, then at 0, 0 a 1 x 1 frame whose 2-bit LZW codes
+    // are clear, 0, end.
+    QByteArray b = QByteArray("GIF89a") + char(screenWidth) + char(screenWidth >> 8) + char(screenHeight)
+        + char(screenHeight >> 8);
+    return b + QByteArray("\x80\0\0" "\0\0\0\xFF\xFF\xFF" ",\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0;", 25);
+}
+
 // ---- Colour profiles ---------------------------------------------------------
 
 namespace {

@@ -22,6 +22,20 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
 // any size. Every pixel keeps colour 0 of the palette, which is `colour`.
 QByteArray RunLengthBitmap(int width, int height, int bitCount = 8, QRgb colour = qRgb(10, 200, 30));
 
+// ---- PNG and GIF ---------------------------------------------------------------
+
+// A PNG chunk: length, type, data and CRC.
+QByteArray PngChunk(const char* type, const QByteArray& data);
+
+// A 1-bit grey PNG declaring width x height whose data holds only its first
+// `rows` rows, all black: rows == height makes a complete picture (16384 x
+// 16384 in 33 KB), fewer one cut short (a few hundred bytes).
+QByteArray ZeroRowsPng(int width, int height, int rows);
+
+// A GIF whose logical screen is screenWidth x screenHeight and whose one
+// frame is a single pixel at its top left: 35 bytes for any screen.
+QByteArray HugeScreenGif(int screenWidth, int screenHeight);
+
 // ---- Colour profiles ---------------------------------------------------------
 
 // What the shared element of SharedElementProfile is.

@@ -7,8 +7,10 @@
 // curves-8000.icc, matrices-8000.icc,
 // app1-flood.jpg and
 // app2-flood.jpg (a small picture behind 10,000 empty APP1 or APP2 markers),
-// no-eoi.jpg (a picture without its end marker) and rle-1-wide.bmp (1 KB
-// declaring 1 x 357,913,941).
+// no-eoi.jpg (a picture without its end marker), rle-1-wide.bmp (1 KB
+// declaring 1 x 357,913,941), zeros-16384.png (33 KB of black rows for
+// 16384 x 16384), cut-16384.png (the same with 16 rows of data) and
+// screen-65535.gif (one pixel on a 65535 x 65535 screen).
 // Usage: makebombs FOLDER
 
 #include "bombfiles.h"
@@ -40,6 +42,9 @@ int main(int argc, char** argv)
         {"matrices-8000.icc", bombs::SharedElementProfile(8000, bombs::SharedElement::Matrix)},
         {"no-eoi.jpg", bombs::ProgressiveJpeg(64, 48, 1, 0).chopped(2)},
         {"rle-1-wide.bmp", bombs::RunLengthBitmap(1, 357913941)},
+        {"zeros-16384.png", bombs::ZeroRowsPng(16384, 16384, 16384)},
+        {"cut-16384.png", bombs::ZeroRowsPng(16384, 16384, 16)},
+        {"screen-65535.gif", bombs::HugeScreenGif(65535, 65535)},
     };
     for (const auto& f : files) {
         QFile out(folder.filePath(QLatin1String(f.name)));

@@ -151,6 +151,9 @@ private slots:
             QVERIFY(file.resize(file.size() - 2) && file.resize(qint64(16) << 30));
         }
         WriteFile(Path("rle-1-wide.bmp"), bombs::RunLengthBitmap(1, 357913941));
+        WriteFile(Path("zeros-16384.png"), bombs::ZeroRowsPng(16384, 16384, 16384));
+        WriteFile(Path("cut-16384.png"), bombs::ZeroRowsPng(16384, 16384, 16));
+        WriteFile(Path("screen-65535.gif"), bombs::HugeScreenGif(65535, 65535));
     }
 
     void budgetGrantsWithinItsLimitOnly_data()
@@ -376,6 +379,11 @@ private slots:
         QTest::newRow("progressive, endless tail") << "progressive-tail.jpg" << "load" << "ok 64 48" << qint64(200) << 3000;
         // Refused before its pictures are taken: 4 bytes a row twice over.
         QTest::newRow("run-length bitmap 1 × 357,913,941") << "rle-1-wide.bmp" << "load" << QStringLiteral("error ") + kInvalidBitmap << qint64(200) << 3000;
+        // PNG's rows cost their own bytes: a cut stream ends the load at
+        // once. A GIF screen beyond any picture shown is refused unread.
+        QTest::newRow("PNG 16384², 33 KB of black rows") << "zeros-16384.png" << "load" << "ok 16384 16384" << loadMiB << 3000;
+        QTest::newRow("PNG 16384², 16 rows of data") << "cut-16384.png" << "load" << QStringLiteral("error PNG イメージが不正です") << loadMiB << 1000;
+        QTest::newRow("GIF screen 65535², 35 bytes") << "screen-65535.gif" << "load" << QStringLiteral("error GIF イメージが不正です") << qint64(200) << 1000;
         // The filter works on a reduced picture: about what nearest costs.
         QTest::newRow("run-length bitmap 16384², smooth") << "rle-16384.bmp" << "smooth" << "ok 240 180" << loadMiB << 2000;
         // Closing the dialog ends its preview's load: the program exits.
