@@ -56,11 +56,13 @@ constexpr int kMaxSide = 32768;
 
 // Reads while a picture is decoded: one (or one per extent) for the picture,
 // each tile, the alpha plane and the grid's description. A tile of a real
-// grid covers far more than 64 x 64 pixels (phones use 512 x 512); more
-// reads than one per 64 x 64 pixels of the picture are a grid naming a few
-// tiles over and over, whose decoding would cost time without bound.
+// grid covers at least 64 x 64 pixels (phones use 512 x 512), and a few
+// thousand of them take a couple of seconds; more reads than that are a grid
+// naming a few tiles over and over, whose decoding would cost time without
+// bound.
 constexpr qint64 kPixelsPerRead = 64 * 64;
 constexpr qint64 kFewReads = 64;
+constexpr qint64 kMostReads = 2048;
 
 // The file as libheif reads it, from where `in` stood.
 class Source {
@@ -80,32 +82,41 @@ private:
 
     static int64_t Position(void* self) { return Of(self).in_.pos() - Of(self).start_; }
 
+    // libheif asks before each read whether the file reaches that far, and
+    // takes a "no" as the end of the data; a read or seek that then fails
+    // stops the program (Debian builds it with its assertions). So the
+    // reads never fail (what cannot be read is zeros, a broken picture) and
+    // every refusal is a "no" here.
     static int Read(void* data, size_t size, void* self)
     {
         Source& s = Of(self);
-        if ((s.cancel_ && s.cancel_->load(std::memory_order_relaxed)) || --s.readsLeft_ < 0)
-            return 1;
         auto* out = static_cast<char*>(data);
         qint64 left = qint64(size);
         while (left > 0) {
             const qint64 got = s.in_.read(out, left);
             if (got <= 0)
-                return 1;
+                break;
             out += got;
             left -= got;
         }
+        std::memset(out, 0, std::size_t(left));
         return 0;
     }
 
     static int Seek(int64_t position, void* self)
     {
         Source& s = Of(self);
-        return position >= 0 && position <= s.size_ && s.in_.seek(s.start_ + position) ? 0 : 1;
+        if (position < 0 || position > s.size_ || !s.in_.seek(s.start_ + position))
+            s.in_.seek(s.start_ + s.size_);
+        return 0;
     }
 
     static heif_reader_grow_status WaitForFileSize(int64_t target, void* self)
     {
-        return target <= Of(self).size_ ? heif_reader_grow_status_size_reached : heif_reader_grow_status_size_beyond_eof;
+        Source& s = Of(self);
+        if ((s.cancel_ && s.cancel_->load(std::memory_order_relaxed)) || --s.readsLeft_ < 0 || target > s.size_)
+            return heif_reader_grow_status_size_beyond_eof;
+        return heif_reader_grow_status_size_reached;
     }
 
     QIODevice& in_;
@@ -430,7 +441,7 @@ QImage DecodeHeif(QIODevice& in, PictureKind kind, BudgetShare& share, const std
         ThrowInvalidPicture(kind);
     // Transformations applied (the default), samples kept at their depth.
     options->convert_hdr_to_8bit = 0;
-    source.LimitReads(kFewReads + pixels / kPixelsPerRead);
+    source.LimitReads(std::min(kMostReads, kFewReads + pixels / kPixelsPerRead));
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                     : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
     heif_image* rawImage = nullptr;

@@ -8,7 +8,9 @@
 // app1-flood.jpg and
 // app2-flood.jpg (a small picture behind 10,000 empty APP1 or APP2 markers),
 // no-eoi.jpg (a picture without its end marker) and rle-1-wide.bmp (1 KB
-// declaring 1 x 357,913,941).
+// declaring 1 x 357,913,941), heif-16384.heic (361 bytes declaring 16384 x
+// 16384), heif-grid-40000.heic (a grid of 40,000 tiles naming one) and
+// heif-grid-3x2.heic (a small grid of that tile).
 // Usage: makebombs FOLDER
 
 #include "bombfiles.h"
@@ -40,6 +42,9 @@ int main(int argc, char** argv)
         {"matrices-8000.icc", bombs::SharedElementProfile(8000, bombs::SharedElement::Matrix)},
         {"no-eoi.jpg", bombs::ProgressiveJpeg(64, 48, 1, 0).chopped(2)},
         {"rle-1-wide.bmp", bombs::RunLengthBitmap(1, 357913941)},
+        {"heif-16384.heic", bombs::HeifDeclaring(16384, 16384)},
+        {"heif-grid-40000.heic", bombs::HeifGridOfOneTile(200, 200, 200, 200, 1)},
+        {"heif-grid-3x2.heic", bombs::HeifGridOfOneTile(3, 2, 192, 128, 64)},
     };
     for (const auto& f : files) {
         QFile out(folder.filePath(QLatin1String(f.name)));
