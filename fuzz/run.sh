@@ -50,7 +50,7 @@ cp "$build/seeds/bombs"/heif-*.heic "$build/seeds/fuzz_heic/"
 # depths, chroma, alpha, turns, a grid, colour descriptions and a profile.
 heif=$build/seeds/heif-src
 mkdir -p "$heif"
-convert "$testdata"/libjpeg-turbo/testorig.jpg -resize 64x48! -strip "$heif/p.png"
+convert "$testdata"/libjpeg-turbo/testorig.jpg -resize 128x128! -strip "$heif/p.png"
 convert "$heif/p.png" -alpha set -channel A -fx 'i/w' "$heif/a.png"
 heif-enc -q 50 "$heif/p.png" -o "$build/seeds/fuzz_heic/plain.heic" >/dev/null
 heif-enc -q 50 "$heif/a.png" -o "$build/seeds/fuzz_heic/alpha.heic" >/dev/null

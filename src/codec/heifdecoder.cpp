@@ -99,7 +99,8 @@ private:
             out += got;
             left -= got;
         }
-        std::memset(out, 0, std::size_t(left));
+        if (left > 0)
+            std::memset(out, 0, std::size_t(left));
         return 0;
     }
 
