@@ -64,6 +64,173 @@ constexpr qint64 kPixelsPerRead = 64 * 64;
 constexpr qint64 kFewReads = 64;
 constexpr qint64 kMostReads = 2048;
 
+// What a codec's picture may exceed the declared size by on each side:
+// HEVC and AV1 code whole blocks of up to 64 and 128 pixels.
+constexpr qint64 kBlockSlack = 128;
+
+// ---- Coded sizes ---------------------------------------------------------------
+//
+// libheif 1.15 trusts the size a file declares (ispe) and then decodes
+// whatever size the codec's own headers say: a 1 KB AVIF declaring 64 x 64
+// can hold an AV1 picture of 8192 x 8192 (half a gigabyte of frames) or
+// more. The codecs' headers pass through the reader: the HEVC SPS in the
+// hvcC box (one read per NAL unit while the boxes are read) or among the
+// picture's NAL units, the AV1 sequence header in the av1C box or at the
+// head of the picture's OBUs (one read for the picture's data).
+
+// Bits, first bit first; past the end they read as zeros and Over() is true.
+class BitReader {
+public:
+    BitReader(const uchar* data, std::size_t size) : data_(data), bits_(size * 8) {}
+
+    quint32 Read(int count)
+    {
+        quint32 value = 0;
+        for (; count > 0; --count, ++pos_) {
+            value <<= 1;
+            if (pos_ < bits_)
+                value |= (data_[pos_ / 8] >> (7 - pos_ % 8)) & 1u;
+            else
+                over_ = true;
+        }
+        return value;
+    }
+    void Skip(int count)
+    {
+        pos_ += std::size_t(count);
+        over_ = over_ || pos_ > bits_;
+    }
+    // Exp-Golomb (HEVC's ue(v), AV1's uvlc).
+    quint32 Golomb()
+    {
+        int zeros = 0;
+        while (Read(1) == 0 && !over_)
+            if (++zeros == 32)
+                return ~0u;
+        return (1u << zeros) - 1 + Read(zeros);
+    }
+    bool Over() const { return over_; }
+
+private:
+    const uchar* data_;
+    std::size_t bits_;
+    std::size_t pos_ = 0;
+    bool over_ = false;
+};
+
+// The pixels of an HEVC SPS NAL unit's pictures, or 0 when it is none.
+qint64 HevcSpsPixels(const uchar* nal, std::size_t size)
+{
+    if (size < 4 || ((nal[0] >> 1) & 0x3F) != 33)
+        return 0;
+    std::vector<uchar> rbsp;  // without the emulation prevention bytes
+    rbsp.reserve(std::min<std::size_t>(size, 256));
+    int zeros = 0;
+    for (std::size_t i = 2; i < size && rbsp.size() < 256; ++i) {
+        if (zeros >= 2 && nal[i] == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = nal[i] == 0 ? zeros + 1 : 0;
+        rbsp.push_back(nal[i]);
+    }
+    BitReader b(rbsp.data(), rbsp.size());
+    b.Skip(4);
+    const int subLayers = int(b.Read(3));
+    b.Skip(1 + 96);  // temporal nesting, the general profile, tier and level
+    bool profile[8] = {}, level[8] = {};
+    for (int i = 0; i < subLayers; ++i)
+        profile[i] = b.Read(1), level[i] = b.Read(1);
+    if (subLayers > 0)
+        b.Skip(2 * (8 - subLayers));
+    for (int i = 0; i < subLayers; ++i)
+        b.Skip((profile[i] ? 88 : 0) + (level[i] ? 8 : 0));
+    b.Golomb();  // sps_seq_parameter_set_id
+    if (b.Golomb() == 3)  // chroma_format_idc
+        b.Skip(1);
+    const qint64 width = b.Golomb(), height = b.Golomb();
+    return b.Over() ? 0 : width * height;
+}
+
+// The pixels of an AV1 sequence header OBU's pictures (at most).
+qint64 Av1SequencePixels(BitReader b)
+{
+    b.Skip(4);  // seq_profile, still_picture
+    if (b.Read(1)) {  // reduced_still_picture_header
+        b.Skip(5);
+    } else {
+        bool decoderModel = false;
+        int delayBits = 0;
+        if (b.Read(1)) {  // timing_info_present_flag
+            b.Skip(64);
+            if (b.Read(1))
+                b.Golomb();
+            decoderModel = b.Read(1);
+            if (decoderModel) {
+                delayBits = int(b.Read(5)) + 1;
+                b.Skip(32 + 10);
+            }
+        }
+        const bool displayDelay = b.Read(1);
+        const int points = int(b.Read(5)) + 1;
+        for (int i = 0; i < points && !b.Over(); ++i) {
+            b.Skip(12);
+            if (b.Read(5) > 7)
+                b.Skip(1);
+            if (decoderModel && b.Read(1))
+                b.Skip(2 * delayBits + 1);
+            if (displayDelay && b.Read(1))
+                b.Skip(4);
+        }
+    }
+    const int widthBits = int(b.Read(4)) + 1, heightBits = int(b.Read(4)) + 1;
+    const qint64 width = qint64(b.Read(widthBits)) + 1, height = qint64(b.Read(heightBits)) + 1;
+    return b.Over() ? 0 : width * height;
+}
+
+// The most pixels the sequence headers among `data`'s OBUs declare, when it
+// begins with one or a temporal delimiter; else 0.
+qint64 Av1Pixels(const uchar* data, std::size_t size)
+{
+    qint64 most = 0;
+    std::size_t pos = 0;
+    const int first = size > 0 ? (data[0] >> 3) & 15 : 0;
+    while (pos < size && (data[pos] & 0x80) == 0 && (first == 1 || first == 2)) {
+        const int type = (data[pos] >> 3) & 15;
+        const bool sized = data[pos] & 2;
+        pos += (data[pos] & 4) ? 2 : 1;
+        std::size_t length = 0;
+        for (int i = 0; sized && i < 8 && pos < size; ++i) {
+            length |= std::size_t(data[pos] & 0x7F) << (7 * i);
+            if ((data[pos++] & 0x80) == 0)
+                break;
+        }
+        if (pos > size || !sized || length > size - pos)
+            length = size - std::min(pos, size);
+        if (type == 1)
+            most = std::max(most, Av1SequencePixels(BitReader(data + pos, length)));
+        pos += length;
+    }
+    return most;
+}
+
+// The most pixels the SPS among a picture's NAL units (each after its
+// 4-byte length) declare.
+qint64 HevcPixels(const uchar* data, std::size_t size)
+{
+    qint64 most = 0;
+    for (std::size_t pos = 0; size >= 4 && pos <= size - 4;) {
+        const std::size_t length = std::size_t(data[pos]) << 24 | std::size_t(data[pos + 1]) << 16
+                                   | std::size_t(data[pos + 2]) << 8 | data[pos + 3];
+        pos += 4;
+        if (length > size - pos)
+            break;
+        most = std::max(most, HevcSpsPixels(data + pos, length));
+        pos += length;
+    }
+    return most;
+}
+
 // The file as libheif reads it, from where `in` stood.
 class Source {
 public:
@@ -74,8 +241,17 @@ public:
 
     qint64 Size() const { return size_; }
     const heif_reader* Reader() const { return &reader_; }
-    // From now on at most `reads` more reads succeed.
-    void LimitReads(qint64 reads) { readsLeft_ = reads; }
+    // The most pixels the codec headers read so far declare.
+    qint64 CodedPixels() const { return codedPixels_; }
+    // From now on (the pictures' data) at most `reads` more reads succeed,
+    // and a picture's data whose headers declare more than `pixels` reads
+    // as zeros (which no codec decodes).
+    void LimitReads(qint64 reads, qint64 pixels)
+    {
+        readsLeft_ = reads;
+        pixelLimit_ = pixels;
+        configurations_ = false;
+    }
 
 private:
     static Source& Of(void* self) { return *static_cast<Source*>(self); }
@@ -101,6 +277,12 @@ private:
         }
         if (left > 0)
             std::memset(out, 0, std::size_t(left));
+        auto* bytes = static_cast<uchar*>(data);
+        const qint64 coded = s.configurations_ ? std::max(HevcSpsPixels(bytes, size), Av1Pixels(bytes, size))
+                                               : std::max(HevcPixels(bytes, size), Av1Pixels(bytes, size));
+        s.codedPixels_ = std::max(s.codedPixels_, coded);
+        if (coded > s.pixelLimit_)
+            std::memset(bytes, 0, size);
         return 0;
     }
 
@@ -125,6 +307,9 @@ private:
     const qint64 size_;
     const std::atomic<bool>* cancel_;
     qint64 readsLeft_ = std::numeric_limits<qint64>::max();
+    bool configurations_ = true;
+    qint64 pixelLimit_ = std::numeric_limits<qint64>::max();
+    qint64 codedPixels_ = 0;
     const heif_reader reader_{1, &Position, &Read, &Seek, &WaitForFileSize};
 };
 
@@ -399,16 +584,24 @@ QImage DecodeHeif(QIODevice& in, PictureKind kind, BudgetShare& share, const std
     const int height = heif_image_handle_get_height(handle.get());
     if (!PictureSizeAllowed(width, height))
         ThrowInvalidPicture(kind);
+    // The codec's pictures (padded to whole blocks) within the declared one.
+    const qint64 codedLimit = (std::max<qint64>(heif_image_handle_get_ispe_width(handle.get()), width) + kBlockSlack)
+                              * (std::max<qint64>(heif_image_handle_get_ispe_height(handle.get()), height) + kBlockSlack);
+    if (source.CodedPixels() > codedLimit)
+        ThrowInvalidPicture(kind);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const int bits = std::max(heif_image_handle_get_luma_bits_per_pixel(handle.get()),
                               heif_image_handle_get_chroma_bits_per_pixel(handle.get()));
     if (bits > 16)
         ThrowInvalidPicture(kind);
 
+    // An nclx naming primaries libheif does not know is handed over with an
+    // error: ours to free, and taken as no description.
     heif_color_profile_nclx* rawNclx = nullptr;
-    if (!Ok(heif_image_handle_get_nclx_color_profile(handle.get(), &rawNclx)))
-        rawNclx = nullptr;
-    const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(rawNclx);
+    const bool nclxKnown = Ok(heif_image_handle_get_nclx_color_profile(handle.get(), &rawNclx));
+    std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(rawNclx);
+    if (!nclxKnown)
+        nclx.reset();
     const bool iccFirst = heif_image_handle_get_color_profile_type(handle.get()) != heif_color_profile_type_nclx
                           && heif_image_handle_get_color_profile_type(handle.get()) != heif_color_profile_type_not_present;
     const bool hdr = nclx && !iccFirst
@@ -442,14 +635,14 @@ QImage DecodeHeif(QIODevice& in, PictureKind kind, BudgetShare& share, const std
         ThrowInvalidPicture(kind);
     // Transformations applied (the default), samples kept at their depth.
     options->convert_hdr_to_8bit = 0;
-    source.LimitReads(std::min(kMostReads, kFewReads + pixels / kPixelsPerRead));
+    source.LimitReads(std::min(kMostReads, kFewReads + pixels / kPixelsPerRead), codedLimit);
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                     : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
     heif_image* rawImage = nullptr;
     const heif_error decoded = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get());
     const std::unique_ptr<heif_image, ImageFree> image(rawImage);
     ThrowIfCancelled(cancel);
-    if (!Ok(decoded) || !image)
+    if (!Ok(decoded) || !image || source.CodedPixels() > codedLimit)
         ThrowInvalidPicture(kind);
     // The codec's picture may not be the size the file declared.
     int stride = 0;
