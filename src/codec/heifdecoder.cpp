@@ -556,9 +556,7 @@ void Fill(QImage& picture, const uint8_t* data, int stride, int bits, const HdrT
     }
 }
 
-} // namespace
-
-QImage DecodeHeif(QIODevice& in, PictureKind kind, BudgetShare& share, const std::atomic<bool>* cancel)
+QImage Decode(QIODevice& in, PictureKind kind, BudgetShare& share, const std::atomic<bool>* cancel)
 {
     ThrowIfCancelled(cancel);
     Source source(in, cancel);
@@ -659,6 +657,21 @@ QImage DecodeHeif(QIODevice& in, PictureKind kind, BudgetShare& share, const std
     if (transform)
         transform->ConvertImage(picture);
     return picture;
+}
+
+} // namespace
+
+QImage DecodeHeif(QIODevice& in, PictureKind kind, BudgetShare& share, const std::atomic<bool>* cancel)
+{
+    // The picture's bytes are taken before it is decoded; a decoding that
+    // fails gives them back.
+    const qint64 held = share.Bytes();
+    try {
+        return Decode(in, kind, share, cancel);
+    } catch (...) {
+        share.ShrinkTo(held);
+        throw;
+    }
 }
 
 } // namespace yotsumado
