@@ -148,7 +148,7 @@ qint64 HevcSpsPixels(const uchar* nal, std::size_t size)
     b.Golomb();  // sps_seq_parameter_set_id
     if (b.Golomb() == 3)  // chroma_format_idc
         b.Skip(1);
-    const qint64 width = b.Golomb(), height = b.Golomb();
+    const qint64 width = std::min<qint64>(b.Golomb(), 1 << 20), height = std::min<qint64>(b.Golomb(), 1 << 20);
     return b.Over() ? 0 : width * height;
 }
 
