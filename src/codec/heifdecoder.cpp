@@ -6,11 +6,12 @@
 //
 // libheif reads the file through a heif_reader over the QIODevice: it keeps
 // the boxes and, while one picture (or tile) is decoded, that picture's
-// compressed data, never the whole file. It has no way to stop a decoding
-// half way; the reader is the one place it comes back to us (once for each
-// tile of a grid), so a cancelled load makes every later read fail and the
-// decoding ends at the next tile. The same reads bound a grid's tiles: a
-// file may name one small tile thousands of times.
+// compressed data, never the whole file. libheif 1.15 has no way to stop a
+// decoding half way; the reader is the one place it comes back to us (it
+// asks before reading each picture's or tile's data whether the file goes
+// that far), so a cancelled load answers "no" from then on and the decoding
+// ends at the next tile. The same questions bound a grid's tiles: a file may
+// name one small tile thousands of times.
 
 #include "codec/rasterdecoders.h"
 
@@ -243,9 +244,9 @@ public:
     const heif_reader* Reader() const { return &reader_; }
     // The most pixels the codec headers read so far declare.
     qint64 CodedPixels() const { return codedPixels_; }
-    // From now on (the pictures' data) at most `reads` more reads succeed,
-    // and a picture's data whose headers declare more than `pixels` reads
-    // as zeros (which no codec decodes).
+    // From now on (the pictures' data) at most `reads` more reads are
+    // allowed, and a picture's data whose headers declare more than
+    // `pixels` reads as zeros (which no codec decodes).
     void LimitReads(qint64 reads, qint64 pixels)
     {
         readsLeft_ = reads;
