@@ -193,3 +193,98 @@ bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes)
 }
 
 } // namespace bombs
+
+namespace bombs {
+
+namespace {
+
+QByteArray BigEndian(quint32 v, int bytes)
+{
+    QByteArray b;
+    for (int i = bytes - 1; i >= 0; --i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+    return b;
+}
+
+QByteArray Box(const char* type, const QByteArray& payload)
+{
+    return BigEndian(quint32(payload.size() + 8), 4) + QByteArray(type, 4) + payload;
+}
+
+QByteArray FullBox(const char* type, int version, const QByteArray& payload)
+{
+    return Box(type, BigEndian(quint32(version) << 24, 4) + payload);
+}
+
+// A 64 x 64 grey picture as heif-enc (x265, 4:0:0) writes it: its hvcC
+// payload (VPS, SPS, PPS) and its one slice.
+const unsigned char kTileConfig[] = {
+    0x01, 0x04, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x1e, 0xf0, 0x00, 0xfc,
+    0xfc, 0xf8, 0xf8, 0x00, 0x00, 0x0f, 0x03, 0x20, 0x00, 0x01, 0x00, 0x17, 0x40, 0x01, 0x0c, 0x01,
+    0xff, 0xff, 0x04, 0x08, 0x00, 0x00, 0x03, 0x00, 0x9f, 0xf8, 0x00, 0x00, 0x03, 0x00, 0x00, 0x1e,
+    0xba, 0x02, 0x40, 0x21, 0x00, 0x01, 0x00, 0x26, 0x42, 0x01, 0x01, 0x04, 0x08, 0x00, 0x00, 0x03,
+    0x00, 0x9f, 0xf8, 0x00, 0x00, 0x03, 0x00, 0x00, 0x1e, 0xc0, 0x82, 0x04, 0x16, 0x5b, 0xa9, 0x24,
+    0xa6, 0xb9, 0xb0, 0x20, 0x00, 0x00, 0x03, 0x00, 0x20, 0x00, 0x00, 0x03, 0x00, 0x21, 0x22, 0x00,
+    0x01, 0x00, 0x07, 0x44, 0x01, 0xc1, 0x72, 0xb0, 0x22, 0x40};
+const unsigned char kTileSlice[] = {0x00, 0x00, 0x00, 0x09, 0x28, 0x01, 0xae, 0x08, 0x30, 0xf2, 0x8b, 0x16, 0xf8};
+
+// Item 1 is the primary picture: the grey picture itself declaring
+// width x height, or a grid of that size whose `tiles` are all item 2, the
+// grey picture declaring tileSide x tileSide.
+QByteArray Heif(int width, int height, int columns, int rows, int tileSide)
+{
+    const bool grid = columns > 0;
+    const QByteArray slice(reinterpret_cast<const char*>(kTileSlice), sizeof kTileSlice);
+    // Version 0, 32-bit sizes.
+    const QByteArray gridData = BigEndian(1, 2) + BigEndian(quint32(rows - 1), 1) + BigEndian(quint32(columns - 1), 1)
+                                + BigEndian(quint32(width), 4) + BigEndian(quint32(height), 4);
+    const QByteArray ftyp = Box("ftyp", QByteArray("heic\0\0\0\0mif1heic", 16));
+    const auto infe = [](int id, const char* type) {
+        return FullBox("infe", 2, BigEndian(quint32(id), 2) + BigEndian(0, 2) + QByteArray(type, 4) + QByteArray(1, '\0'));
+    };
+    const auto ispe = [](int w, int h) { return FullBox("ispe", 0, BigEndian(quint32(w), 4) + BigEndian(quint32(h), 4)); };
+    QByteArray ipco = Box("hvcC", QByteArray(reinterpret_cast<const char*>(kTileConfig), sizeof kTileConfig));
+    ipco += grid ? ispe(tileSide, tileSide) + ispe(width, height) : ispe(width, height);
+    // Associations: the picture has the hvcC (essential) and an ispe; the grid its own ispe.
+    const QByteArray picture = QByteArray("\x81\x02", 2);
+    const QByteArray ipma = grid ? BigEndian(2, 4) + BigEndian(1, 2) + BigEndian(1, 1) + BigEndian(3, 1)
+                                       + BigEndian(2, 2) + BigEndian(2, 1) + picture
+                                 : BigEndian(1, 4) + BigEndian(1, 2) + BigEndian(2, 1) + picture;
+    QByteArray iref;
+    if (grid) {
+        QByteArray dimg = BigEndian(1, 2) + BigEndian(quint32(columns * rows), 2);
+        for (int i = 0; i < columns * rows; ++i)
+            dimg += BigEndian(2, 2);
+        iref = FullBox("iref", 0, Box("dimg", dimg));
+    }
+    QByteArray meta;
+    for (int pass = 0; pass < 2; ++pass) {  // the second knows where the data start
+        const quint32 data = quint32(ftyp.size() + meta.size() + 8);
+        // Offsets and lengths of 4 bytes, no base offset.
+        QByteArray iloc = BigEndian(0x4400, 2) + BigEndian(grid ? 2 : 1, 2);
+        iloc += BigEndian(grid ? 2 : 1, 2) + BigEndian(0, 2) + BigEndian(1, 2) + BigEndian(data, 4)
+                + BigEndian(quint32(slice.size()), 4);
+        if (grid)
+            iloc += BigEndian(1, 2) + BigEndian(0, 2) + BigEndian(1, 2) + BigEndian(data + quint32(slice.size()), 4)
+                    + BigEndian(quint32(gridData.size()), 4);
+        const QByteArray iinf = FullBox("iinf", 0, BigEndian(grid ? 2 : 1, 2) + (grid ? infe(1, "grid") + infe(2, "hvc1") : infe(1, "hvc1")));
+        meta = FullBox("meta", 0, FullBox("hdlr", 0, BigEndian(0, 4) + "pict" + QByteArray(13, '\0'))
+                                      + FullBox("pitm", 0, BigEndian(1, 2)) + FullBox("iloc", 0, iloc) + iinf + iref
+                                      + Box("iprp", Box("ipco", ipco) + FullBox("ipma", 0, ipma)));
+    }
+    return ftyp + meta + Box("mdat", slice + (grid ? gridData : QByteArray()));
+}
+
+} // namespace
+
+QByteArray HeifDeclaring(int width, int height)
+{
+    return Heif(width, height, 0, 0, 0);
+}
+
+QByteArray HeifGridOfOneTile(int columns, int rows, int width, int height, int tileSide)
+{
+    return Heif(width, height, columns, rows, tileSide);
+}
+
+} // namespace bombs

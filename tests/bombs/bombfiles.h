@@ -53,4 +53,15 @@ QByteArray SharedElementProfile(int elements, SharedElement shared = SharedEleme
 // full ones 2.6 GB on no more than 160 MB of disk. True when written.
 bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes);
 
+// ---- HEIF --------------------------------------------------------------------
+
+// A HEIF of 361 bytes whose picture, a 64 x 64 grey HEVC picture, declares
+// width x height.
+QByteArray HeifDeclaring(int width, int height);
+
+// A HEIF whose picture is a grid of columns x rows tiles making
+// width x height pixels, every tile the same 64 x 64 grey HEVC picture
+// declaring tileSide x tileSide: 200 x 200 of them make about 80 KB.
+QByteArray HeifGridOfOneTile(int columns, int rows, int width, int height, int tileSide);
+
 } // namespace bombs

@@ -9,8 +9,10 @@
 // app2-flood.jpg (a small picture behind 10,000 empty APP1 or APP2 markers),
 // no-eoi.jpg (a picture without its end marker), rle-1-wide.bmp (1 KB
 // declaring 1 x 357,913,941), zeros-16384.png (33 KB of black rows for
-// 16384 x 16384), cut-16384.png (the same with 16 rows of data) and
-// screen-65535.gif (one pixel on a 65535 x 65535 screen).
+// 16384 x 16384), cut-16384.png (the same with 16 rows of data),
+// screen-65535.gif (one pixel on a 65535 x 65535 screen), heif-16384.heic (361 bytes declaring 16384 x
+// 16384), heif-grid-40000.heic (a grid of 40,000 tiles naming one) and
+// heif-grid-3x2.heic (a small grid of that tile).
 // Usage: makebombs FOLDER
 
 #include "bombfiles.h"
@@ -45,6 +47,9 @@ int main(int argc, char** argv)
         {"zeros-16384.png", bombs::ZeroRowsPng(16384, 16384, 16384)},
         {"cut-16384.png", bombs::ZeroRowsPng(16384, 16384, 16)},
         {"screen-65535.gif", bombs::HugeScreenGif(65535, 65535)},
+        {"heif-16384.heic", bombs::HeifDeclaring(16384, 16384)},
+        {"heif-grid-40000.heic", bombs::HeifGridOfOneTile(200, 200, 200, 200, 1)},
+        {"heif-grid-3x2.heic", bombs::HeifGridOfOneTile(3, 2, 192, 128, 64)},
     };
     for (const auto& f : files) {
         QFile out(folder.filePath(QLatin1String(f.name)));

@@ -154,6 +154,9 @@ private slots:
         WriteFile(Path("zeros-16384.png"), bombs::ZeroRowsPng(16384, 16384, 16384));
         WriteFile(Path("cut-16384.png"), bombs::ZeroRowsPng(16384, 16384, 16));
         WriteFile(Path("screen-65535.gif"), bombs::HugeScreenGif(65535, 65535));
+        WriteFile(Path("heif-16384.heic"), bombs::HeifDeclaring(16384, 16384));
+        WriteFile(Path("heif-grid-1-pixel.heic"), bombs::HeifGridOfOneTile(40, 40, 40, 40, 1));
+        WriteFile(Path("heif-grid-1600.heic"), bombs::HeifGridOfOneTile(40, 40, 2560, 2560, 64));
     }
 
     void budgetGrantsWithinItsLimitOnly_data()
@@ -395,6 +398,13 @@ private slots:
         QTest::newRow("profile, 8,000 shared curve sets, 64 KB") << "curves-8000.jpg" << "load" << "ok 16 16" << -64LL << 500;
         QTest::newRow("profile, 137,000 shared curve sets, 1.1 MB") << "curves-137000.jpg" << "load" << "ok 16 16" << -64LL << 500;
         QTest::newRow("profile, 8,000 shared matrices") << "matrices-8000.jpg" << "load" << "ok 16 16" << -64LL << 500;
+
+        // HEIF: refused before decoding, or a grid's tiles bounded (each
+        // tile's decoder made anew, which the sanitizer's quarantine holds).
+        const QString invalidHeif = QStringLiteral("error HEIF イメージが不正です");
+        QTest::newRow("HEIF declaring 16384², 340 bytes") << "heif-16384.heic" << "load" << invalidHeif << qint64(200) << 3000;
+        QTest::newRow("HEIF grid of 1,600 one-pixel tiles") << "heif-grid-1-pixel.heic" << "load" << invalidHeif << qint64(200) << 3000;
+        QTest::newRow("HEIF grid of 1,600 tiles naming one") << "heif-grid-1600.heic" << "load" << "ok 2560 2560" << qint64(300) << 3000;
     }
 
     void bombsAreRefusedOrShownWithinBoundedMemory()
