@@ -88,14 +88,18 @@ void TurnUpright(QImage& picture, int orientation, BudgetShare& share, PictureKi
     case 2: picture = std::move(picture).mirrored(true, false); return;
     case 3: picture = std::move(picture).mirrored(true, true); return;
     case 4: picture = std::move(picture).mirrored(false, true); return;
-    case 5: turn = QTransform(0, 1, 1, 0, 0, 0); break;      // transposed
+    // The diagonal mirrors as a quarter turn and a mirror: QImage keeps the
+    // format only for pure turns (a shear-like matrix gives premultiplied ARGB).
+    case 5: turn.rotate(90); break;   // transposed
     case 6: turn.rotate(90); break;
-    case 7: turn = QTransform(0, -1, -1, 0, 0, 0); break;    // the other diagonal
+    case 7: turn.rotate(270); break;  // the other diagonal
     case 8: turn.rotate(270); break;
     }
     picture = picture.transformed(turn);
     if (picture.isNull())
         ThrowInvalidPicture(kind);
+    if (orientation == 5 || orientation == 7)
+        picture = std::move(picture).mirrored(true, false);
 }
 
 QImage ComposeOverBackground(QImage picture, QRgb background, BudgetShare& share, PictureKind kind)
