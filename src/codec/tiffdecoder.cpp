@@ -354,6 +354,30 @@ Layout ReadLayout(TIFF* tif, int& photometric)
 
 // ---- Reading --------------------------------------------------------------
 
+// A progressive JPEG keeps all coefficients of its strip or tile (two bytes
+// a sample) in libjpeg's own memory, out of the budget's sight; libtiff
+// writes none, so one whose coefficients pass this is refused.
+constexpr qint64 kMaxProgressiveCoefficientBytes = qint64(64) << 20;
+
+// Whether the first strip or tile of a JPEG-compressed picture is a
+// progressive (or otherwise multi-scan) JPEG: its markers up to the first
+// scan name such a frame.
+bool FirstBlockIsProgressiveJpeg(TIFF* tif)
+{
+    uchar head[4096];
+    const tmsize_t got = TIFFIsTiled(tif) ? TIFFReadRawTile(tif, 0, head, sizeof head)
+                                          : TIFFReadRawStrip(tif, 0, head, sizeof head);
+    for (tmsize_t i = 2; i + 4 <= got && head[i] == 0xFF;) {
+        const int marker = head[i + 1];
+        if (marker == 0xDA)  // start of scan
+            return false;
+        if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE)
+            return true;
+        i += 2 + (head[i + 2] << 8 | head[i + 3]);
+    }
+    return false;
+}
+
 uchar* PixelAt(QImage& picture, quint32 x, quint32 y)
 {
     return picture.scanLine(int(y)) + size_t(x) * (picture.format() == QImage::Format_ARGB32 ? 4 : 3);
@@ -476,6 +500,17 @@ QImage DecodeTiff(QIODevice& in, BudgetShare& share, const std::atomic<bool>* ca
     const Layout layout = ReadLayout(tif.get(), photometric);
     if (layout.samples > 8)
         ThrowInvalidPicture(kKind);
+
+    quint16 compression = 0;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
+    if (compression == COMPRESSION_JPEG) {
+        quint32 blockWidth = layout.width, blockHeight = layout.height;
+        TIFFGetField(tif.get(), TIFFIsTiled(tif.get()) ? TIFFTAG_TILEWIDTH : TIFFTAG_IMAGEWIDTH, &blockWidth);
+        TIFFGetField(tif.get(), TIFFIsTiled(tif.get()) ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP, &blockHeight);
+        const double coefficients = 2.0 * blockWidth * std::min(blockHeight, layout.height) * layout.samples;
+        if (coefficients > double(kMaxProgressiveCoefficientBytes) && FirstBlockIsProgressiveJpeg(tif.get()))
+            ThrowInvalidPicture(kKind);
+    }
 
     quint32 iccSize = 0;
     const uchar* icc = nullptr;

@@ -1,7 +1,10 @@
 #include "bombfiles.h"
 
 #include <QFile>
+#include <QVector>
 #include <QtEndian>
+
+#include <algorithm>
 
 namespace bombs {
 
@@ -99,6 +102,62 @@ QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
     b[55] = char(qGreen(colour));
     b[56] = char(qRed(colour));
     return b + data;
+}
+
+// ---- TIFF ---------------------------------------------------------------------
+
+QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
+                    const QByteArray& data, quint32 entries, bool byteCounts)
+{
+    struct Entry {
+        quint16 tag;
+        quint16 type;  // 3 SHORT, 4 LONG
+        quint32 count;
+        quint32 value;  // or the offset of the values
+    };
+    const quint32 dataAt = 8, arrays = quint32(std::min<quint32>(entries, 16));
+    const quint32 offsetsTag = tile ? 324 : 273, countsTag = tile ? 325 : 279;
+    QVector<Entry> tags{{256, 4, 1, width}, {257, 4, 1, height}, {258, 3, 1, 8}, {259, 3, 1, quint32(compression)},
+                        {262, 3, 1, 1}, {277, 3, 1, 1}};
+    if (tile)
+        tags += {{322, 4, 1, tile}, {323, 4, 1, tile}};
+    else
+        tags += {{278, 4, 1, rowsPerStrip}};
+    tags += {{quint16(offsetsTag), 4, entries, dataAt}};
+    if (byteCounts)
+        tags += {{quint16(countsTag), 4, entries, quint32(data.size())}};
+    std::sort(tags.begin(), tags.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+    const quint32 ifdAt = dataAt + quint32(data.size() + 1) / 2 * 2;
+    quint32 arrayAt = ifdAt + 2 + 12 * quint32(tags.size()) + 4;
+    QByteArray b("II*\0", 4);
+    QByteArray values;
+    const auto put16 = [&b](quint32 v) { b.append(char(v)).append(char(v >> 8)); };
+    const auto put32 = [&put16](quint32 v) { put16(v & 0xFFFF); put16(v >> 16); };
+    put32(ifdAt);
+    b += data;
+    b.resize(ifdAt, '\0');
+    put16(quint32(tags.size()));
+    for (Entry e : tags) {
+        if (e.count > 1 && (e.tag == offsetsTag || e.tag == countsTag)) {
+            // The array out of line, cut short after 16 values.
+            for (quint32 i = 0; i < arrays; ++i)
+                for (int k = 0; k < 4; ++k)
+                    values.append(char(e.value >> (8 * k)));
+            e.value = arrayAt;
+            arrayAt += 4 * arrays;
+        }
+        put16(e.tag);
+        put16(e.type);
+        put32(e.count);
+        put32(e.value);
+    }
+    put32(0);  // no next directory
+    return b + values;
+}
+
+QByteArray DeflatedZeros(int bytes)
+{
+    return qCompress(QByteArray(bytes, '\0'), 9).mid(4);  // without Qt's length prefix
 }
 
 // ---- Colour profiles ---------------------------------------------------------
