@@ -4,7 +4,7 @@
 # each has run.
 #
 # Usage: fuzz/run.sh [seconds]      (default 600)
-#   FUZZ_TARGETS="fuzz_bmp"          run only some targets (fuzz_bmp fuzz_jpeg fuzz_profile)
+#   FUZZ_TARGETS="fuzz_bmp"          run only some targets (fuzz_bmp fuzz_jpeg fuzz_profile fuzz_tiff ...)
 #   YOTSUMADO_TESTDATA=/path         the folder of test pictures the seeds come from (required)
 #
 # Seeds come from the shared test pictures, the colour profiles Debian ships
@@ -43,6 +43,17 @@ cp "$build/seeds/bombs"/*.bmp "$build/seeds/fuzz_bmp/"
 cp "$build/seeds/bombs"/cmyk-*.jpg "$build/seeds/bombs"/app*-flood.jpg "$build/seeds/bombs"/no-eoi.jpg \
    "$build/seeds/fuzz_jpeg/"
 cp "$build/seeds/bombs"/*.icc "$build/seeds/fuzz_profile/"
+# TIFF: the bombs, and ImageMagick's rose in each layout the decoder reads.
+mkdir -p "$build/seeds/fuzz_tiff"
+cp "$build/seeds/bombs"/tiff-*.tif "$build/seeds/fuzz_tiff/"
+tiffs=("rgb:-compress None" "lzw:-compress LZW -define tiff:rows-per-strip=8" "zip:-compress Zip -define tiff:predictor=2"
+  "packbits:-compress RLE" "jpeg:-compress JPEG" "rgb16:-depth 16" "planes:-interlace Plane -compress LZW"
+  "tiles:-define tiff:tile-geometry=32x32 -compress Zip" "grey4:-type Grayscale -depth 4" "g4:-type Bilevel -compress Group4"
+  "palette:-type Palette" "alpha:-alpha set -define tiff:alpha=associated" "cmyk:-colorspace CMYK" "orient:-orient RightTop")
+for v in "${tiffs[@]}"; do
+  convert rose: ${v#*:} "$build/seeds/fuzz_tiff/rose-${v%%:*}.tif"
+done
+tiffcp -c jpeg -r 16 "$build/seeds/fuzz_tiff/rose-rgb.tif" "$build/seeds/fuzz_tiff/rose-ycbcr.tif"
 find /usr/share/color -name '*.ic[cm]' -size -4M | while read -r f; do
   cp "$f" "$build/seeds/fuzz_profile/${f//\//_}"
 done

@@ -438,6 +438,17 @@ void ReadStrips(TIFF* tif, const Layout& l, RowConverter& convert, QImage& pictu
         ThrowInvalidPicture(kKind);
     const qint64 converterBytes = RowConverter::WorkBytes(l, l.width);
     const uchar* rows[8] = {};
+    if (!l.separate && l.bits == 8 && l.samples == 3 && l.colours == 3 && picture.bytesPerLine() == rowBytes) {
+        // Eight-bit R G B rows as the picture holds them: decoded in place,
+        // whatever the strips' size.
+        for (quint32 s = 0; s < stripsPerPlane; ++s) {
+            ThrowIfCancelled(cancel);
+            const quint32 y = s * rowsPerStrip, count = std::min(rowsPerStrip, l.height - y);
+            if (TIFFReadEncodedStrip(tif, s, PixelAt(picture, 0, y), tmsize_t(count * rowBytes)) < count * rowBytes)
+                ThrowInvalidPicture(kKind);
+        }
+        return;
+    }
     if (!l.separate && stripBytes > kBatchBytes) {
         // A strip larger than a batch (one strip for the whole picture, most
         // often): read a batch of rows at a time, so the picture's samples
