@@ -1,10 +1,11 @@
 #include "bombfiles.h"
 
 #include <QFile>
-#include <QVector>
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace bombs {
 
@@ -107,57 +108,37 @@ QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
 // ---- TIFF ---------------------------------------------------------------------
 
 QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
-                    const QByteArray& data, quint32 entries, bool byteCounts)
+                    QByteArray data, quint32 entries, bool byteCounts)
 {
-    struct Entry {
-        quint16 tag;
-        quint16 type;  // 3 SHORT, 4 LONG
-        quint32 count;
-        quint32 value;  // or the offset of the values
-    };
-    const quint32 dataAt = 8, arrays = quint32(std::min<quint32>(entries, 16));
-    const quint32 offsetsTag = tile ? 324 : 273, countsTag = tile ? 325 : 279;
-    QVector<Entry> tags{{256, 4, 1, width}, {257, 4, 1, height}, {258, 3, 1, 8}, {259, 3, 1, quint32(compression)},
-                        {262, 3, 1, 1}, {277, 3, 1, 1}};
+    if (compression == 8)
+        data = qCompress(data, 9).mid(4);  // a zlib stream, without Qt's length in front
+    // The header, the data at offset 8, the directory, the arrays it points at.
+    const quint32 offsets = tile ? 324 : 273, counts = tile ? 325 : 279, stored = std::min(entries, 16u);
+    std::vector<std::array<quint32, 3>> tags{{256, 4, width}, {257, 4, height}, {258, 3, 8},
+                                             {259, 3, quint32(compression)}, {262, 3, 1}, {277, 3, 1}, {offsets, 4, 8}};
+    tags.push_back({tile ? 322u : 278u, 4, tile ? tile : rowsPerStrip});  // TileWidth or RowsPerStrip
     if (tile)
-        tags += {{322, 4, 1, tile}, {323, 4, 1, tile}};
-    else
-        tags += {{278, 4, 1, rowsPerStrip}};
-    tags += {{quint16(offsetsTag), 4, entries, dataAt}};
+        tags.push_back({323, 4, tile});
     if (byteCounts)
-        tags += {{quint16(countsTag), 4, entries, quint32(data.size())}};
-    std::sort(tags.begin(), tags.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
-    const quint32 ifdAt = dataAt + quint32(data.size() + 1) / 2 * 2;
-    quint32 arrayAt = ifdAt + 2 + 12 * quint32(tags.size()) + 4;
-    QByteArray b("II*\0", 4);
-    QByteArray values;
-    const auto put16 = [&b](quint32 v) { b.append(char(v)).append(char(v >> 8)); };
-    const auto put32 = [&put16](quint32 v) { put16(v & 0xFFFF); put16(v >> 16); };
-    put32(ifdAt);
+        tags.push_back({counts, 4, quint32(data.size())});
+    std::sort(tags.begin(), tags.end());
+    const auto put = [](QByteArray& to, quint32 v, int bytes) { to.append(QByteArray::fromRawData(reinterpret_cast<const char*>(&v), bytes)); };
+    const quint32 ifdAt = 8 + quint32(data.size() + 1) / 2 * 2, arraysAt = ifdAt + 6 + 12 * quint32(tags.size());
+    QByteArray b("II*\0", 4), arrays;
+    put(b, ifdAt, 4);
     b += data;
     b.resize(ifdAt, '\0');
-    put16(quint32(tags.size()));
-    for (Entry e : tags) {
-        if (e.count > 1 && (e.tag == offsetsTag || e.tag == countsTag)) {
-            // The array out of line, cut short after 16 values.
-            for (quint32 i = 0; i < arrays; ++i)
-                for (int k = 0; k < 4; ++k)
-                    values.append(char(e.value >> (8 * k)));
-            e.value = arrayAt;
-            arrayAt += 4 * arrays;
-        }
-        put16(e.tag);
-        put16(e.type);
-        put32(e.count);
-        put32(e.value);
+    put(b, quint32(tags.size()), 2);
+    for (auto [tag, type, value] : tags) {
+        const quint32 count = tag == offsets || tag == counts ? entries : 1;
+        put(b, tag | type << 16, 4);
+        put(b, count, 4);
+        put(b, count > 1 ? arraysAt + quint32(arrays.size()) : value, 4);
+        for (quint32 i = 0; count > 1 && i < stored; ++i)
+            put(arrays, value, 4);
     }
-    put32(0);  // no next directory
-    return b + values;
-}
-
-QByteArray DeflatedZeros(int bytes)
-{
-    return qCompress(QByteArray(bytes, '\0'), 9).mid(4);  // without Qt's length prefix
+    put(b, 0, 4);  // no next directory
+    return b + arrays;
 }
 
 // ---- Colour profiles ---------------------------------------------------------

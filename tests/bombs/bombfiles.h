@@ -22,19 +22,12 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
 // any size. Every pixel keeps colour 0 of the palette, which is `colour`.
 QByteArray RunLengthBitmap(int width, int height, int bitCount = 8, QRgb colour = qRgb(10, 200, 30));
 
-// ---- TIFF ---------------------------------------------------------------------
-
-// A little-endian 8-bit grey TIFF declaring width x height whose strips (of
-// `rowsPerStrip` rows), or tiles (of `tile` x `tile`, when `tile` > 0), all
-// point at the one block `data`, compressed as `compression` says (1 none,
-// 7 JPEG, 8 deflate). Its offset and byte-count arrays declare `entries`
-// values but hold at most 16, the file ending there; no byte counts at all
-// when `byteCounts` is false. A few hundred bytes whatever it declares.
+// A grey 8-bit TIFF declaring width x height, its strips of `rowsPerStrip`
+// rows (or tiles of `tile`², when not 0) all pointing at `data` (1 stored,
+// 8 deflated here, 7 a JPEG stream); its offset and byte-count arrays declare
+// `entries` values but hold at most 16; a few hundred bytes.
 QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
-                    const QByteArray& data, quint32 entries = 1, bool byteCounts = true);
-
-// A zlib stream of `bytes` zeros, as TIFF's deflate compression stores it.
-QByteArray DeflatedZeros(int bytes);
+                    QByteArray data, quint32 entries = 1, bool byteCounts = true);
 
 // ---- Colour profiles ---------------------------------------------------------
 
