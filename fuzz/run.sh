@@ -85,6 +85,17 @@ for options in "-d 8 -y 420" "-d 10 -y 444" "-d 12 -y 420 --irot 1" "-d 8 --imir
   avifenc -s 10 $options "$heif/p.png" "$build/seeds/fuzz_avif/$((n++)).avif" >/dev/null
 done
 avifenc -s 10 -p "$heif/a.png" "$build/seeds/fuzz_avif/alpha.avif" >/dev/null
+# TIFF: the bombs, and ImageMagick's rose in each layout the decoder reads.
+mkdir -p "$build/seeds/fuzz_tiff"
+cp "$build/seeds/bombs"/tiff-*.tif "$build/seeds/fuzz_tiff/"
+tiffs=("rgb:-compress None" "lzw:-compress LZW -define tiff:rows-per-strip=8" "zip:-compress Zip -define tiff:predictor=2"
+  "packbits:-compress RLE" "jpeg:-compress JPEG" "rgb16:-depth 16" "planes:-interlace Plane -compress LZW"
+  "tiles:-define tiff:tile-geometry=32x32 -compress Zip" "grey4:-type Grayscale -depth 4" "g4:-type Bilevel -compress Group4"
+  "palette:-type Palette" "alpha:-alpha set -define tiff:alpha=associated" "cmyk:-colorspace CMYK" "orient:-orient RightTop")
+for v in "${tiffs[@]}"; do
+  convert rose: ${v#*:} "$build/seeds/fuzz_tiff/rose-${v%%:*}.tif"
+done
+tiffcp -c jpeg -r 16 "$build/seeds/fuzz_tiff/rose-rgb.tif" "$build/seeds/fuzz_tiff/rose-ycbcr.tif"
 find /usr/share/color -name '*.ic[cm]' -size -4M | while read -r f; do
   cp "$f" "$build/seeds/fuzz_profile/${f//\//_}"
 done

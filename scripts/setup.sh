@@ -37,6 +37,8 @@ test_packages=(
   # the formats' own encoders make the test pictures, their decoders and vips
   # are what the benchmarks measure against; real photographs to make them of
   webp libheif-examples libavif-bin libjxl-tools libtiff-tools libvips-tools mate-backgrounds
+  # profiles the TIFF table embeds: one that swaps red and green, a CMYK one
+  colord-data libgs-common
 )
 if [ "$program_only" = yes ]; then
   ensure_packages "${program_packages[@]}"

@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 namespace bombs {
 
 namespace {
@@ -136,6 +140,40 @@ QByteArray HugeScreenGif(int screenWidth, int screenHeight)
     QByteArray b = QByteArray("GIF89a") + char(screenWidth) + char(screenWidth >> 8) + char(screenHeight)
         + char(screenHeight >> 8);
     return b + QByteArray("\x80\0\0" "\0\0\0\xFF\xFF\xFF" ",\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0;", 25);
+// ---- TIFF ---------------------------------------------------------------------
+
+QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
+                    QByteArray data, quint32 entries, bool byteCounts)
+{
+    if (compression == 8)
+        data = qCompress(data, 9).mid(4);  // a zlib stream, without Qt's length in front
+    // The header, the data at offset 8, the directory, the arrays it points at.
+    const quint32 offsets = tile ? 324 : 273, counts = tile ? 325 : 279, stored = std::min(entries, 16u);
+    std::vector<std::array<quint32, 3>> tags{{256, 4, width}, {257, 4, height}, {258, 3, 8},
+                                             {259, 3, quint32(compression)}, {262, 3, 1}, {277, 3, 1}, {offsets, 4, 8}};
+    tags.push_back({tile ? 322u : 278u, 4, tile ? tile : rowsPerStrip});  // TileWidth or RowsPerStrip
+    if (tile)
+        tags.push_back({323, 4, tile});
+    if (byteCounts)
+        tags.push_back({counts, 4, quint32(data.size())});
+    std::sort(tags.begin(), tags.end());
+    const auto put = [](QByteArray& to, quint32 v, int bytes) { to.append(QByteArray::fromRawData(reinterpret_cast<const char*>(&v), bytes)); };
+    const quint32 ifdAt = 8 + quint32(data.size() + 1) / 2 * 2, arraysAt = ifdAt + 6 + 12 * quint32(tags.size());
+    QByteArray b("II*\0", 4), arrays;
+    put(b, ifdAt, 4);
+    b += data;
+    b.resize(ifdAt, '\0');
+    put(b, quint32(tags.size()), 2);
+    for (auto [tag, type, value] : tags) {
+        const quint32 count = tag == offsets || tag == counts ? entries : 1;
+        put(b, tag | type << 16, 4);
+        put(b, count, 4);
+        put(b, count > 1 ? arraysAt + quint32(arrays.size()) : value, 4);
+        for (quint32 i = 0; count > 1 && i < stored; ++i)
+            put(arrays, value, 4);
+    }
+    put(b, 0, 4);  // no next directory
+    return b + arrays;
 }
 
 // ---- Colour profiles ---------------------------------------------------------

@@ -35,6 +35,12 @@ QByteArray ZeroRowsPng(int width, int height, int rows);
 // A GIF whose logical screen is screenWidth x screenHeight and whose one
 // frame is a single pixel at its top left: 35 bytes for any screen.
 QByteArray HugeScreenGif(int screenWidth, int screenHeight);
+// A grey 8-bit TIFF declaring width x height, its strips of `rowsPerStrip`
+// rows (or tiles of `tile`², when not 0) all pointing at `data` (1 stored,
+// 8 deflated here, 7 a JPEG stream); its offset and byte-count arrays declare
+// `entries` values but hold at most 16; a few hundred bytes.
+QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
+                    QByteArray data, quint32 entries = 1, bool byteCounts = true);
 
 // ---- Colour profiles ---------------------------------------------------------
 

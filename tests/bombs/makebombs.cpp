@@ -11,8 +11,9 @@
 // declaring 1 x 357,913,941), zeros-16384.png (33 KB of black rows for
 // 16384 x 16384), cut-16384.png (the same with 16 rows of data),
 // screen-65535.gif (one pixel on a 65535 x 65535 screen), heif-16384.heic (361 bytes declaring 16384 x
-// 16384), heif-grid-40000.heic (a grid of 40,000 tiles naming one) and
-// heif-grid-3x2.heic (a small grid of that tile).
+// 16384), heif-grid-40000.heic (a grid of 40,000 tiles naming one),
+// heif-grid-3x2.heic (a small grid of that tile) and tiff-*.tif, TIFFs of a few hundred bytes
+// declaring huge strips, tiles or strip counts.
 // Usage: makebombs FOLDER
 
 #include "bombfiles.h"
@@ -50,6 +51,11 @@ int main(int argc, char** argv)
         {"heif-16384.heic", bombs::HeifDeclaring(16384, 16384)},
         {"heif-grid-40000.heic", bombs::HeifGridOfOneTile(200, 200, 200, 200, 1)},
         {"heif-grid-3x2.heic", bombs::HeifGridOfOneTile(3, 2, 192, 128, 64)},
+        {"tiff-one-strip.tif", bombs::GreyTiff(16384, 16384, 16384, 0, 8, QByteArray(65536, '\0'))},
+        {"tiff-no-byte-counts.tif", bombs::GreyTiff(16384, 16384, 0xFFFFFFFF, 0, 1, QByteArray(64, '\x80'), 1, false)},
+        {"tiff-huge-tile.tif", bombs::GreyTiff(16384, 16384, 0, 65520, 8, QByteArray(65536, '\0'))},
+        {"tiff-millions-of-strips.tif", bombs::GreyTiff(64, 4000000, 1, 0, 8, QByteArray(64, '\0'), 4000000)},
+        {"tiff-jpeg-strip.tif", bombs::GreyTiff(16384, 16384, 16384, 0, 7, bombs::ProgressiveJpeg(16384, 16384, 1, 0))},
     };
     for (const auto& f : files) {
         QFile out(folder.filePath(QLatin1String(f.name)));

@@ -8,6 +8,7 @@
 #include "app/photos/photofixtures.h"
 #include "bombs/bombfiles.h"
 #include "codec/memorybudget.h"
+#include "codec/pictureformat.h"
 #include "codec/pictureloader.h"
 #include "controls/base/image.h"
 #include "core/error.h"
@@ -157,6 +158,11 @@ private slots:
         WriteFile(Path("heif-16384.heic"), bombs::HeifDeclaring(16384, 16384));
         WriteFile(Path("heif-grid-1-pixel.heic"), bombs::HeifGridOfOneTile(40, 40, 40, 40, 1));
         WriteFile(Path("heif-grid-1600.heic"), bombs::HeifGridOfOneTile(40, 40, 2560, 2560, 64));
+        WriteFile(Path("tiff-one-strip.tif"), bombs::GreyTiff(16384, 16384, 16384, 0, 8, QByteArray(65536, '\0')));
+        WriteFile(Path("tiff-no-byte-counts.tif"), bombs::GreyTiff(16384, 16384, 0xFFFFFFFF, 0, 1, QByteArray(64, '\x80'), 1, false));
+        WriteFile(Path("tiff-huge-tile.tif"), bombs::GreyTiff(16, 16, 0, 65520, 8, QByteArray(65536, '\0')));
+        WriteFile(Path("tiff-millions-of-strips.tif"), bombs::GreyTiff(64, 4000000, 1, 0, 8, QByteArray(64, '\0'), 4000000));
+        WriteFile(Path("tiff-jpeg-strip.tif"), bombs::GreyTiff(16384, 16384, 16384, 0, 7, bombs::ProgressiveJpeg(16384, 16384, 1, 0)));
     }
 
     void budgetGrantsWithinItsLimitOnly_data()
@@ -387,6 +393,13 @@ private slots:
         QTest::newRow("PNG 16384², 33 KB of black rows") << "zeros-16384.png" << "load" << "ok 16384 16384" << loadMiB << 3000;
         QTest::newRow("PNG 16384², 16 rows of data") << "cut-16384.png" << "load" << QStringLiteral("error PNG イメージが不正です") << loadMiB << 1000;
         QTest::newRow("GIF screen 65535², 35 bytes") << "screen-65535.gif" << "load" << QStringLiteral("error GIF イメージが不正です") << qint64(200) << 1000;
+        // TIFFs of a few hundred bytes declaring huge strips, tiles, counts.
+        const QString badTiff = QStringLiteral("error ") + InvalidPictureMessage(PictureKind::Tiff);
+        QTest::newRow("TIFF 16384², one deflated strip") << "tiff-one-strip.tif" << "load" << badTiff << qint64(200) << 3000;
+        QTest::newRow("TIFF 16384², no strip byte counts") << "tiff-no-byte-counts.tif" << "load" << badTiff << qint64(200) << 3000;
+        QTest::newRow("TIFF 16², one tile of 65520²") << "tiff-huge-tile.tif" << "load" << badTiff << qint64(200) << 3000;
+        QTest::newRow("TIFF, 4,000,000 strips") << "tiff-millions-of-strips.tif" << "load" << badTiff << qint64(200) << 3000;
+        QTest::newRow("TIFF 16384², progressive JPEG strip") << "tiff-jpeg-strip.tif" << "load" << badTiff << qint64(200) << 3000;
         // The filter works on a reduced picture: about what nearest costs.
         QTest::newRow("run-length bitmap 16384², smooth") << "rle-16384.bmp" << "smooth" << "ok 240 180" << loadMiB << 2000;
         // Closing the dialog ends its preview's load: the program exits.
