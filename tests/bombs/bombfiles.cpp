@@ -140,6 +140,8 @@ QByteArray HugeScreenGif(int screenWidth, int screenHeight)
     QByteArray b = QByteArray("GIF89a") + char(screenWidth) + char(screenWidth >> 8) + char(screenHeight)
         + char(screenHeight >> 8);
     return b + QByteArray("\x80\0\0" "\0\0\0\xFF\xFF\xFF" ",\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0;", 25);
+}
+
 // ---- TIFF ---------------------------------------------------------------------
 
 QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
