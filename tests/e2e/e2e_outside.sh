@@ -16,7 +16,7 @@ portal=/usr/libexec/xdg-desktop-portal
 
 tools=(Xvfb xdotool xprop xwininfo import convert identify)
 [ "$mode" != bare ] && tools+=(openbox)
-[ "$mode" = desktop ] && tools+=(pcmanfm dbus-daemon dbus-send "$portal" "$portal-gtk")
+[ "$mode" = desktop ] && tools+=(pcmanfm dbus-daemon dbus-send "$portal" "$portal-gtk" heif-enc)
 missing=()
 for tool in "${tools[@]}"; do command -v "$tool" >/dev/null || missing+=("$tool"); done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -583,7 +583,11 @@ fi
 # saying the fifth was left out.
 if [ "$mode" = desktop ]; then
   ln -s "$program" "$tmp/bin/$(basename "$program")"
-  files=("$tmp/blue.bmp" "$tmp/green.jpg" "$tmp/pictures/orange.jpg" "$tmp/blue.bmp" "$tmp/green.jpg")
+  # A phone's HEIC and a screenshot's PNG, half transparent over panel 4's white.
+  # (heif-enc reads a palette PNG wrongly: a true-colour one.)
+  convert "$tmp/pictures/orange.jpg" PNG24:"$tmp/orange.png" && heif-enc -q 90 "$tmp/orange.png" -o "$tmp/orange.heic" >/dev/null
+  convert -size 64x48 xc:'#2040C080' PNG32:"$tmp/half-blue.png"
+  files=("$tmp/blue.bmp" "$tmp/green.jpg" "$tmp/orange.heic" "$tmp/half-blue.png" "$tmp/green.jpg")
   read -ra words <<<"$(sed -n 's/^Exec=//p' "$(dirname "$0")/../../data/yotsumado.desktop" | head -1)"
   command=(); for word in "${words[@]}"; do if [ "$word" = %F ]; then command+=("${files[@]}"); else command+=("$word"); fi; done
   start_program "${command[@]}"
@@ -592,7 +596,7 @@ if [ "$mode" = desktop ]; then
     shot five-pictures
     check_box_above_main "$box" "five pictures"
     close_box_and_check_running "$box" "five pictures" Return "$(xdotool getwindowname "$box")" &&
-      expect_panels four-of-five "$BLUE" "$GREEN" '#E08020' "$BLUE" && note "five pictures: pass"
+      expect_panels four-of-five "$BLUE" "$GREEN" '#E08020' '#8F9FDF' && note "five pictures: pass"
   else
     fail "five pictures: no box says the fifth was left out"
   fi
