@@ -7,8 +7,10 @@
 // curves-8000.icc, matrices-8000.icc,
 // app1-flood.jpg and
 // app2-flood.jpg (a small picture behind 10,000 empty APP1 or APP2 markers),
-// no-eoi.jpg (a picture without its end marker) and rle-1-wide.bmp (1 KB
-// declaring 1 x 357,913,941).
+// no-eoi.jpg (a picture without its end marker), rle-1-wide.bmp (1 KB
+// declaring 1 x 357,913,941), canvas-16383.webp and still-16383.webp (WebPs
+// of under 100 bytes declaring 16383 x 16383, animated and still) and
+// header-16384.jxl (a JPEG XL header declaring 16384 x 16384).
 // Usage: makebombs FOLDER
 
 #include "bombfiles.h"
@@ -40,6 +42,9 @@ int main(int argc, char** argv)
         {"matrices-8000.icc", bombs::SharedElementProfile(8000, bombs::SharedElement::Matrix)},
         {"no-eoi.jpg", bombs::ProgressiveJpeg(64, 48, 1, 0).chopped(2)},
         {"rle-1-wide.bmp", bombs::RunLengthBitmap(1, 357913941)},
+        {"canvas-16383.webp", bombs::WebPCanvas(16383, 16383, true)},
+        {"still-16383.webp", bombs::WebPCanvas(16383, 16383, false)},
+        {"header-16384.jxl", bombs::JxlHeader(16384, 16384)},
     };
     for (const auto& f : files) {
         QFile out(folder.filePath(QLatin1String(f.name)));

@@ -151,6 +151,9 @@ private slots:
             QVERIFY(file.resize(file.size() - 2) && file.resize(qint64(16) << 30));
         }
         WriteFile(Path("rle-1-wide.bmp"), bombs::RunLengthBitmap(1, 357913941));
+        WriteFile(Path("canvas-16383.webp"), bombs::WebPCanvas(16383, 16383, true));
+        WriteFile(Path("still-16383.webp"), bombs::WebPCanvas(16383, 16383, false));
+        WriteFile(Path("header-16384.jxl"), bombs::JxlHeader(16384, 16384));
     }
 
     void budgetGrantsWithinItsLimitOnly_data()
@@ -376,6 +379,13 @@ private slots:
         QTest::newRow("progressive, endless tail") << "progressive-tail.jpg" << "load" << "ok 64 48" << qint64(200) << 3000;
         // Refused before its pictures are taken: 4 bytes a row twice over.
         QTest::newRow("run-length bitmap 1 × 357,913,941") << "rle-1-wide.bmp" << "load" << QStringLiteral("error ") + kInvalidBitmap << qint64(200) << 3000;
+        // A canvas is shown, transparent where its first frame leaves it, then
+        // composed over the background: both pictures at once, under 2 GiB.
+        QTest::newRow("WebP canvas 16383², 1 × 1 frame, 84 bytes") << "canvas-16383.webp" << "load" << "ok 16383 16383" << qint64(2048) << 60000;
+        // Refused before anything is taken: the picture and the library's
+        // own copy of it (or its planes) cross the budget.
+        QTest::newRow("WebP still 16383², 46 bytes") << "still-16383.webp" << "load" << "error WebP イメージが不正です" << qint64(200) << 3000;
+        QTest::newRow("JPEG XL header 16384², 11 bytes") << "header-16384.jxl" << "load" << "error JPEG XL イメージが不正です" << qint64(200) << 3000;
         // The filter works on a reduced picture: about what nearest costs.
         QTest::newRow("run-length bitmap 16384², smooth") << "rle-16384.bmp" << "smooth" << "ok 240 180" << loadMiB << 2000;
         // Closing the dialog ends its preview's load: the program exits.
