@@ -218,6 +218,8 @@ QImage DecodeJxl(QIODevice& in, BudgetShare& share, const std::atomic<bool>* can
             // Eight bits a sample, rounded by the library from its own
             // (floating-point) samples whatever the file's depth; grey comes
             // as R = G = B.
+            if (picture.isNull())
+                ThrowInvalidPicture(kKind);
             JxlDecoderStatus set;
             if (picture.format() == QImage::Format_ARGB32) {
                 const JxlPixelFormat rgba{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};

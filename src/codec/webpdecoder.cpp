@@ -124,6 +124,7 @@ QImage DecodeWebP(QIODevice& in, BudgetShare& share, const std::atomic<bool>* ca
     QImage picture = NewDecodedPicture(canvasWidth, canvasHeight, alpha, share, kKind);
     if (!covers)
         picture.fill(Qt::transparent);  // what the first frame leaves of the canvas
+    ThrowIfCancelled(cancel);
     DecodeFrameInto(frame.fragment, frame.x_offset, frame.y_offset, frame.width, frame.height, picture, share, cancel);
 
     const WebPData icc = ChunkOf(demuxer.get(), "ICCP");
