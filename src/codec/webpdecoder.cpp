@@ -20,8 +20,8 @@ namespace {
 constexpr PictureKind kKind = PictureKind::WebP;
 
 // How much more of the file the decoder is given between two looks at
-// `cancel`: a few milliseconds of decoding.
-constexpr std::size_t kCancelStep = std::size_t(256) << 10;
+// `cancel`: tens of milliseconds of decoding at most.
+constexpr std::size_t kCancelStep = std::size_t(64) << 10;
 
 // Qt's ARGB32 is a 32-bit word 0xAARRGGBB: B G R A in memory on a
 // little-endian machine.
