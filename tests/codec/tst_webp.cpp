@@ -27,7 +27,7 @@ namespace {
 // returns what a faithful decoder shows of it.
 QImage WriteSource(const QString& name, int orientation, const QDir& dir, QString& path)
 {
-    QImage source = PhotoLike(QSize(96, 64)), expected = source;
+    QImage source = PhotoLike(QSize(97, 65)), expected = source;  // rows of 291 bytes: padded in RGB888
     path = dir.filePath(name.startsWith("turned") ? "source.jpg" : name == "animation" ? "source.gif" : "source.png");
     if (name.startsWith("turned")) {  // a JPEG turned by its Exif block, as Qt's own reader turns it
         const QByteArray jpeg = photos::WithApp1(photos::QuarterJpeg(), photos::ExifPayload(orientation, false));
