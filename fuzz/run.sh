@@ -19,7 +19,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 seconds=${1:-600}
-targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg fuzz_profile fuzz_png fuzz_gif})
+targets=(${FUZZ_TARGETS:-fuzz_bmp fuzz_jpeg fuzz_profile fuzz_png fuzz_gif fuzz_heic fuzz_avif fuzz_tiff fuzz_webp fuzz_jxl})
 build=build-fuzz
 testdata=${YOTSUMADO_TESTDATA:-}
 
@@ -99,6 +99,31 @@ tiffcp -c jpeg -r 16 "$build/seeds/fuzz_tiff/rose-rgb.tif" "$build/seeds/fuzz_ti
 find /usr/share/color -name '*.ic[cm]' -size -4M | while read -r f; do
   cp "$f" "$build/seeds/fuzz_profile/${f//\//_}"
 done
+
+# WebP and JPEG XL seeds, made by their own encoders from a small test
+# picture: lossy, lossless, alpha, an animation whose first frame leaves part
+# of its canvas, EXIF (orientation 6) and ICCP chunks, a JPEG recompressed;
+# and their bombs.
+small=$build/seeds/small
+webp=$build/seeds/fuzz_webp
+jxl=$build/seeds/fuzz_jxl
+mkdir -p "$webp" "$jxl"
+convert "$testdata/libjpeg-turbo/testorig.ppm" -resize 64x48 "$small.png"
+convert "$small.png" -alpha set -channel A -fx 'i/w' "$small-alpha.png"
+convert -dispose none -page 64x48+8+6 -size 20x16 xc:red -page +0+0 "$small.png" -loop 0 "$small.gif"
+printf 'II*\0\10\0\0\0\1\0\22\1\3\0\1\0\0\0\6\0\0\0\0\0\0\0' >"$small.exif"
+cwebp -quiet -q 50 "$small.png" -o "$webp/lossy.webp"
+cwebp -quiet -lossless "$small.png" -o "$webp/lossless.webp"
+cwebp -quiet -q 50 "$small-alpha.png" -o "$webp/alpha.webp"
+gif2webp -quiet "$small.gif" -o "$webp/animation.webp"
+webpmux -set exif "$small.exif" "$webp/lossy.webp" -o "$webp/exif.webp" >/dev/null
+webpmux -set icc "$(find /usr/share/color -name 'AdobeRGB1998.icc' | head -1)" "$webp/lossless.webp" -o "$webp/icc.webp" >/dev/null
+cp "$build/seeds/bombs"/*.webp "$webp/"
+cjxl -q 50 "$small.png" "$jxl/lossy.jxl" 2>/dev/null
+cjxl -d 0 "$small.png" "$jxl/lossless.jxl" 2>/dev/null
+cjxl -q 50 "$small-alpha.png" "$jxl/alpha.jxl" 2>/dev/null
+cjxl "$testdata/libjpeg-turbo/testorig.jpg" "$jxl/recompressed.jxl" 2>/dev/null
+cp "$build/seeds/bombs"/*.jxl "$jxl/"
 
 # Leaks are findings too; UBSan reports stop the run with a stack.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}

@@ -31,7 +31,91 @@ void Marker(QByteArray& b, int code, const QByteArray& body)
     b.append(body);
 }
 
+// Bits written least significant first, as WebP's lossless and JPEG XL's
+// streams take them.
+class LsbBits {
+public:
+    void Put(quint32 value, int count)
+    {
+        for (int i = 0; i < count; ++i, ++used_) {
+            if (used_ % 8 == 0)
+                bytes_.append('\0');
+            if ((value >> i) & 1)
+                bytes_[bytes_.size() - 1] = char(bytes_.back() | (1 << (used_ % 8)));
+        }
+    }
+    QByteArray Bytes() const { return bytes_; }
+
+private:
+    QByteArray bytes_;
+    int used_ = 0;
+};
+
+void Put24LittleEndian(QByteArray& b, quint32 v)
+{
+    for (int i = 0; i < 3; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// A RIFF chunk, its payload padded to an even size.
+QByteArray Chunk(const char* fourcc, const QByteArray& payload)
+{
+    QByteArray b(fourcc, 4);
+    b.resize(8);
+    qToLittleEndian(quint32(payload.size()), b.data() + 4);
+    return b + payload + QByteArray(payload.size() % 2, '\0');
+}
+
+// A lossless WebP bitstream of width x height pixels all 0: no transform, no
+// colour cache, five prefix codes of one symbol each, which cost no bits a
+// pixel.
+QByteArray LosslessBitstream(int width, int height)
+{
+    LsbBits bits;
+    bits.Put(0x2F, 8);
+    bits.Put(quint32(width - 1), 14);
+    bits.Put(quint32(height - 1), 14);
+    bits.Put(0, 4);  // no alpha, version 0
+    bits.Put(0, 3);  // no transform, no colour cache, no meta prefix codes
+    for (int code = 0; code < 5; ++code)
+        bits.Put(1, 4);  // simple code, one symbol, 1-bit symbol 0
+    return bits.Bytes();
+}
+
 } // namespace
+
+QByteArray WebPCanvas(int width, int height, bool animated)
+{
+    QByteArray vp8x(1, char(animated ? 0x12 : 0x00));  // animation and alpha flags
+    vp8x.append(QByteArray(3, '\0'));
+    Put24LittleEndian(vp8x, quint32(width - 1));
+    Put24LittleEndian(vp8x, quint32(height - 1));
+    QByteArray body = "WEBP" + Chunk("VP8X", vp8x);
+    if (animated) {
+        body += Chunk("ANIM", QByteArray(6, '\0'));
+        QByteArray frame(12, '\0');  // at (0, 0), 1 x 1
+        Put24LittleEndian(frame, 100);  // duration
+        frame.append('\0');  // blend, no disposal
+        body += Chunk("ANMF", frame + Chunk("VP8L", LosslessBitstream(1, 1)));
+    } else {
+        body += Chunk("VP8L", LosslessBitstream(width, height));
+    }
+    return Chunk("RIFF", body);
+}
+
+QByteArray JxlHeader(quint32 width, quint32 height)
+{
+    LsbBits bits;
+    bits.Put(0x0AFF, 16);  // the codestream's signature
+    bits.Put(0, 1);  // a size not in eighths
+    bits.Put(3, 2);  // 30 bits of height - 1
+    bits.Put(height - 1, 30);
+    bits.Put(0, 3);  // no aspect ratio: the width follows
+    bits.Put(3, 2);
+    bits.Put(width - 1, 30);
+    bits.Put(1, 1);  // all metadata default
+    return bits.Bytes();
+}
 
 QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans)
 {

@@ -12,8 +12,11 @@
 // 16384 x 16384), cut-16384.png (the same with 16 rows of data),
 // screen-65535.gif (one pixel on a 65535 x 65535 screen), heif-16384.heic (361 bytes declaring 16384 x
 // 16384), heif-grid-40000.heic (a grid of 40,000 tiles naming one),
-// heif-grid-3x2.heic (a small grid of that tile) and tiff-*.tif, TIFFs of a few hundred bytes
-// declaring huge strips, tiles or strip counts.
+// heif-grid-3x2.heic (a small grid of that tile), tiff-*.tif (TIFFs of a few
+// hundred bytes declaring huge strips, tiles or strip counts),
+// canvas-16383.webp and still-16383.webp (WebPs
+// of under 100 bytes declaring 16383 x 16383, animated and still) and
+// header-16384.jxl (a JPEG XL header declaring 16384 x 16384).
 // Usage: makebombs FOLDER
 
 #include "bombfiles.h"
@@ -56,6 +59,9 @@ int main(int argc, char** argv)
         {"tiff-huge-tile.tif", bombs::GreyTiff(16384, 16384, 0, 65520, 8, QByteArray(65536, '\0'))},
         {"tiff-millions-of-strips.tif", bombs::GreyTiff(64, 4000000, 1, 0, 8, QByteArray(64, '\0'), 4000000)},
         {"tiff-jpeg-strip.tif", bombs::GreyTiff(16384, 16384, 16384, 0, 7, bombs::ProgressiveJpeg(16384, 16384, 1, 0))},
+        {"canvas-16383.webp", bombs::WebPCanvas(16383, 16383, true)},
+        {"still-16383.webp", bombs::WebPCanvas(16383, 16383, false)},
+        {"header-16384.jxl", bombs::JxlHeader(16384, 16384)},
     };
     for (const auto& f : files) {
         QFile out(folder.filePath(QLatin1String(f.name)));

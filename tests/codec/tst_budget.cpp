@@ -163,6 +163,9 @@ private slots:
         WriteFile(Path("tiff-huge-tile.tif"), bombs::GreyTiff(16, 16, 0, 65520, 8, QByteArray(65536, '\0')));
         WriteFile(Path("tiff-millions-of-strips.tif"), bombs::GreyTiff(64, 4000000, 1, 0, 8, QByteArray(64, '\0'), 4000000));
         WriteFile(Path("tiff-jpeg-strip.tif"), bombs::GreyTiff(16384, 16384, 16384, 0, 7, bombs::ProgressiveJpeg(16384, 16384, 1, 0)));
+        WriteFile(Path("canvas-16383.webp"), bombs::WebPCanvas(16383, 16383, true));
+        WriteFile(Path("still-16383.webp"), bombs::WebPCanvas(16383, 16383, false));
+        WriteFile(Path("header-16384.jxl"), bombs::JxlHeader(16384, 16384));
     }
 
     void budgetGrantsWithinItsLimitOnly_data()
@@ -400,6 +403,13 @@ private slots:
         QTest::newRow("TIFF 16², one tile of 65520²") << "tiff-huge-tile.tif" << "load" << badTiff << qint64(200) << 3000;
         QTest::newRow("TIFF, 4,000,000 strips") << "tiff-millions-of-strips.tif" << "load" << badTiff << qint64(200) << 3000;
         QTest::newRow("TIFF 16384², progressive JPEG strip") << "tiff-jpeg-strip.tif" << "load" << badTiff << qint64(200) << 3000;
+        // A canvas is shown, transparent where its first frame leaves it, then
+        // composed over the background: both pictures at once, under 2 GiB.
+        QTest::newRow("WebP canvas 16383², 1 × 1 frame, 84 bytes") << "canvas-16383.webp" << "load" << "ok 16383 16383" << qint64(2048) << 60000;
+        // Refused before anything is taken: the picture and the library's
+        // own copy of it (or its planes) cross the budget.
+        QTest::newRow("WebP still 16383², 46 bytes") << "still-16383.webp" << "load" << "error WebP イメージが不正です" << qint64(200) << 3000;
+        QTest::newRow("JPEG XL header 16384², 11 bytes") << "header-16384.jxl" << "load" << "error JPEG XL イメージが不正です" << qint64(200) << 3000;
         // The filter works on a reduced picture: about what nearest costs.
         QTest::newRow("run-length bitmap 16384², smooth") << "rle-16384.bmp" << "smooth" << "ok 240 180" << loadMiB << 2000;
         // Closing the dialog ends its preview's load: the program exits.
