@@ -26,7 +26,9 @@
 # PNGs against vips), stall (g: the window's longest event-loop stall while a
 # dropped picture loads), progressive (h: a large progressive photo, 4:2:0 and
 # 4:2:2, decoded at 1/8 as the smooth mode and the save dialog's preview do,
-# against djpeg -scale 1/8). A summary table closes the run.
+# against djpeg -scale 1/8), compose_batch (i: the compose tool's start-up,
+# four real photos and a 200-set --batch against the decoding floor and
+# peers). A summary table closes the run.
 #
 # Adding a section: write a function section_NAME that prints its own lines
 # (report_header, report_row help), and add NAME to the sections array below.
@@ -606,7 +608,114 @@ section_progressive() {
   done
 }
 
-sections=(compose jpeg_load startup memory relayout formats stall progressive)
+# Real photographs of 2.5 to 5 megapixels as Debian's mate-backgrounds ships
+# them (2560 x 1600 and 2560 x 1920, 0.2 to 0.9 MB each).
+mate_photos() {
+  local dir=${BENCH_MATE_PHOTOS:-/usr/share/backgrounds/mate/nature} f list=""
+  for f in LadyBird TwoWings Wood Garden YellowFlower Aqua; do
+    [ -s "$dir/$f.jpg" ] || { echo "bench: $dir/$f.jpg is missing (bench/setup.sh installs mate-backgrounds)" >&2; exit 1; }
+    list="$list $dir/$f.jpg"
+  done
+  echo "${list# }"
+}
+# One set by a vips script: vipsthumbnail shrinks the four into a folder of
+# their own, arrayjoin lays them out 2 x 2 and writes the JPEG ($5).
+vips_set() {
+  local d
+  d=$(mktemp -d "$work/vips-set.XXXXXX")
+  vipsthumbnail "$1" "$2" "$3" "$4" --size '240x180!' -o "$d/%s.v" &&
+    vips arrayjoin "$d/$(basename "$1" .jpg).v $d/$(basename "$2" .jpg).v $d/$(basename "$3" .jpg).v $d/$(basename "$4" .jpg).v" \
+      "$5[Q=80]" --across 2
+  rm -rf "$d"
+}
+# One set by ImageMagick with the size hint and -sample ($5: the output).
+imagemagick_set() { imagemagick_hinted -sample "$5" "$1" "$2" "$3" "$4"; }
+
+# (g) yotsumado-compose's own costs beside the work: start-up on four tiny
+# pictures against ImageMagick's convert joining two; four real photos
+# against the decoding floor; 200 sets of four real photos in one --batch
+# run against the floor for the same 800 files, against xargs -P over single
+# runs, and against the faster of a vips and an ImageMagick script run by
+# xargs -P. No markers (the fonts are a cost of their own, shown beside).
+section_compose_batch() {
+  need djpeg vipsthumbnail vips
+  im=$(imagemagick)
+  build_targets yotsumado-compose
+  local tool=$build/src/tools/compose/yotsumado-compose cores i
+  cores=$(nproc)
+  local tiny=() real=()
+  for i in 1 2 3 4; do
+    "$im" -size 64x48 "plasma:" -quality 90 "$work/tiny-$i.jpg"
+    tiny+=("$work/tiny-$i.jpg")
+  done
+  read -r -a real <<<"$(mate_photos)"
+  local sw=1e9 sc=1e9 mw=1e9 mc=1e9 cw=1e9 cc=1e9
+  for ((i = 0; i < runs * 3; i++)); do
+    time_best sw sc "$tool" --markers none -o "$work/tiny.jpg" "${tiny[@]}"
+    time_best mw mc "$tool" -o "$work/tiny-markers.jpg" "${tiny[@]}"
+    time_best cw cc "$im" "${tiny[0]}" "${tiny[1]}" +append -quality 80 "$work/tiny-convert.jpg"
+  done
+  report_header "compose_batch: start-up, four 64 x 48 pictures vs convert joining two"
+  report_ratio_pair "start-up, no markers" "(g) start-up on tiny pictures vs convert" 2.00 "$sw" "$cw" "$sc" "$cc"
+  report_row "start-up, with markers" "wall" "$mw" "$cw"
+  report_row "start-up, with markers" "cpu" "$mc" "$cc"
+
+  local four=("${real[@]:0:4}") nw=1e9 nc=1e9 ow=1e9 oc=1e9 fw=1e9 fc=1e9
+  for ((i = 0; i < runs; i++)); do
+    time_best nw nc "$tool" --markers none -o "$work/real.jpg" "${four[@]}"
+    time_best ow oc "$tool" --markers none --scale smooth -o "$work/real-smooth.jpg" "${four[@]}"
+    time_best fw fc decode_floor "${four[@]}"
+  done
+  report_header "compose_batch: four 2560 x 1600..1920 photos vs 4 x djpeg -scale 1/8 on $cores cores"
+  report_ratio_pair "four photos, nearest" "(g) four real photos vs floor" 1.20 "$nw" "$fw" "$nc" "$fc"
+  report_row "four photos, smooth" "wall" "$ow" "$fw"
+  report_row "four photos, smooth" "cpu" "$oc" "$fc"
+
+  # 200 sets, each of four different photos, each with its own output.
+  local sets=200 s list=$work/batch.txt args=$work/batch-args.txt files=$work/batch-files.txt
+  local batch=$work/batch p
+  mkdir -p "$batch"
+  : >"$list" && : >"$args" && : >"$files"
+  for ((s = 0; s < sets; s++)); do
+    p=()
+    for i in 0 1 2 3; do p+=("${real[(s + i) % ${#real[@]}]}"); done
+    echo "${p[*]} $batch/set-$s.jpg" >>"$list"
+    echo "-o $batch/single-$s.jpg ${p[*]}" >>"$args"
+    printf '%s\n' "${p[@]}" >>"$files"
+  done
+  export -f vips_set imagemagick_set imagemagick_hinted
+  export work im
+  local bw=1e9 bc=1e9 xw=1e9 xc=1e9 floor_w=1e9 floor_c=1e9 vw=1e9 vc=1e9 iw=1e9 ic=1e9
+  local batch_runs=${BENCH_BATCH_RUNS:-3}
+  for ((i = 0; i < batch_runs; i++)); do
+    time_best bw bc "$tool" --markers none --batch "$list"
+    time_best floor_w floor_c xargs -P "$cores" -I{} djpeg -scale 1/8 -outfile /dev/null {} <"$files"
+    time_best xw xc xargs -P "$cores" -L 1 "$tool" --markers none <"$args"
+    time_best vw vc xargs -P "$cores" -L 1 bash -c 'vips_set "$@"' vips_set <"$list"
+    time_best iw ic xargs -P "$cores" -L 1 bash -c 'imagemagick_set "$@"' imagemagick_set <"$list"
+  done
+  for ((s = 0; s < sets; s += 53)); do
+    cmp -s "$batch/set-$s.jpg" "$batch/single-$s.jpg" ||
+      { echo "bench: set $s of the batch differs from its single run" >&2; exit 1; }
+  done
+  echo "== compose_batch: $sets sets of four real photos (best of $batch_runs) =="
+  compose_table "$bw" "$bc" "yotsumado-compose --batch" \
+    "$floor_w" "$floor_c" "floor: $((sets * 4)) x djpeg -scale 1/8, $cores at once" \
+    "$xw" "$xc" "xargs -P $cores, one yotsumado-compose a set" \
+    "$vw" "$vc" "xargs -P $cores, vips script a set" \
+    "$iw" "$ic" "xargs -P $cores, ImageMagick script a set"
+  report_ratio_pair "batch vs floor" "(g) batch of $sets sets vs floor" 1.10 "$bw" "$floor_w" "$bc" "$floor_c"
+  local speed faster
+  speed=$(ratio_of "$xw" "$bw")
+  summary_add "(g) batch vs xargs -P over single runs, wall" "${bw}s" "${xw}s" "${speed}x faster" ">= 1.5x faster" \
+    "$(awk -v s="$speed" 'BEGIN { print (s >= 1.5 ? "met" : "not met") }')"
+  faster=$(min_of "$vw" "$iw")
+  speed=$(ratio_of "$faster" "$bw")
+  summary_add "(g) batch vs faster of vips, IM scripts, wall" "${bw}s" "${faster}s" "${speed}x faster" ">= 1.5x faster" \
+    "$(awk -v s="$speed" 'BEGIN { print (s >= 1.5 ? "met" : "not met") }')"
+}
+
+sections=(compose jpeg_load startup memory relayout formats stall progressive compose_batch)
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${sections[@]}"

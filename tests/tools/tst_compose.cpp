@@ -275,15 +275,25 @@ private slots:
         QVERIFY(!testing::CheckUniform(c, QRect(240, 180, 240, 180), 0xffffff).isEmpty());
     }
 
+    void needsNoDisplay_data()
+    {
+        QTest::addColumn<QString>("platform");  // QT_QPA_PLATFORM; empty: unset
+        QTest::addColumn<QString>("markers");
+        QTest::newRow("markers, no display") << QString() << "white-numbers";
+        QTest::newRow("no markers, no Qt platform at all") << "no-such-platform" << "none";
+    }
     void needsNoDisplay()
     {
+        QFETCH(QString, platform);
+        QFETCH(QString, markers);
         QTemporaryDir dir;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         const QString out = dir.filePath(QStringLiteral("o.jpg"));
-        const Run run = Compose({QStringLiteral("-o"), out, Picture(QStringLiteral("small"))}, env);
+        const Run run = Compose({QStringLiteral("--markers"), markers, QStringLiteral("-o"), out,
+                                 Picture(QStringLiteral("small"))}, env);
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(QImage(out).size(), QSize(480, 360));
     }
@@ -331,6 +341,7 @@ private slots:
         QTest::newRow("empty file name") << QStringList{"--raw="} << "--raw needs a file name";
         QTest::newRow("-o twice") << QStringList{"-o", out, "-o", out} << "-o given more than once";
         QTest::newRow("raw and jpeg to one file") << QStringList{"-o", out, "--raw", out} << "name the same file";
+        QTest::newRow("--batch with -o") << QStringList{"--batch", "b.txt", "-o", out} << "--batch takes the pictures";
         QTest::newRow("five pictures") << QStringList{"-o", out, "1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"}
                                        << "at most four pictures";
     }
@@ -420,6 +431,68 @@ private slots:
         const Run run = Compose({QStringLiteral("-o"), out});
         QCOMPARE(run.status, 1);
         QCOMPARE(QString::fromLocal8Bit(run.err), QStringLiteral("ファイル %1 を作成できません.\n").arg(out));
+    }
+
+    // A batch makes each set's very bytes of a single run with the same
+    // options; a set that fails is named by its line, the others are written.
+    void batchWritesWhatSingleRunsWrite_data()
+    {
+        QTest::addColumn<QString>("markers");
+        QTest::addColumn<bool>("fromStandardInput");
+        QTest::addColumn<QStringList>("lines");  // %1: the folder; OUT: the line's output
+        QTest::addColumn<QStringList>("errors");  // expected per failing line, in order
+        const QStringList sets{"'%1/with space.jpg' - \"%1/large.jpg\" %1/pal8.bmp OUT", "", "# a comment",
+                               "-   %1/with\\ space.jpg OUT", "OUT"};
+        QTest::newRow("no markers, a file") << "none" << false << sets << QStringList();
+        QTest::newRow("markers, standard input") << "black-letters" << true << sets << QStringList();
+        QTest::newRow("failing sets among good ones")
+            << "none" << false
+            << QStringList{"%1/large.jpg OUT", "%1/missing.jpg %1/large.jpg OUT", "'%1/large.jpg OUT",
+                           "a b c d e OUT", "%1/pal8.bmp OUT"}
+            << QStringList{":2: ファイル %1/missing.jpg は開けません.", ":3: a quote (') is not closed",
+                           ":4: at most four pictures and an output (6 names given)"};
+    }
+    void batchWritesWhatSingleRunsWrite()
+    {
+        QFETCH(QString, markers);
+        QFETCH(bool, fromStandardInput);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, errors);
+        QTemporaryDir dir;
+        for (const auto& [name, key] : {std::pair{"with space.jpg", "small"}, {"large.jpg", "large"}, {"pal8.bmp", "pal8"}})
+            QVERIFY(QFile::copy(Picture(QLatin1String(key)), dir.filePath(QLatin1String(name))));
+        QByteArray batch;
+        for (qsizetype n = 0; n < lines.size(); ++n)
+            batch += lines[n].arg(dir.path()).replace(QStringLiteral("OUT"), dir.filePath(QStringLiteral("set%1.jpg").arg(n + 1)))
+                         .toUtf8() + '\n';
+        const QString file = dir.filePath(QStringLiteral("sets.txt"));
+        WriteFile(file, batch);
+        QProcess p;
+        p.setStandardInputFile(fromStandardInput ? file : QString(QProcess::nullDevice()));
+        p.start(QStringLiteral(COMPOSE_PROGRAM), {"--markers", markers, "--batch", fromStandardInput ? "-" : file});
+        QVERIFY(p.waitForFinished(120000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), errors.isEmpty() ? 0 : 1);
+        const QString shown = fromStandardInput ? QStringLiteral("standard input") : file;
+        QStringList expected;
+        for (const QString& e : errors)
+            expected << shown + e.arg(dir.path());
+        QCOMPARE(err.split('\n', Qt::SkipEmptyParts), expected);
+        for (qsizetype n = 0; n < lines.size(); ++n) {
+            const QString out = dir.filePath(QStringLiteral("set%1.jpg").arg(n + 1));
+            if (!lines[n].contains(QStringLiteral("OUT")) || err.contains(QStringLiteral(":%1:").arg(n + 1))) {
+                QVERIFY(!QFile::exists(out));
+                continue;
+            }
+            // The same set as a single run: the line's names become arguments.
+            const BatchLine line = ParseBatchLine(batch.split('\n')[n]);
+            QStringList args{"--markers", markers, "-o", dir.filePath(QStringLiteral("single.jpg"))};
+            for (const QString& picture : line.pictures)
+                args << (picture.isEmpty() ? QStringLiteral("-") : picture);
+            const Run single = Compose(args);
+            QVERIFY2(single.status == 0, single.err.constData());
+            QVERIFY2(ReadAll(out) == ReadAll(dir.filePath(QStringLiteral("single.jpg"))), qPrintable(out));
+        }
     }
 };
 

@@ -80,7 +80,8 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
         if (name == QLatin1String("--output"))
             name = QStringLiteral("-o");
         const QStringList valued{QStringLiteral("-o"), QStringLiteral("--raw"), QStringLiteral("--split"),
-                                 QStringLiteral("--markers"), QStringLiteral("--scale")};
+                                 QStringLiteral("--markers"), QStringLiteral("--scale"),
+                                 QStringLiteral("--batch")};
         if (!valued.contains(name)) {
             result.error = QStringLiteral("unknown option '%1'").arg(arg);
             break;
@@ -103,6 +104,12 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
                 break;
             }
             (name == QLatin1String("-o") ? o.output : o.raw) = value;
+        } else if (name == QLatin1String("--batch")) {
+            if (value.isEmpty()) {
+                result.error = QStringLiteral("--batch needs a file name");
+                break;
+            }
+            o.batch = value;
         } else if (name == QLatin1String("--split")) {
             result.error = ReadSplit(value, o);
         } else if (name == QLatin1String("--scale")) {
@@ -126,6 +133,12 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
     }
     for (qsizetype p = 0; p < pictures.size(); ++p)
         o.pictures[size_t(p)] = pictures[p] == QLatin1String("-") ? QString() : pictures[p];
+    if (!o.batch.isEmpty()) {
+        if (!pictures.isEmpty() || !o.output.isEmpty() || !o.raw.isEmpty())
+            result.error = QStringLiteral("--batch takes the pictures and outputs from its file, not from -o, --raw "
+                                          "or the command line");
+        return result;
+    }
     if (o.output.isEmpty() && o.raw.isEmpty())
         result.error = QStringLiteral("nothing to write: give -o FILE, --raw FILE or both");
     else if (!o.output.isEmpty() && AbsoluteFileName(o.output) == AbsoluteFileName(o.raw))
@@ -133,10 +146,73 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
     return result;
 }
 
+BatchLine ParseBatchLine(const QByteArray& line)
+{
+    BatchLine result;
+    QList<QByteArray> words;
+    QByteArray word;
+    bool inWord = false;
+    char quote = 0;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quote == '\'') {
+            if (c == '\'')
+                quote = 0;
+            else
+                word += c;
+        } else if (quote == '"') {
+            if (c == '"')
+                quote = 0;
+            else if (c == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\'))
+                word += line[++i];
+            else
+                word += c;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+        } else if (c == '#' && !inWord && words.isEmpty()) {
+            break;
+        } else {
+            inWord = true;
+            if (c == '\'' || c == '"')
+                quote = c;
+            else if (c == '\\' && i + 1 < line.size())
+                word += line[++i];
+            else
+                word += c;
+        }
+    }
+    if (quote) {
+        result.error = QStringLiteral("a quote (%1) is not closed").arg(QLatin1Char(quote));
+        return result;
+    }
+    if (inWord)
+        words.append(word);
+    if (words.isEmpty()) {
+        result.empty = true;
+        return result;
+    }
+    if (words.size() > 5) {
+        result.error = QStringLiteral("at most four pictures and an output (%1 names given)").arg(words.size());
+        return result;
+    }
+    result.output = FileNameFromBytes(words.takeLast());
+    if (result.output.isEmpty() || result.output == QLatin1String("-")) {
+        result.error = QStringLiteral("the last name on a line is the output file, not '%1'").arg(result.output);
+        return result;
+    }
+    for (qsizetype p = 0; p < words.size(); ++p)
+        result.pictures[size_t(p)] = words[p] == "-" ? QString() : FileNameFromBytes(words[p]);
+    return result;
+}
+
 QString ComposeUsage()
 {
     return QStringLiteral(
         "Usage: yotsumado-compose [options] [P1 [P2 [P3 [P4]]]]\n"
+        "       yotsumado-compose [options] --batch FILE\n"
         "\n"
         "Composes up to four pictures (BMP or JPEG) into the 480 x 360 picture of\n"
         "ヨツマド's window, without showing a window: the same layout, loading,\n"
@@ -155,12 +231,18 @@ QString ComposeUsage()
         "  --scale MODE       nearest (default): the pictures shrink as the window\n"
         "                     shows them; smooth: shrunk with a Lanczos filter\n"
         "                     (JPEGs first reduced while decoding), for photos\n"
+        "  --batch FILE       compose every set FILE lists, one a line: up to four\n"
+        "                     pictures and the output JPEG last, separated by blanks\n"
+        "                     ('-': an empty panel; quote names with blanks); the\n"
+        "                     options above apply to every set; FILE '-' is\n"
+        "                     standard input\n"
         "  -h, --help         show this text\n"
         "  --                 the arguments that follow are pictures\n"
         "\n"
-        "At least one of -o and --raw is required.\n"
-        "Exit status: 0 done, 1 a picture could not be loaded or a file written,\n"
-        "2 wrong arguments.\n");
+        "At least one of -o and --raw is required, unless --batch is given.\n"
+        "Exit status: 0 done, 1 a picture could not be loaded or a file written\n"
+        "(with --batch: in any set; the other sets are still written), 2 wrong\n"
+        "arguments.\n");
 }
 
 } // namespace yotsumado

@@ -24,6 +24,9 @@ struct ComposeOptions {
     QString scale = QStringLiteral("nearest");
     QString output;  // -o: the composite JPEG
     QString raw;     // --raw: the composite before encoding, as binary PPM
+    // --batch: the file of picture sets, one a line ("-": standard input);
+    // empty for a single composite.
+    QString batch;
     bool help = false;
 };
 
@@ -48,6 +51,18 @@ struct ComposeArguments {
 // Reads the arguments (without the program name). Options and pictures may
 // come in any order; "--" ends the options, "-" is an empty panel.
 ComposeArguments ParseComposeArguments(const QStringList& args);
+
+// One line of a batch file: up to four pictures and the output, separated
+// by blanks; quotes ('...' keeps everything, "..." takes \" and \\) and a
+// backslash before a character let a name hold blanks; "-" is an empty
+// panel. A blank line or one starting with "#" holds no set.
+struct BatchLine {
+    bool empty = false;  // no set on this line
+    std::array<QString, 4> pictures;
+    QString output;
+    QString error;  // empty when the line is valid
+};
+BatchLine ParseBatchLine(const QByteArray& line);
 
 // The --help text.
 QString ComposeUsage();

@@ -1,25 +1,30 @@
 #include "tools/compose/composer.h"
 
 #include "app/application.h"
-#include "app/mainlayout.h"
+#include "app/formlayout.h"
 #include "app/mainform.h"
+#include "app/mainlayout.h"
 #include "codec/atomicfile.h"
 #include "codec/jpegencoder.h"
 #include "codec/jpegerror.h"
+#include "codec/pictureformat.h"
 #include "codec/pictureloader.h"
 #include "controls/base/image.h"
+#include "controls/base/shape.h"
 #include "controls/selshape/selshape.h"
 #include "core/error.h"
-#include "core/tcolor.h"
 #include "core/filename.h"
+#include "core/stretch.h"
+#include "core/tcolor.h"
 #include "tools/compose/headlessplatform.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QFile>
+#include <QPainter>
 #include <QScopeGuard>
+#include <QThread>
 
 #include <algorithm>
-#include <cstdio>
 
 #include <jerror.h>
 
@@ -27,26 +32,23 @@ namespace yotsumado {
 
 namespace {
 
-void PrintError(const QString& message)
-{
-    // File names in messages are shown escaped already; nothing else that
-    // reaches the terminal may carry a control character either.
-    const QByteArray text = ShownFileName(ErrorBoxText(message)).toUtf8() + '\n';
-    std::fputs(text.constData(), stderr);
-}
+// How many sets past the oldest one not yet written may be loading.
+constexpr size_t kSetsAhead = 4;
 
-// Prints the error an exception pointer holds, as the error box would show it.
-void PrintError(const std::exception_ptr& error)
+// The text an exception pointer holds, as the error box would show it; null
+// for a silent abort.
+QString ErrorText(const std::exception_ptr& error)
 {
     try {
         std::rethrow_exception(error);
     } catch (const EAbort&) {
+        return QString();
     } catch (const Exception& e) {
-        PrintError(e.Message());
+        return ErrorBoxText(e.Message());
     } catch (const std::bad_alloc&) {
-        PrintError(QStringLiteral("メモリが足りません"));
+        return ErrorBoxText(QStringLiteral("メモリが足りません"));
     } catch (...) {
-        PrintError(QString());
+        return QStringLiteral("");
     }
 }
 
@@ -65,6 +67,19 @@ bool MayBeBudgetRefusal(const std::exception_ptr& error)
     return false;
 }
 
+// True when the file is one the bitmap decoder reads (through Qt's image
+// reader): by its first bytes, or by its name where they tell no kind.
+bool ReadAsBitmap(const QString& path)
+{
+    QFile file(path);
+    unsigned char head[kSniffBytes];
+    qint64 got = 0;
+    if (file.open(QIODevice::ReadOnly))
+        got = std::max<qint64>(0, file.read(reinterpret_cast<char*>(head), sizeof head));
+    const PictureKind sniffed = SniffPictureKind(head, size_t(got));
+    return (sniffed == PictureKind::None ? PictureKindOf(path) : sniffed) == PictureKind::Bitmap;
+}
+
 QAction* MarkerAction(TMainForm1& form, const QString& mode)
 {
     const qsizetype i = MarkerModes().indexOf(mode);
@@ -73,82 +88,37 @@ QAction* MarkerAction(TMainForm1& form, const QString& mode)
 
 } // namespace
 
-// ---- Loading ---------------------------------------------------------------
+// ---- Drawing ---------------------------------------------------------------
 
-TPanelLoader::TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
-                           const std::array<QSize, 4>& sizes, bool smooth, std::shared_ptr<MemoryBudget> budget)
-    : budget_(std::move(budget)), smooth_(smooth)
+QImage DrawPanels(const std::array<QImage, 4>& pictures, int splitV, int splitH)
 {
-    // The reference is the proof that the application object is complete.
-    Q_ASSERT(QCoreApplication::instance() == &app);
-    (void)app;
-    size_t count = 0;
-    for (size_t i = 0; i < 4; ++i) {
-        slots_[i].path = paths[i];
-        slots_[i].size = sizes[i];
-        slots_[i].background = ToQColor(PanelColor(int(i))).rgb();
-        count += paths[i].isEmpty() ? 0 : 1;
-    }
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t threads = std::min(cores, count);
-    for (size_t t = 0; t < threads; ++t)
-        workers_.emplace_back([this] { Work(); });
-}
-
-TPanelLoader::~TPanelLoader()
-{
-    Wait();
-}
-
-void TPanelLoader::Work()
-{
-    for (size_t i; (i = next_.fetch_add(1)) < slots_.size();) {
-        Slot& slot = slots_[i];
-        if (slot.path.isEmpty())
-            continue;
-        // Alone: no other load was running at its start or began meanwhile.
-        const int number = begun_.fetch_add(1) + 1;
-        const bool aloneAtStart = active_.fetch_add(1) == 0;
-        Load(slot);
-        const bool alone = aloneAtStart && begun_.load() == number;
-        active_.fetch_sub(1);
-        slot.retry = slot.error && !alone && MayBeBudgetRefusal(slot.error);
-    }
-}
-
-void TPanelLoader::Load(Slot& slot)
-{
-    slot.error = nullptr;
-    try {
-        BudgetShare share(*budget_);
-        QImage picture = smooth_ ? LoadPictureSmooth(slot.path, slot.size, share, slot.background)
-                                 : LoadPictureStretched(slot.path, slot.size, share, slot.background);
-        slot.picture = HeldInBudget(std::move(picture), std::move(share), budget_);
-    } catch (...) {
-        slot.error = std::current_exception();
-    }
-}
-
-void TPanelLoader::Wait()
-{
-    for (std::thread& worker : workers_)
-        worker.join();
-    workers_.clear();
-    for (Slot& slot : slots_) {
-        if (slot.retry) {
-            slot.retry = false;
-            Load(slot);
-        }
-    }
-}
-
-std::array<QSize, 4> ForecastPanelSizes(int splitV, int splitH)
-{
+    // What the window's capture renders when no marker shows: its
+    // background, the stacked panel rectangles, then the stretched pictures.
+    QImage composite(grid::kClientWidth, grid::kClientHeight, QImage::Format_RGB32);
+    composite.setDevicePixelRatio(1.0);
+    composite.fill(ToQColor(MainForm1Layout().Color));
+    QPainter painter(&composite);
     const std::array<QRect, 4> panels = grid::PanelRects(splitV, splitH);
-    return {panels[0].size(), panels[1].size(), panels[2].size(), panels[3].size()};
+    TPen pen;
+    pen.SetStyle(TPen::psClear);
+    for (size_t i = 0; i < 4; ++i) {
+        TBrush brush;
+        brush.SetColor(PanelColor(int(i)));
+        // TShape's arithmetic for its rectangle within its bounds.
+        const int p = std::max(0, pen.Width());
+        const int x = p / 2;
+        const int w = p == 0 ? panels[i].width() : panels[i].width() - p + 1;
+        const int h = p == 0 ? panels[i].height() : panels[i].height() - p + 1;
+        painter.save();
+        painter.translate(panels[i].topLeft());
+        DrawRectangle(painter, x, x, x + w, x + h, pen, brush);
+        painter.restore();
+    }
+    for (size_t i = 0; i < 4; ++i)
+        if (!pictures[i].isNull())
+            painter.drawImage(panels[i].topLeft(), StretchNearest(pictures[i], panels[i].size()));
+    return composite;
 }
-
-// ---- Output ----------------------------------------------------------------
 
 QByteArray PpmBytes(const QImage& picture)
 {
@@ -162,9 +132,294 @@ QByteArray PpmBytes(const QImage& picture)
     return bytes;
 }
 
-// ---- The composition -------------------------------------------------------
+bool ReadBatch(const QString& name, std::vector<ComposeSet>& sets)
+{
+    QFile file;
+    const bool standardInput = name == QLatin1String("-");
+    const bool open = standardInput ? file.open(stdin, QIODevice::ReadOnly) : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!open)
+        return false;
+    const QByteArray all = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    const QString shown = standardInput ? QStringLiteral("standard input") : ShownFileName(name);
+    const QList<QByteArray> lines = all.split('\n');
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const BatchLine line = ParseBatchLine(lines[n]);
+        if (line.empty && line.error.isEmpty())
+            continue;
+        ComposeSet set;
+        set.pictures = line.pictures;
+        set.output = line.output;
+        set.where = QStringLiteral("%1:%2: ").arg(shown).arg(n + 1);
+        set.error = line.error;
+        sets.push_back(std::move(set));
+    }
+    return true;
+}
 
-int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
+// ---- Loading ---------------------------------------------------------------
+
+TComposer::TComposer(const ComposeOptions& options, std::vector<ComposeSet> sets, bool progress,
+                     std::shared_ptr<MemoryBudget> budget)
+    : options_(options), budget_(std::move(budget)), progress_(progress)
+{
+    const std::array<QRect, 4> panels = grid::PanelRects(options.splitV, options.splitH);
+    sets_.resize(sets.size());
+    done_.assign(sets.size(), false);
+    for (size_t s = 0; s < sets.size(); ++s) {
+        Set& set = sets_[s];
+        set.given = std::move(sets[s]);
+        for (size_t i = 0; i < 4; ++i) {
+            Panel& panel = set.panels[i];
+            panel.path = set.given.error.isEmpty() ? set.given.pictures[i] : QString();
+            panel.size = panels[i].size();
+            panel.background = ToQColor(PanelColor(int(i))).rgb();
+            if (!panel.path.isEmpty()) {
+                tasks_.push_back({s, int(i)});
+                ++set.pending;
+            }
+        }
+        if (set.pending == 0)
+            tasks_.push_back({s, -1});
+    }
+}
+
+TComposer::~TComposer()
+{
+    {
+        std::lock_guard lock(mutex_);
+        gateOpen_ = true;
+        next_ = tasks_.size();
+        std::fill(done_.begin(), done_.end(), true);
+        oldest_ = done_.size();
+    }
+    changed_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
+}
+
+void TComposer::Start(bool applicationComing)
+{
+    // Qt takes the first thread that makes a QObject (the decoders' files
+    // are QObjects) for the main thread, which must build the application
+    // object: that is this thread.
+    (void)QThread::currentThread();
+    gateOpen_ = !applicationComing;
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    // Without a window the calling thread works too.
+    const size_t threads = std::min(applicationComing ? cores : cores - 1, tasks_.size());
+    for (size_t t = 0; t < threads; ++t)
+        workers_.emplace_back([this, applicationComing] { Work(!applicationComing); });
+}
+
+void TComposer::ApplicationBuilt()
+{
+    {
+        std::lock_guard lock(mutex_);
+        gateOpen_ = true;
+    }
+    changed_.notify_all();
+}
+
+void TComposer::WaitForGate(const QString& path)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (gateOpen_)
+            return;
+    }
+    if (!ReadAsBitmap(path))
+        return;
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return gateOpen_; });
+}
+
+void TComposer::Work(bool composeHere)
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        size_t t = 0;
+        const bool retry = !retries_.empty();
+        // A load to try again alone waits until nothing else loads, and
+        // nothing new starts meanwhile.
+        if (alone_ || (retry && active_ > 0)) {
+            changed_.wait(lock);
+            continue;
+        }
+        if (retry) {
+            t = retries_.back();
+            retries_.pop_back();
+            alone_ = true;
+        } else if (next_ < tasks_.size() && tasks_[next_].set < oldest_ + kSetsAhead) {
+            t = next_++;
+        } else if (next_ >= tasks_.size() && active_ == 0) {
+            return;
+        } else {
+            changed_.wait(lock);
+            continue;
+        }
+        const Task task = tasks_[t];
+        Set& set = sets_[task.set];
+        bool loaded = task.panel < 0;
+        if (!loaded) {
+            // Alone: no other load was running at its start or began meanwhile.
+            const unsigned number = ++begun_;
+            const bool aloneAtStart = active_++ == 0;
+            Panel& panel = set.panels[size_t(task.panel)];
+            lock.unlock();
+            WaitForGate(panel.path);
+            Load(panel);
+            lock.lock();
+            --active_;
+            alone_ = false;
+            const bool alone = aloneAtStart && begun_ == number;
+            if (panel.error && !alone && MayBeBudgetRefusal(panel.error))
+                retries_.push_back(t);
+            else
+                loaded = --set.pending == 0;
+            changed_.notify_all();
+        }
+        if (loaded && composeHere) {
+            lock.unlock();
+            const int status = ComposeDrawn(set);
+            lock.lock();
+            Finished(set, status);
+            changed_.notify_all();
+        }
+    }
+}
+
+void TComposer::Load(Panel& panel)
+{
+    panel.error = nullptr;
+    try {
+        BudgetShare share(*budget_);
+        QImage picture = options_.scale == QLatin1String("smooth")
+            ? LoadPictureSmooth(panel.path, panel.size, share, panel.background)
+            : LoadPictureStretched(panel.path, panel.size, share, panel.background);
+        panel.picture = HeldInBudget(std::move(picture), std::move(share), budget_);
+    } catch (...) {
+        panel.error = std::current_exception();
+    }
+}
+
+void TComposer::Finished(Set& set, int status)
+{
+    const size_t s = size_t(&set - sets_.data());
+    for (Panel& panel : set.panels)
+        panel.picture = QImage();
+    done_[s] = true;
+    while (oldest_ < done_.size() && done_[oldest_])
+        ++oldest_;
+    status_ = std::max(status_, status);
+    std::lock_guard out(output_);
+    ++written_;
+    failed_ += status != 0 ? 1 : 0;
+    DrawProgress();
+}
+
+// ---- Reporting -------------------------------------------------------------
+
+void TComposer::Print(const Set& set, const QString& message)
+{
+    // File names in messages are shown escaped already; nothing else that
+    // reaches the terminal may carry a control character either.
+    const QByteArray text = ShownFileName(set.given.where + message).toUtf8() + '\n';
+    std::lock_guard out(output_);
+    if (progress_)
+        std::fputs("\r\033[K", stderr);
+    std::fputs(text.constData(), stderr);
+    DrawProgress();
+}
+
+void TComposer::Print(const Set& set, const std::exception_ptr& error)
+{
+    const QString text = ErrorText(error);
+    if (!text.isNull())
+        Print(set, text);
+}
+
+void TComposer::DrawProgress()
+{
+    if (!progress_)
+        return;
+    constexpr int kWidth = 30;
+    const size_t total = sets_.size();
+    const int filled = total ? int(written_ * kWidth / total) : kWidth;
+    QByteArray bar = "\r[" + QByteArray(filled, '#') + QByteArray(kWidth - filled, '.') + "] "
+        + QByteArray::number(qulonglong(written_)) + '/' + QByteArray::number(qulonglong(total));
+    if (failed_)
+        bar += ", " + QByteArray::number(qulonglong(failed_)) + " failed";
+    if (written_ == total)
+        bar += '\n';
+    std::fputs(bar.constData(), stderr);
+    std::fflush(stderr);
+}
+
+int TComposer::ReportLoadErrors(const Set& set)
+{
+    if (!set.given.error.isEmpty()) {
+        Print(set, set.given.error);
+        return 1;
+    }
+    int status = 0;
+    for (const Panel& panel : set.panels) {
+        if (!panel.path.isEmpty() && panel.error) {
+            Print(set, panel.error);
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int TComposer::Write(const Set& set, const QImage& composite)
+{
+    try {
+        if (!set.given.raw.isEmpty())
+            WriteFileAtomically(set.given.raw, PpmBytes(composite));
+        if (!set.given.output.isEmpty())
+            SaveJpeg(composite, set.given.output);
+    } catch (...) {
+        Print(set, std::current_exception());
+        return 1;
+    }
+    return 0;
+}
+
+// ---- The compositions ------------------------------------------------------
+
+int TComposer::Run()
+{
+    Work(true);
+    for (std::thread& worker : workers_)
+        worker.join();
+    workers_.clear();
+    return status_;
+}
+
+int TComposer::ComposeDrawn(Set& set)
+{
+    if (const int status = ReportLoadErrors(set))
+        return status;
+    std::array<QImage, 4> pictures;
+    for (size_t i = 0; i < 4; ++i)
+        pictures[i] = set.panels[i].picture;
+    return Write(set, DrawPanels(pictures, options_.splitV, options_.splitH));
+}
+
+int TComposer::RunWithWindow()
+{
+    for (Set& set : sets_) {
+        const int status = ComposeInWindow(set);
+        std::lock_guard lock(mutex_);
+        Finished(set, status);
+        changed_.notify_all();
+    }
+    return status_;
+}
+
+int TComposer::ComposeInWindow(Set& set)
 {
     // No dialog or box can ever appear: anything that would open one is
     // "cancelled", and any error box is reported below.
@@ -176,53 +431,46 @@ int RunCompose(const ComposeOptions& options, TPanelLoader& loader)
     try {
         TMainForm1 form(headless.services);
         MainForm1 = &form;
-        // The window's pictures and the loads share the loader's budget.
-        form.UseMemoryBudget(loader.Budget());
+        // The window's pictures and the loads share one budget.
+        form.UseMemoryBudget(budget_);
         form.show();
 
         // The dividers where they were asked for, then the layout a release
         // of either runs.
-        form.SelShape2->SetLeft(options.splitV);
-        form.SelShape1->SetTop(options.splitH);
+        form.SelShape2->SetLeft(options_.splitV);
+        form.SelShape1->SetTop(options_.splitH);
         form.SelShape1MouseUp(form.SelShape1, TMouseButton::mbLeft, TShiftState(), 0, 0);
-        MarkerAction(form, options.markers)->trigger();
+        MarkerAction(form, options_.markers)->trigger();
 
-        loader.Wait();
+        {
+            // The pictures were decoding while the window was being built.
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&set] { return set.pending == 0; });
+        }
+        if ((status = ReportLoadErrors(set)) != 0)
+            return status;
         TImage* const images[4] = {form.Image1, form.Image2, form.Image3, form.Image4};
         for (size_t i = 0; i < 4; ++i) {
-            if (options.pictures[i].isEmpty())
+            const Panel& panel = set.panels[i];
+            if (panel.path.isEmpty())
                 continue;
-            if (loader.Error(i)) {
-                PrintError(loader.Error(i));
-                status = 1;
-                continue;
-            }
             TImage* image = images[i];
-            if (image->Stretch() && image->size() == loader.Size(i))
-                image->SetPicture(loader.Picture(i));
-            else if (options.scale == QLatin1String("smooth") && image->Stretch())
-                image->SetPicture(LoadPictureSmooth(options.pictures[i], image->size(), ToQColor(PanelColor(int(i))).rgb()));
+            if (image->Stretch() && image->size() == panel.size)
+                image->SetPicture(panel.picture);
+            else if (options_.scale == QLatin1String("smooth") && image->Stretch())
+                image->SetPicture(LoadPictureSmooth(panel.path, image->size(), panel.background));
             else  // not what was forecast: load it as a drop would
-                form.LoadIntoPanel(image, options.pictures[i]);
+                form.LoadIntoPanel(image, panel.path);
         }
-        if (status != 0)
-            return status;
-
         form.Capture();
-        const QImage composite = form.Image0->Picture();
-        if (!options.raw.isEmpty())
-            WriteFileAtomically(options.raw, PpmBytes(composite));
-        if (!options.output.isEmpty())
-            SaveJpeg(composite, options.output);
-    } catch (const EAbort&) {
-        status = 1;
-    } catch (const Exception& e) {
-        PrintError(e.Message());
+        status = Write(set, form.Image0->Picture());
+    } catch (...) {
+        Print(set, std::current_exception());
         status = 1;
     }
     // Errors the window's own handlers met were shown in its error box.
     for (const QString& error : headless.Errors()) {
-        PrintError(error);
+        Print(set, ErrorBoxText(error));
         status = 1;
     }
     return status;

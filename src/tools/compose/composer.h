@@ -1,6 +1,7 @@
 #pragma once
-// The work of yotsumado-compose: the program's own main window, built off
-// screen, filled, laid out and captured, then written out.
+// The work of yotsumado-compose: decoding the pictures of one composite or of
+// a batch of them in worker threads, then making each composite as the
+// program's window makes it, and writing it out.
 
 #include "codec/memorybudget.h"
 #include "tools/compose/composeoptions.h"
@@ -9,77 +10,131 @@
 #include <QSize>
 
 #include <array>
-#include <atomic>
+#include <condition_variable>
+#include <cstdio>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
-class QCoreApplication;
-
 namespace yotsumado {
 
-// Loads up to four pictures in worker threads, each already stretched to the
-// size its panel will show it at, while the caller builds the window. Only
-// the decoders run in the workers; no Qt widget is touched there. The
-// decoders reach Qt's plugin loader, which must not run while the
-// application object is being built: a loader can only be made from a
-// finished application object, and its threads start inside the constructor.
-// The loads share one memory budget with the window that shows their
-// pictures; a load refused while others were in flight is tried again alone
-// once they have ended, so that what is refused does not depend on timing.
-class TPanelLoader {
-public:
-    // `smooth`: shrink with a filter (LoadPictureSmooth) instead of the
-    // window's nearest-neighbour stretch.
-    TPanelLoader(const QCoreApplication& app, const std::array<QString, 4>& paths,
-                 const std::array<QSize, 4>& sizes, bool smooth = false,
-                 std::shared_ptr<MemoryBudget> budget = std::make_shared<MemoryBudget>(kProgramMemoryBudget));
-    ~TPanelLoader();
-    TPanelLoader(const TPanelLoader&) = delete;
-    TPanelLoader& operator=(const TPanelLoader&) = delete;
+// One composite to make.
+struct ComposeSet {
+    std::array<QString, 4> pictures;  // an empty name leaves its panel empty
+    QString output;                   // the JPEG (may be empty when raw is given)
+    QString raw;                      // the composite before encoding, as PPM
+    QString where;                    // "FILE:LINE: " before the set's messages in a batch
+    QString error;                    // why the set cannot be made at all (a bad batch line)
+};
 
-    // Waits for every load to end.
-    void Wait();
-    // After Wait: panel i's picture (null when empty or failed) and the size
-    // it was stretched to, and its error (null when none).
-    const QImage& Picture(size_t i) const { return slots_[i].picture; }
-    QSize Size(size_t i) const { return slots_[i].size; }
-    std::exception_ptr Error(size_t i) const { return slots_[i].error; }
-    // The budget the loads count against.
-    const std::shared_ptr<MemoryBudget>& Budget() const { return budget_; }
+// Makes composites. Worker threads (one per core) decode the pictures of
+// every set, each already stretched to the size its panel shows it at, in the
+// order of the sets and a few sets ahead of the composites made; no Qt widget
+// is touched there. Every load, and every picture kept until its composite is
+// written, counts against one memory budget; a load refused while others were
+// in flight is tried again alone once they have ended, so that what is
+// refused does not depend on timing.
+//
+// Without markers no application object is needed: the panels are drawn as
+// the window draws them (backgrounds, then pictures) and each composite is
+// made and written by the worker that finished its last picture. Markers need
+// fonts, so they are drawn by the program's own window, built off screen on
+// the main thread in the running TApplication, one per set.
+//
+// The decoders may start before the application object is built, but the
+// bitmap decoder reaches Qt's plugin loader, which must not run while that
+// object is being built (its library paths are reset in the constructor):
+// with `applicationComing`, bitmaps wait until ApplicationBuilt().
+class TComposer {
+public:
+    // `progress`: a bar on standard error, updated as sets are written.
+    TComposer(const ComposeOptions& options, std::vector<ComposeSet> sets, bool progress = false,
+              std::shared_ptr<MemoryBudget> budget = std::make_shared<MemoryBudget>(kProgramMemoryBudget));
+    ~TComposer();
+    TComposer(const TComposer&) = delete;
+    TComposer& operator=(const TComposer&) = delete;
+
+    // Starts the workers. `applicationComing`: RunWithWindow will follow.
+    void Start(bool applicationComing);
+    void ApplicationBuilt();
+
+    // Makes every set without a window (no markers), the calling thread
+    // working beside the workers. Returns the exit status: 0, or 1 when any
+    // set failed (its errors on standard error, in the error box's words).
+    int Run();
+    // Makes every set in the program's window, in the running TApplication.
+    int RunWithWindow();
 
 private:
-    struct Slot {
+    struct Panel {
         QString path;
         QSize size;
         QRgb background = 0xFFFFFFFFu;  // shows through transparent parts
         QImage picture;
         std::exception_ptr error;
-        bool retry = false;  // failed while other loads were in flight
     };
-    void Work();
-    void Load(Slot& slot);
+    struct Set {
+        ComposeSet given;
+        std::array<Panel, 4> panels;
+        int pending = 0;  // panels still loading
+    };
+    struct Task {
+        size_t set;
+        int panel;  // -1: a set with nothing to load
+    };
 
+    void Work(bool composeHere);
+    void WaitForGate(const QString& path);
+    void Load(Panel& panel);
+    // The composite of a set whose pictures are loaded; its status.
+    int ComposeDrawn(Set& set);
+    int ComposeInWindow(Set& set);
+    // Writes the set's files; errors are printed.
+    int Write(const Set& set, const QImage& composite);
+    int ReportLoadErrors(const Set& set);
+    void Print(const Set& set, const std::exception_ptr& error);
+    void Print(const Set& set, const QString& message);
+    void Finished(Set& set, int status);
+    void DrawProgress();  // with output_ held
+
+    ComposeOptions options_;
+    std::vector<Set> sets_;
+    std::vector<Task> tasks_;
     std::shared_ptr<MemoryBudget> budget_;
-    std::array<Slot, 4> slots_;
-    bool smooth_ = false;
-    std::atomic<int> active_{0};  // loads running
-    std::atomic<int> begun_{0};   // loads begun so far
+    bool progress_ = false;
+
+    std::mutex mutex_;  // guards what follows
+    std::condition_variable changed_;
+    size_t next_ = 0;                 // the next task to take
+    std::vector<bool> done_;          // sets written (or failed)
+    size_t oldest_ = 0;               // the first set not yet done
+    std::vector<size_t> retries_;     // tasks to load again alone
+    bool alone_ = false;              // a retry is loading alone
+    int active_ = 0;                  // loads running
+    unsigned begun_ = 0;              // loads begun so far
+    bool gateOpen_ = true;
+    int status_ = 0;
+
+    std::mutex output_;  // standard error's lines and the progress bar
+    size_t written_ = 0;
+    size_t failed_ = 0;
+
     std::vector<std::thread> workers_;
-    std::atomic<size_t> next_{0};
 };
 
-// The size each panel's picture has once the window is laid out for the
-// split V,H (the grid's panel rectangles). Only a forecast to start decoding early: the composer checks it
-// against the laid-out window and decodes again where they differ.
-std::array<QSize, 4> ForecastPanelSizes(int splitV, int splitH);
-
-// Runs one composition in the running TApplication. Errors go to standard
-// error in the error box's words. Returns the exit status (0 or 1).
-int RunCompose(const ComposeOptions& options, TPanelLoader& loader);
+// The composite of a set drawn as the window draws it without markers:
+// the window's colour, each panel's background rectangle, then each picture
+// (already at its panel's size) at its panel's place for the split V,H.
+QImage DrawPanels(const std::array<QImage, 4>& pictures, int splitV, int splitH);
 
 // The composite as a binary PPM (P6) file's bytes.
 QByteArray PpmBytes(const QImage& picture);
+
+// The sets a batch file lists, `name` ("-": standard input) shown in their
+// messages; a line that is not a valid set gives a set holding its error.
+// False when the file cannot be read.
+bool ReadBatch(const QString& name, std::vector<ComposeSet>& sets);
 
 } // namespace yotsumado

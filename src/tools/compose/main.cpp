@@ -10,6 +10,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 using namespace yotsumado;
 
 namespace {
@@ -46,17 +48,31 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // No display is needed. The arguments were all ours: Qt sees none of them.
+    std::vector<ComposeSet> sets;
+    if (options.batch.isEmpty()) {
+        sets.push_back({options.pictures, options.output, options.raw, QString(), QString()});
+    } else if (!ReadBatch(options.batch, sets)) {
+        std::fprintf(stderr, "%s\n", ShownFileName(ErrorBoxText(QStringLiteral("ファイル %1 は開けません").arg(
+                                          AbsoluteFileName(options.batch)))).toUtf8().constData());
+        return 1;
+    }
+    qInstallMessageHandler(KeepQtQuiet);
+    // The pictures start decoding at once. Without markers nothing more is
+    // needed: no application object, no platform, no fonts.
+    const bool markers = options.markers != QLatin1String("none");
+    TComposer composer(options, std::move(sets), !options.batch.isEmpty() && isatty(STDERR_FILENO));
+    composer.Start(markers);
+    if (!markers)
+        return composer.Run();
+
+    // The markers need fonts, which need an application object; no display is
+    // needed. The arguments were all ours: Qt sees none of them.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(KeepQtQuiet);
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     TApplication app(qtArgc, qtArgv);
     app.SetTitle(QStringLiteral("ヨツマド"));
-    // The pictures decode while the window is being built; the loader needs
-    // the finished application object.
-    TPanelLoader loader(app, options.pictures, ForecastPanelSizes(options.splitV, options.splitH),
-                        options.scale == QLatin1String("smooth"));
-    return RunCompose(options, loader);
+    composer.ApplicationBuilt();
+    return composer.RunWithWindow();
 }
