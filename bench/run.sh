@@ -685,10 +685,11 @@ section_compose_batch() {
   done
   export -f vips_set imagemagick_set imagemagick_hinted
   export work im
-  local bw=1e9 bc=1e9 xw=1e9 xc=1e9 floor_w=1e9 floor_c=1e9 vw=1e9 vc=1e9 iw=1e9 ic=1e9
+  local bw=1e9 bc=1e9 bsw=1e9 bsc=1e9 xw=1e9 xc=1e9 floor_w=1e9 floor_c=1e9 vw=1e9 vc=1e9 iw=1e9 ic=1e9
   local batch_runs=${BENCH_BATCH_RUNS:-3}
   for ((i = 0; i < batch_runs; i++)); do
     time_best bw bc "$tool" --markers none --batch "$list"
+    time_best bsw bsc "$tool" --markers none --scale smooth --batch "$list"
     time_best floor_w floor_c xargs -P "$cores" -I{} djpeg -scale 1/8 -outfile /dev/null {} <"$files"
     time_best xw xc xargs -P "$cores" -L 1 "$tool" --markers none <"$args"
     time_best vw vc xargs -P "$cores" -L 1 bash -c 'vips_set "$@"' vips_set <"$list"
@@ -700,11 +701,13 @@ section_compose_batch() {
   done
   echo "== compose_batch: $sets sets of four real photos (best of $batch_runs) =="
   compose_table "$bw" "$bc" "yotsumado-compose --batch" \
+    "$bsw" "$bsc" "yotsumado-compose --batch --scale smooth" \
     "$floor_w" "$floor_c" "floor: $((sets * 4)) x djpeg -scale 1/8, $cores at once" \
     "$xw" "$xc" "xargs -P $cores, one yotsumado-compose a set" \
     "$vw" "$vc" "xargs -P $cores, vips script a set" \
     "$iw" "$ic" "xargs -P $cores, ImageMagick script a set"
   report_ratio_pair "batch vs floor" "(g) batch of $sets sets vs floor" 1.10 "$bw" "$floor_w" "$bc" "$floor_c"
+  report_ratio_pair "batch, smooth vs floor" "(g) smooth batch of $sets sets vs floor" 1.10 "$bsw" "$floor_w" "$bsc" "$floor_c"
   local speed faster
   speed=$(ratio_of "$xw" "$bw")
   summary_add "(g) batch vs xargs -P over single runs, wall" "${bw}s" "${xw}s" "${speed}x faster" ">= 1.5x faster" \
