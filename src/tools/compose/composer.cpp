@@ -94,7 +94,10 @@ QImage DrawPanels(const std::array<QImage, 4>& pictures, int splitV, int splitH)
 {
     // What the window's capture renders when no marker shows: its
     // background, the stacked panel rectangles, then the stretched pictures.
-    QImage composite(grid::kClientWidth, grid::kClientHeight, QImage::Format_RGB32);
+    // Everything drawn is opaque, so the JPEG encoder's own pixel format
+    // holds the same values and spares it a conversion (which Qt hands to a
+    // pool of threads for a picture this size).
+    QImage composite(grid::kClientWidth, grid::kClientHeight, QImage::Format_RGB888);
     composite.setDevicePixelRatio(1.0);
     composite.fill(ToQColor(MainForm1Layout().Color));
     QPainter painter(&composite);
@@ -116,7 +119,7 @@ QImage DrawPanels(const std::array<QImage, 4>& pictures, int splitV, int splitH)
     }
     for (size_t i = 0; i < 4; ++i)
         if (!pictures[i].isNull())
-            painter.drawImage(panels[i].topLeft(), StretchNearest(pictures[i], panels[i].size()));
+            painter.drawImage(panels[i].topLeft(), StretchNearest(pictures[i], panels[i].size(), QImage::Format_RGB888));
     return composite;
 }
 
@@ -421,6 +424,8 @@ int TComposer::RunWithWindow()
 
 int TComposer::ComposeInWindow(Set& set)
 {
+    if (!set.given.error.isEmpty())
+        return ReportLoadErrors(set);
     // No dialog or box can ever appear: anything that would open one is
     // "cancelled", and any error box is reported below.
     HeadlessPlatform headless;
