@@ -58,17 +58,18 @@ int main(int argc, char** argv)
     }
     qInstallMessageHandler(KeepQtQuiet);
     // The pictures start decoding at once. Without markers nothing more is
-    // needed: no application object, no platform, no fonts.
+    // needed: no application object, no platform, no fonts. The markers need
+    // fonts, which need an application object, but no display. The
+    // environment is set before the workers start (the decoders read it).
     const bool markers = options.markers != QLatin1String("none");
+    if (markers && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     TComposer composer(options, std::move(sets), !options.batch.isEmpty() && isatty(STDERR_FILENO));
     composer.Start(markers);
     if (!markers)
         return composer.Run();
 
-    // The markers need fonts, which need an application object; no display is
-    // needed. The arguments were all ours: Qt sees none of them.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The arguments were all ours: Qt sees none of them.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     TApplication app(qtArgc, qtArgv);
