@@ -673,14 +673,15 @@ section_compose_batch() {
 
   # 200 sets, each of four different photos, each with its own output.
   local sets=200 s list=$work/batch.txt args=$work/batch-args.txt files=$work/batch-files.txt
-  local batch=$work/batch p
+  local peers=$work/batch-peers.txt batch=$work/batch p
   mkdir -p "$batch"
-  : >"$list" && : >"$args" && : >"$files"
+  : >"$list" && : >"$args" && : >"$files" && : >"$peers"
   for ((s = 0; s < sets; s++)); do
     p=()
     for i in 0 1 2 3; do p+=("${real[(s + i) % ${#real[@]}]}"); done
     echo "${p[*]} $batch/set-$s.jpg" >>"$list"
     echo "-o $batch/single-$s.jpg ${p[*]}" >>"$args"
+    echo "${p[*]} $batch/peer-$s.jpg" >>"$peers"
     printf '%s\n' "${p[@]}" >>"$files"
   done
   export -f vips_set imagemagick_set imagemagick_hinted
@@ -692,8 +693,8 @@ section_compose_batch() {
     time_best bsw bsc "$tool" --markers none --scale smooth --batch "$list"
     time_best floor_w floor_c xargs -P "$cores" -I{} djpeg -scale 1/8 -outfile /dev/null {} <"$files"
     time_best xw xc xargs -P "$cores" -L 1 "$tool" --markers none <"$args"
-    time_best vw vc xargs -P "$cores" -L 1 bash -c 'vips_set "$@"' vips_set <"$list"
-    time_best iw ic xargs -P "$cores" -L 1 bash -c 'imagemagick_set "$@"' imagemagick_set <"$list"
+    time_best vw vc xargs -P "$cores" -L 1 bash -c 'vips_set "$@"' vips_set <"$peers"
+    time_best iw ic xargs -P "$cores" -L 1 bash -c 'imagemagick_set "$@"' imagemagick_set <"$peers"
   done
   for ((s = 0; s < sets; s += 53)); do
     cmp -s "$batch/set-$s.jpg" "$batch/single-$s.jpg" ||

@@ -67,9 +67,10 @@ bool MayBeBudgetRefusal(const std::exception_ptr& error)
     return false;
 }
 
-// True when the file is one the bitmap decoder reads (through Qt's image
-// reader): by its first bytes, or by its name where they tell no kind.
-bool ReadAsBitmap(const QString& path)
+// True when the file is a JPEG (by its first bytes, or by its name where
+// they tell no kind): libjpeg's decoder is the one known never to reach Qt's
+// plugin loader (the bitmap decoder reaches it through Qt's image reader).
+bool ReadAsJpeg(const QString& path)
 {
     QFile file(path);
     unsigned char head[kSniffBytes];
@@ -77,7 +78,7 @@ bool ReadAsBitmap(const QString& path)
     if (file.open(QIODevice::ReadOnly))
         got = std::max<qint64>(0, file.read(reinterpret_cast<char*>(head), sizeof head));
     const PictureKind sniffed = SniffPictureKind(head, size_t(got));
-    return (sniffed == PictureKind::None ? PictureKindOf(path) : sniffed) == PictureKind::Bitmap;
+    return (sniffed == PictureKind::None ? PictureKindOf(path) : sniffed) == PictureKind::Jpeg;
 }
 
 QAction* MarkerAction(TMainForm1& form, const QString& mode)
@@ -232,7 +233,7 @@ void TComposer::WaitForGate(const QString& path)
         if (gateOpen_)
             return;
     }
-    if (!ReadAsBitmap(path))
+    if (ReadAsJpeg(path))
         return;
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return gateOpen_; });

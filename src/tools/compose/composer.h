@@ -46,7 +46,8 @@ struct ComposeSet {
 // The decoders may start before the application object is built, but the
 // bitmap decoder reaches Qt's plugin loader, which must not run while that
 // object is being built (its library paths are reset in the constructor):
-// with `applicationComing`, bitmaps wait until ApplicationBuilt().
+// with `applicationComing`, every picture but a JPEG waits until
+// ApplicationBuilt().
 class TComposer {
 public:
     // `progress`: a bar on standard error, updated as sets are written.
