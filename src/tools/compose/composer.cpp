@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QScopeGuard>
 #include <QThread>
@@ -174,6 +175,8 @@ TComposer::TComposer(const ComposeOptions& options, std::vector<ComposeSet> sets
     for (size_t s = 0; s < sets.size(); ++s) {
         Set& set = sets_[s];
         set.given = std::move(sets[s]);
+        const size_t first = tasks_.size();
+        std::array<qint64, 4> bytes{};
         for (size_t i = 0; i < 4; ++i) {
             Panel& panel = set.panels[i];
             panel.path = set.given.error.isEmpty() ? set.given.pictures[i] : QString();
@@ -181,9 +184,14 @@ TComposer::TComposer(const ComposeOptions& options, std::vector<ComposeSet> sets
             panel.background = ToQColor(PanelColor(int(i))).rgb();
             if (!panel.path.isEmpty()) {
                 tasks_.push_back({s, int(i)});
+                bytes[i] = QFileInfo(panel.path).size();
                 ++set.pending;
             }
         }
+        // The largest files first, so that the last to end are small ones
+        // and the cores finish together.
+        std::stable_sort(tasks_.begin() + qsizetype(first), tasks_.end(),
+                         [&bytes](const Task& a, const Task& b) { return bytes[size_t(a.panel)] > bytes[size_t(b.panel)]; });
         if (set.pending == 0)
             tasks_.push_back({s, -1});
     }
