@@ -673,15 +673,16 @@ section_compose_batch() {
 
   # 200 sets, each of four different photos, each with its own output.
   local sets=200 s list=$work/batch.txt args=$work/batch-args.txt files=$work/batch-files.txt
-  local peers=$work/batch-peers.txt batch=$work/batch p
+  local peers=$work/batch-peers.txt smooth=$work/batch-smooth.txt batch=$work/batch p
   mkdir -p "$batch"
-  : >"$list" && : >"$args" && : >"$files" && : >"$peers"
+  : >"$list" && : >"$args" && : >"$files" && : >"$peers" && : >"$smooth"
   for ((s = 0; s < sets; s++)); do
     p=()
     for i in 0 1 2 3; do p+=("${real[(s + i) % ${#real[@]}]}"); done
     echo "${p[*]} $batch/set-$s.jpg" >>"$list"
     echo "-o $batch/single-$s.jpg ${p[*]}" >>"$args"
     echo "${p[*]} $batch/peer-$s.jpg" >>"$peers"
+    echo "${p[*]} $batch/smooth-$s.jpg" >>"$smooth"
     printf '%s\n' "${p[@]}" >>"$files"
   done
   export -f vips_set imagemagick_set imagemagick_hinted
@@ -690,7 +691,7 @@ section_compose_batch() {
   local batch_runs=${BENCH_BATCH_RUNS:-3}
   for ((i = 0; i < batch_runs; i++)); do
     time_best bw bc "$tool" --markers none --batch "$list"
-    time_best bsw bsc "$tool" --markers none --scale smooth --batch "$list"
+    time_best bsw bsc "$tool" --markers none --scale smooth --batch "$smooth"
     time_best floor_w floor_c xargs -P "$cores" -I{} djpeg -scale 1/8 -outfile /dev/null {} <"$files"
     time_best xw xc xargs -P "$cores" -L 1 "$tool" --markers none <"$args"
     time_best vw vc xargs -P "$cores" -L 1 bash -c 'vips_set "$@"' vips_set <"$peers"
