@@ -35,6 +35,10 @@ namespace {
 
 // How many sets past the oldest one not yet written may be loading.
 constexpr size_t kSetsAhead = 4;
+// Pictures of fewer bytes than this in all decode in a few milliseconds:
+// without a window they are loaded by the calling thread alone, which then
+// never waits for a worker the system has not yet run.
+constexpr qint64 kWorthAWorker = 256 * 1024;
 
 // The text an exception pointer holds, as the error box would show it; null
 // for a silent abort.
@@ -185,6 +189,7 @@ TComposer::TComposer(const ComposeOptions& options, std::vector<ComposeSet> sets
             if (!panel.path.isEmpty()) {
                 tasks_.push_back({s, int(i)});
                 bytes[i] = QFileInfo(panel.path).size();
+                bytes_ += bytes[i];
                 ++set.pending;
             }
         }
@@ -220,7 +225,9 @@ void TComposer::Start(bool applicationComing)
     gateOpen_ = !applicationComing;
     const size_t cores = std::max(1u, std::thread::hardware_concurrency());
     // Without a window the calling thread works too.
-    const size_t threads = std::min(applicationComing ? cores : cores - 1, tasks_.size());
+    const size_t threads = applicationComing ? std::min(cores, tasks_.size())
+        : bytes_ < kWorthAWorker              ? 0
+                                              : std::min(cores - 1, tasks_.size());
     for (size_t t = 0; t < threads; ++t)
         workers_.emplace_back([this, applicationComing] { Work(!applicationComing); });
 }

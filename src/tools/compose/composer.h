@@ -105,6 +105,7 @@ private:
     std::vector<Task> tasks_;
     std::shared_ptr<MemoryBudget> budget_;
     bool progress_ = false;
+    qint64 bytes_ = 0;  // the pictures' files together
 
     std::mutex mutex_;  // guards what follows
     std::condition_variable changed_;
