@@ -24,9 +24,11 @@
 # divider release with four 24-MP pictures), formats (f: a 12-MP photo of each
 # newer kind against its reference decoder, and smooth composes of HEICs and
 # PNGs against vips), stall (g: the window's longest event-loop stall while a
-# dropped picture loads), compose_batch (h: the compose tool's start-up, four
-# real photos and a 200-set --batch against the decoding floor and peers). A
-# summary table closes the run.
+# dropped picture loads), progressive (h: a large progressive photo, 4:2:0 and
+# 4:2:2, decoded at 1/8 as the smooth mode and the save dialog's preview do,
+# against djpeg -scale 1/8), compose_batch (i: the compose tool's start-up,
+# four real photos and a 200-set --batch against the decoding floor and
+# peers). A summary table closes the run.
 #
 # Adding a section: write a function section_NAME that prints its own lines
 # (report_header, report_row help), and add NAME to the sections array below.
@@ -550,6 +552,62 @@ section_stall() {
   done
 }
 
+# A 5000 x 3600 progressive photo with the given cjpeg options: a MATE
+# background stretched to size, with a camera's grain (stretched alone it
+# compresses to a tenth of a photo's bytes); about 10 MB at 4:2:0. Made once
+# into $photos and kept.
+progressive_photo() {
+  local name=$1 jpeg=$photos/progressive-$1.jpg source
+  shift
+  if [ ! -s "$jpeg" ]; then
+    need convert cjpeg
+    source=/usr/share/backgrounds/mate/nature/Wood.jpg
+    [ -s "$source" ] || { echo "bench: $source is missing (bench/setup.sh installs mate-backgrounds)" >&2; exit 1; }
+    mkdir -p "$photos"
+    convert "$source" -resize '5000x3600!' -seed 1 -attenuate 1.2 +noise Gaussian -depth 8 "$photos/progressive.ppm"
+    cjpeg -progressive -quality 92 "$@" -outfile "$jpeg.part" "$photos/progressive.ppm"
+    mv "$jpeg.part" "$jpeg"
+    rm -f "$photos/progressive.ppm"
+  fi
+  echo "$jpeg"
+}
+
+# Progressive photos decoded at 1/8 (DecodeJpegReduced, which leaves unread
+# the scans its inverse DCT needs nothing of) against djpeg -scale 1/8, which
+# decodes every scan: the two made here, and the 16 MB progressive 4:2:2 photo
+# of 5640 x 3172 that mate-backgrounds ships.
+section_progressive() {
+  need djpeg
+  build_targets bench_load
+  local kind jpeg line i ow oc rw rc passed speed size
+  for kind in 4:2:0 4:2:2 shipped; do
+    case $kind in
+      4:2:0) jpeg=$(progressive_photo 420) size="5000 x 3600" ;;
+      4:2:2) jpeg=$(progressive_photo 422 -sample 2x1) size="5000 x 3600" ;;
+      shipped)
+        jpeg=/usr/share/backgrounds/mate/abstract/Elephants_5640x3172.jpg size="5640 x 3172 4:2:2"
+        [ -s "$jpeg" ] || { echo "bench: $jpeg is missing (bench/setup.sh installs mate-backgrounds)" >&2; exit 1; } ;;
+    esac
+    ow=1e9 oc=1e9 rw=1e9 rc=1e9
+    for ((i = 0; i < runs; i++)); do
+      line=$("$build/bench/bench_load" "$jpeg" 1 --reduced)
+      ow=$(min_of "$ow" "$(sed -n 's/.*best_seconds=\([0-9.]*\).*/\1/p' <<<"$line")")
+      oc=$(min_of "$oc" "$(sed -n 's/.*best_cpu_seconds=\([0-9.]*\).*/\1/p' <<<"$line")")
+      passed=$(sed -n 's/.*passed_over=\([0-9]*\).*/\1/p' <<<"$line")
+      time_best rw rc djpeg -scale 1/8 -outfile /dev/null "$jpeg"
+    done
+    report_header "progressive: $size progressive $kind photo ($(($(stat -c %s "$jpeg") / 1048576)) MB) at 1/8, ours vs djpeg -scale 1/8"
+    report_row "$kind, $((passed / 1048576)) MB of scans unread" "wall" "$ow" "$rw"
+    report_row "$kind" "cpu" "$oc" "$rc"
+    speed=$(ratio_of "$rw" "$ow")
+    summary_add "(h) 1/8 decode, progressive $kind, wall" "${ow}s" "${rw}s" "${speed}x faster" ">= 3x faster" \
+      "$(awk -v s="$speed" 'BEGIN { print (s >= 3 ? "met" : "not met") }')"
+    speed=$(ratio_of "$rc" "$oc")
+    summary_add "(h) 1/8 decode, progressive $kind, cpu" "${oc}s" "${rc}s" "${speed}x faster" ">= 3x faster" \
+      "$(awk -v s="$speed" 'BEGIN { print (s >= 3 ? "met" : "not met") }')"
+  done
+}
+
 # Real photographs of 2.5 to 5 megapixels as Debian's mate-backgrounds ships
 # them (2560 x 1600 and 2560 x 1920, 0.2 to 0.9 MB each).
 mate_photos() {
@@ -671,7 +729,7 @@ section_compose_batch() {
     ">= 1.5x faster" "$(awk -v s="$speed" 'BEGIN { print (s >= 1.5 ? "met" : "not met") }')"
 }
 
-sections=(compose jpeg_load startup memory relayout formats stall compose_batch)
+sections=(compose jpeg_load startup memory relayout formats stall progressive compose_batch)
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${sections[@]}"
