@@ -433,7 +433,8 @@ section_relayout() {
 # HEIC (heif-enc -q 50), AVIF (avifenc, 8 bits), TIFF (LZW), JPEG XL (cjxl
 # -d 1), GIF (ImageMagick, 256 colours). Made once into $photos and kept.
 format_photo() {
-  local n=$1 kind=$2 base=$photos/format-$n out
+  local n=$1 kind=$2 base out
+  base=$photos/format-$n
   out=$base.$kind
   if [ ! -s "$out" ]; then
     need convert cwebp heif-enc avifenc cjxl

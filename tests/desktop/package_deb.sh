@@ -59,7 +59,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$tree/usr/bin/yotsumado-compose" -o "$out/emp
 desktop=$tree/usr/share/applications/yotsumado.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -qx 'Exec=yotsumado %F' "$desktop" || fail "Exec line"
-grep -qx 'MimeType=image/jpeg;image/bmp;' "$desktop" || fail "MimeType line"
+grep -qx 'MimeType=image/jpeg;image/bmp;image/png;image/webp;image/heic;image/heif;image/avif;image/tiff;image/gif;image/jxl;' "$desktop" || fail "MimeType line"
 grep -qx 'Name=Yotsumado' "$desktop" || fail "Name line"
 grep -qx 'Name\[ja\]=ヨツマド' "$desktop" || fail "Name[ja] line"
 grep -q '^Keywords=' "$desktop" || fail "no Keywords"
