@@ -1,8 +1,16 @@
 #include "formatfixtures.h"
 
+#include "codec/memorybudget.h"
+#include "codec/rasterdecoders.h"
+#include "core/error.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
+
+using namespace yotsumado;
 
 namespace formatfixtures {
 
@@ -54,17 +62,41 @@ QImage PhotoLike(QSize size)
 
 double MeanDifference(const QImage& a, const QImage& b)
 {
-    if (a.size() != b.size())
-        return -1;
-    const QImage ra = a.convertToFormat(QImage::Format_RGB888), rb = b.convertToFormat(QImage::Format_RGB888);
+    const QImage p = a.convertToFormat(QImage::Format_ARGB32_Premultiplied), q = b.convertToFormat(p.format());
+    const bool alpha = a.hasAlphaChannel() || b.hasAlphaChannel();
     double sum = 0;
-    for (int y = 0; y < ra.height(); ++y) {
-        const uchar* p = ra.constScanLine(y);
-        const uchar* q = rb.constScanLine(y);
-        for (int x = 0; x < ra.width() * 3; ++x)
-            sum += std::abs(int(p[x]) - int(q[x]));
+    for (int y = 0; a.size() == b.size() && y < p.height(); ++y)
+        for (int x = 0; x < 4 * p.width(); ++x)
+            sum += std::abs(p.constScanLine(y)[x] - q.constScanLine(y)[x]);
+    return a.size() != b.size() ? -1 : p.isNull() ? 0 : sum / (double(p.width()) * p.height() * (alpha ? 4 : 3));
+}
+
+void CheckDecode(PictureKind kind, const QByteArray& bytes, const QString& error, const QImage& expected, bool alpha,
+                 double tolerance)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImage picture;
+    QString refused;
+    try {
+        picture = DecodeRaster(kind, buffer, share);
+    } catch (const Exception& e) {
+        refused = e.Message();
     }
-    return ra.isNull() ? 0 : sum / (double(ra.width()) * ra.height() * 3);
+    QCOMPARE(refused, error);
+    if (!error.isEmpty()) {
+        QCOMPARE(budget.InUse(), qint64(0));
+        return;
+    }
+    QCOMPARE(picture.format(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
+    QCOMPARE(picture.size(), expected.size());
+    QCOMPARE(share.Bytes(), qint64(picture.sizeInBytes()));
+    QCOMPARE(budget.InUse(), share.Bytes());
+    const double difference = MeanDifference(picture, expected);
+    QVERIFY2(difference <= tolerance, qPrintable(QStringLiteral("differs by %1").arg(difference)));
 }
 
 } // namespace formatfixtures
