@@ -38,8 +38,15 @@ QString Run(const QString& program, const QStringList& arguments)
     return QString();
 }
 
-QImage PhotoLike(QSize size)
+QImage PhotoLike(QSize size, bool alpha)
 {
+    if (alpha) {
+        QImage picture = PhotoLike(size).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFFu) | uint(x * 255 / qMax(1, size.width() - 1)) << 24);
+        return picture;
+    }
     const QDir photos(QStringLiteral("/usr/share/backgrounds/mate/nature"));
     const QStringList names = photos.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
     if (!names.isEmpty()) {

@@ -19,8 +19,9 @@ QString Run(const QString& program, const QStringList& arguments);
 
 // A picture with the detail of a photograph at `size` (Format_RGB888): a
 // real photograph from Debian's mate-backgrounds, scaled, where it is
-// installed, else smooth gradients crossed by sharp edges.
-QImage PhotoLike(QSize size);
+// installed, else smooth gradients crossed by sharp edges; with `alpha`
+// (Format_ARGB32) its opacity rising from clear at the left to opaque.
+QImage PhotoLike(QSize size, bool alpha = false);
 
 // The mean absolute difference of the premultiplied samples of two pictures
 // of one size, over R G B, and A when either has it; -1 when sizes differ.

@@ -57,18 +57,12 @@ class HeifTest : public QObject {
         QFETCH(double, tolerance);
         if (const QString missing = MissingProgram({recipe.section(' ', 0, 0), "convert"}); !missing.isEmpty())
             QSKIP(qPrintable(missing + " is not installed"));
-        QImage src = PhotoLike(source == "odd" ? QSize(97, 65) : QSize(256, 128));
+        QImage src = PhotoLike(source == "odd" ? QSize(97, 65) : QSize(256, 128), source == "alpha");
         for (int y = 0; y < src.height() && source == "vivid"; ++y)
             for (int x = 0; x < src.width(); ++x)
                 src.setPixel(x, y, qRgb(x, 255 - x, 2 * y));
         if (source.startsWith("grey"))  // a grey level of its own
             src.fill(QColor::fromRgb(QRgb(0x10101u * source.mid(5).toUInt())));
-        if (source == "alpha") {
-            src = src.convertToFormat(QImage::Format_ARGB32);
-            for (int y = 0; y < src.height(); ++y)
-                for (int x = 0; x < src.width(); ++x)
-                    src.setPixel(x, y, (src.pixel(x, y) & 0xFFFFFF) | uint(x * 255 / (src.width() - 1)) << 24);
-        }
         const QString base = dir_.filePath(QString(QTest::currentDataTag()).replace(' ', '_'));
         const QString out = base + (kind == PictureKind::Avif ? ".avif" : ".heic");
         QVERIFY(src.save(base + ".png"));

@@ -81,11 +81,7 @@ private slots:
     {
         if (!formatfixtures::MissingProgram({"convert"}).isEmpty())
             QSKIP("convert is not installed");
-        QImage photo = formatfixtures::PhotoLike(QSize(64, 48)).convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < 48; ++y)  // alpha from clear to opaque across
-            for (int x = 0; x < 64; ++x)
-                photo.setPixel(x, y, (photo.pixel(x, y) & 0xFFFFFFu) | uint(x * 4) << 24);
-        QVERIFY(photo.save(dir_.filePath("source.png")));
+        QVERIFY(formatfixtures::PhotoLike(QSize(64, 48), true).save(dir_.filePath("source.png")));
     }
 
     // 16-bit rows use all their bits (-evaluate), so that rounding shows.
