@@ -115,13 +115,8 @@ QByteArray Heif(int width, int height, int columns, int rows, int tileSide)
     const QByteArray ipma = grid ? BigEndian(2, 4) + BigEndian(1, 2) + BigEndian(1, 1) + BigEndian(3, 1)
                                        + BigEndian(2, 2) + BigEndian(2, 1) + picture
                                  : BigEndian(1, 4) + BigEndian(1, 2) + BigEndian(2, 1) + picture;
-    QByteArray iref;
-    if (grid) {
-        QByteArray dimg = BigEndian(1, 2) + BigEndian(quint32(columns * rows), 2);
-        for (int i = 0; i < columns * rows; ++i)
-            dimg += BigEndian(2, 2);
-        iref = FullBox("iref", 0, Box("dimg", dimg));
-    }
+    const QByteArray dimg = BigEndian(1, 2) + BigEndian(quint32(columns * rows), 2) + BigEndian(2, 2).repeated(columns * rows);
+    const QByteArray iref = grid ? FullBox("iref", 0, Box("dimg", dimg)) : QByteArray();
     QByteArray meta;
     for (int pass = 0; pass < 2; ++pass) {  // the second knows where the data start
         const quint32 data = quint32(ftyp.size() + meta.size() + 8);
@@ -172,37 +167,18 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
     Marker(b, 0xDB, QByteArray(1, '\0') + QByteArray(64, '\x01'));
     // SOF2: 8-bit precision, the declared size, every component 1 x 1.
     QByteArray sof = QByteArray(1, char(8)) + BigEndian(quint32(height), 2) + BigEndian(quint32(width), 2) + char(components);
+    QByteArray dc(1, char(components));  // the DC scan of all components, no data
     for (int c = 1; c <= components; ++c) {
-        sof.append(char(c));
-        sof.append(char(0x11));
-        sof.append(char(0));
+        sof += char(c) + QByteArray("\x11\0", 2);
+        dc += char(c) + QByteArray(1, '\0');
     }
     Marker(b, 0xC2, sof);
     // DHT: a DC and an AC table 0 of one 1-bit code for symbol 0.
-    QByteArray dht;
-    for (int tableClass : {0x00, 0x10}) {
-        dht.append(char(tableClass));
-        QByteArray counts(16, '\0');
-        counts[0] = 1;
-        dht.append(counts);
-        dht.append('\0');
-    }
-    Marker(b, 0xC4, dht);
-    // The DC scan of all components, no data.
-    QByteArray dc(1, char(components));
-    for (int c = 1; c <= components; ++c) {
-        dc.append(char(c));
-        dc.append(char(0x00));
-    }
-    dc.append(QByteArray("\x00\x00\x00", 3));  // Ss 0, Se 0, Ah 0 Al 0
-    Marker(b, 0xDA, dc);
-    for (int i = 0; i < extraScans; ++i) {
-        QByteArray ac(1, char(1));
-        ac.append(char(1 + i % components));
-        ac.append(char(0x00));
-        ac.append(QByteArray("\x01\x3F\x00", 3));  // Ss 1, Se 63, Ah 0 Al 0
-        Marker(b, 0xDA, ac);
-    }
+    const QByteArray table = QByteArray(1, '\x01') + QByteArray(15, '\0') + QByteArray(1, '\0');
+    Marker(b, 0xC4, QByteArray(1, '\0') + table + char(0x10) + table);
+    Marker(b, 0xDA, dc + QByteArray("\x00\x00\x00", 3));  // Ss 0, Se 0, Ah 0 Al 0
+    for (int i = 0; i < extraScans; ++i)  // Ss 1, Se 63, Ah 0 Al 0
+        Marker(b, 0xDA, QByteArray(1, char(1)) + char(1 + i % components) + QByteArray("\0\x01\x3F\x00", 4));
     b.append("\xFF\xD9", 2);  // EOI
     return b;
 }

@@ -47,24 +47,9 @@ QImage PhotoLike(QSize size, bool alpha)
                 picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFFu) | uint(x * 255 / qMax(1, size.width() - 1)) << 24);
         return picture;
     }
-    const QDir photos(QStringLiteral("/usr/share/backgrounds/mate/nature"));
-    const QStringList names = photos.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
-    if (!names.isEmpty()) {
-        const QImage photo(photos.filePath(names.first()));
-        if (!photo.isNull())
-            return photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB888);
-    }
-    QImage picture(size, QImage::Format_RGB888);
-    for (int y = 0; y < size.height(); ++y) {
-        uchar* row = picture.scanLine(y);
-        for (int x = 0; x < size.width(); ++x) {
-            const bool edge = ((x / 16) + (y / 16)) % 5 == 0;
-            row[3 * x] = uchar(edge ? 250 : 255 * x / qMax(1, size.width() - 1));
-            row[3 * x + 1] = uchar(edge ? 20 : 255 * y / qMax(1, size.height() - 1));
-            row[3 * x + 2] = uchar(edge ? 40 : (x * y) % 256);
-        }
-    }
-    return picture;
+    const QDir photos("/usr/share/backgrounds/mate/nature");
+    const QImage photo(photos.filePath(photos.entryList({"*.jpg"}, QDir::Files, QDir::Name).value(0)));
+    return photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB888);
 }
 
 double MeanDifference(const QImage& a, const QImage& b)

@@ -17,9 +17,8 @@ QString MissingProgram(const QStringList& programs);
 // what went wrong with its error output.
 QString Run(const QString& program, const QStringList& arguments);
 
-// A picture with the detail of a photograph at `size` (Format_RGB888): a
-// real photograph from Debian's mate-backgrounds, scaled, where it is
-// installed, else smooth gradients crossed by sharp edges; with `alpha`
+// A photograph from Debian's mate-backgrounds (scripts/setup.sh installs it)
+// scaled to `size`, Format_RGB888, null when it is missing; with `alpha`
 // (Format_ARGB32) its opacity rising from clear at the left to opaque.
 QImage PhotoLike(QSize size, bool alpha = false);
 
