@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -14,10 +15,10 @@ using namespace yotsumado;
 
 namespace formatfixtures {
 
-QString MissingProgram(const QStringList& programs)
+QString MissingIn(const QString& command)
 {
-    for (const QString& program : programs)
-        if (QStandardPaths::findExecutable(program).isEmpty())
+    for (const QString& part : command.split(QRegularExpression("&&|\\|")))
+        if (const QString program = part.trimmed().section(' ', 0, 0); QStandardPaths::findExecutable(program).isEmpty())
             return program;
     return QString();
 }

@@ -10,8 +10,9 @@
 
 namespace formatfixtures {
 
-// The first of `programs` not found on PATH, or empty when all are there.
-QString MissingProgram(const QStringList& programs);
+// The first program the shell command runs (the first word of each part
+// between && and |) not found on PATH, or empty when all are there.
+QString MissingIn(const QString& command);
 
 // Runs `program` with `arguments` (at most a minute); empty on success, else
 // what went wrong with its error output.

@@ -55,7 +55,7 @@ class HeifTest : public QObject {
         QFETCH(QString, source);
         QFETCH(QString, expect);
         QFETCH(double, tolerance);
-        if (const QString missing = MissingProgram({recipe.section(' ', 0, 0), "convert"}); !missing.isEmpty())
+        if (const QString missing = MissingIn(recipe); !missing.isEmpty())
             QSKIP(qPrintable(missing + " is not installed"));
         QImage src = PhotoLike(source == "odd" ? QSize(97, 65) : QSize(256, 128), source == "alpha");
         for (int y = 0; y < src.height() && source == "vivid"; ++y)

@@ -79,7 +79,7 @@ class PngGifTest : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!formatfixtures::MissingProgram({"convert"}).isEmpty())
+        if (!formatfixtures::MissingIn("convert").isEmpty())
             QSKIP("convert is not installed");
         QVERIFY(formatfixtures::PhotoLike(QSize(64, 48), true).save(dir_.filePath("source.png")));
     }

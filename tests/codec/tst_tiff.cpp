@@ -78,7 +78,7 @@ private slots:
         QFETCH(QString, expect);
         QFETCH(double, tolerance);
         const QStringList convert = recipe.section(" | ", 0, 0).split(' '), then = recipe.section(" | ", 1).split(' ', Qt::SkipEmptyParts);
-        const QString missing = MissingProgram({"convert", then.value(0, "convert").replace("cut", "convert")});
+        const QString missing = MissingIn("convert | " + then.value(0, "convert").replace("cut", "convert"));
         if (!missing.isEmpty() || (recipe.contains(".icc") && !QFile::exists(convert.last())))
             QSKIP(qPrintable((missing.isEmpty() ? convert.last() : missing) + " is not installed (colord-data, libgs-common)"));
         const QImage picture = Source(source);
