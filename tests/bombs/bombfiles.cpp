@@ -1,7 +1,6 @@
 #include "bombfiles.h"
 
 #include <QFile>
-#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -185,26 +184,13 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
 
 QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
 {
-    const int colours = 1 << bitCount;
-    const quint32 offset = quint32(14 + 40 + 4 * colours);
-    const QByteArray data("\x00\x01", 2);  // end of bitmap
-    QByteArray b(qsizetype(offset), '\0');
-    b[0] = 'B';
-    b[1] = 'M';
-    qToLittleEndian(quint32(offset + quint32(data.size())), b.data() + 2);
-    qToLittleEndian(offset, b.data() + 10);
-    qToLittleEndian(quint32(40), b.data() + 14);
-    qToLittleEndian(qint32(width), b.data() + 18);
-    qToLittleEndian(qint32(height), b.data() + 22);
-    qToLittleEndian(quint16(1), b.data() + 26);
-    qToLittleEndian(quint16(bitCount), b.data() + 28);
-    qToLittleEndian(quint32(bitCount == 8 ? 1 : 2), b.data() + 30);  // BI_RLE8, BI_RLE4
-    qToLittleEndian(quint32(data.size()), b.data() + 34);
-    qToLittleEndian(quint32(colours), b.data() + 46);
-    b[54] = char(qBlue(colour));  // colour 0: blue, green, red
-    b[55] = char(qGreen(colour));
-    b[56] = char(qRed(colour));
-    return b + data;
+    const quint32 colours = 1u << bitCount, offset = 14 + 40 + 4 * colours;
+    // BI_RLE8 or BI_RLE4, data 2 bytes, `colours` colours; colour 0 is blue, green, red.
+    const QByteArray b = "BM" + LittleEndian(offset + 2, 4) + QByteArray(4, '\0') + LittleEndian(offset, 4) + LittleEndian(40, 4)
+        + LittleEndian(quint32(width), 4) + LittleEndian(quint32(height), 4) + LittleEndian(1, 2) + LittleEndian(quint32(bitCount), 2)
+        + LittleEndian(bitCount == 8 ? 1 : 2, 4) + LittleEndian(2, 4) + QByteArray(8, '\0') + LittleEndian(colours, 4)
+        + QByteArray(4, '\0') + char(qBlue(colour)) + char(qGreen(colour)) + char(qRed(colour));
+    return b + QByteArray(offset - b.size(), '\0') + QByteArray("\x00\x01", 2);  // end of bitmap
 }
 
 QByteArray PngChunk(const char* type, const QByteArray& data)

@@ -28,15 +28,12 @@ QString Run(const QString& program, const QStringList& arguments)
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    if (!process.waitForFinished(60'000)) {
-        process.kill();
-        process.waitForFinished();
-        return QStringLiteral("%1 did not finish: %2").arg(program, QString::fromLocal8Bit(process.readAll()));
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return QStringLiteral("%1 %2 failed: %3")
-            .arg(program, arguments.join(QLatin1Char(' ')), QString::fromLocal8Bit(process.readAll()));
-    return QString();
+    const bool finished = process.waitForFinished(60'000);
+    if (finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return QString();
+    process.kill();
+    process.waitForFinished();
+    return QString("%1 %2 %3: %4").arg(program, arguments.join(' '), finished ? "failed" : "did not finish", process.readAll());
 }
 
 QImage PhotoLike(QSize size, bool alpha)

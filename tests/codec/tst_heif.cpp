@@ -86,13 +86,10 @@ private slots:
         QTest::newRow("8 bits 4:2:0") << "heif-enc -q 90 {src}.png -o {out}" << "photo" << "same" << 4.0;
         QTest::newRow("odd size, cropped") << "heif-enc -q 90 {src}.png -o {out}" << "odd" << "same" << 4.0;
         QTest::newRow("4:4:4") << "heif-enc -q 90 -p chroma=444 {src}.png -o {out}" << "photo" << "same" << 3.0;
-        QTest::newRow("10 bits") << "convert {src}.png -depth 16 {src}16.png && heif-enc -b 10 -q 90 {src}16.png -o {out}"
-                                 << "photo" << "same" << 4.0;
+        QTest::newRow("10 bits") << "convert {src}.png -depth 16 {src}16.png && heif-enc -b 10 -q 90 {src}16.png -o {out}" << "photo" << "same" << 4.0;
         QTest::newRow("alpha") << "heif-enc -q 90 {src}.png -o {out}" << "alpha" << "same" << 4.0;
-        QTest::newRow("BT.709 limited range")
-            << "heif-enc -q 90 --matrix_coefficients=1 --full_range_flag=0 {src}.png -o {out}" << "photo" << "same" << 4.0;
-        QTest::newRow("truncated") << "heif-enc -q 90 {src}.png -o {out}.full && head -c -200 {out}.full >{out}" << "photo"
-                                   << "error" << 0.0;
+        QTest::newRow("BT.709 limited range") << "heif-enc -q 90 --matrix_coefficients=1 --full_range_flag=0 {src}.png -o {out}" << "photo" << "same" << 4.0;
+        QTest::newRow("truncated") << "heif-enc -q 90 {src}.png -o {out}.full && head -c -200 {out}.full >{out}" << "photo" << "error" << 0.0;
     }
     void heifVariantsDecodeCloseToTheirSource() { Check(PictureKind::Heif); }
 
@@ -116,12 +113,11 @@ private slots:
         QTest::newRow("HLG, 10 bits") << "avifenc -s 8 -d 10 --cicp 9/18/9 {src}.png {out}" << "grey 111" << "hdr" << 3.0;
         QTest::newRow("PQ, 12 bits") << "avifenc -s 8 -d 12 --cicp 9/16/9 {src}.png {out}" << "grey 105" << "hdr" << 3.0;
         // Its ispe turned from 256 x 128 to 64 x 32, or to 200 x 100 (within the codec's blocks).
-        const QString ispe = QStringLiteral("avifenc -s 8 {src}.png {out} && perl -0777 -pi -e "
-                                            "'s/ispe\\0{6}\\x01\\0\\0{3}\\x80/ispe\\0\\0\\0\\0\\0\\0\\0%1\\0\\0\\0%2/' {out}");
+        const QString ispe = QString("avifenc -s 8 {src}.png {out} && perl -0777 -pi -e "
+                                     "'s/ispe\\0{6}\\x01\\0\\0{3}\\x80/ispe\\0\\0\\0\\0\\0\\0\\0%1\\0\\0\\0%2/' {out}");
         QTest::newRow("coded larger than declared") << ispe.arg("\\x40", "\\x20") << "photo" << "error" << 0.0;
         QTest::newRow("coded not as declared") << ispe.arg("\\xc8", "\\x64") << "photo" << "error" << 0.0;
-        QTest::newRow("truncated") << "avifenc -s 8 {src}.png {out}.full && head -c -200 {out}.full >{out}" << "photo" << "error"
-                                   << 0.0;
+        QTest::newRow("truncated") << "avifenc -s 8 {src}.png {out}.full && head -c -200 {out}.full >{out}" << "photo" << "error" << 0.0;
     }
     void avifVariantsDecodeCloseToTheirSource() { Check(PictureKind::Avif); }
 };

@@ -25,13 +25,11 @@ static QImage Source(const QString& kind)
 static QImage Expected(const QImage& source, const QString& expect)
 {
     QImage swapped = source.convertToFormat(QImage::Format_RGB888);
-    for (int y = 0; y < swapped.height() && expect == "swap red and green"; ++y)
-        for (uchar* p = swapped.scanLine(y); p < swapped.scanLine(y) + 3 * swapped.width(); p += 3)
-            std::swap(p[0], p[1]);
+    for (uchar* p = swapped.bits(); p < swapped.bits() + swapped.sizeInBytes() && expect.startsWith("swap"); p += 3)
+        std::swap(p[0], p[1]);  // 96 pixels a row: no padding
     const int turn = expect.startsWith("turn ") ? expect.mid(5).toInt() : 1;
-    const QTransform quarter = QTransform().rotate(90), transpose(0, 1, 1, 0, 0, 0);
-    return turn == 5 ? source.transformed(transpose) : turn == 6 ? source.transformed(quarter)
-        : turn == 8 ? source.transformed(quarter.inverted()) : expect.startsWith("swap") ? swapped : source;
+    return turn == 5 ? source.transformed(QTransform(0, 1, 1, 0, 0, 0)) : turn == 6 ? source.transformed(QTransform().rotate(90))
+        : turn == 8 ? source.transformed(QTransform().rotate(-90)) : expect.startsWith("swap") ? swapped : source;
 }
 
 class TiffTest : public QObject {
