@@ -236,23 +236,16 @@ QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32
     if (byteCounts)
         tags.push_back({counts, 4, quint32(data.size())});
     std::sort(tags.begin(), tags.end());
-    const auto put = [](QByteArray& to, quint32 v, int bytes) { to += LittleEndian(v, bytes); };
     const quint32 ifdAt = 8 + quint32(data.size() + 1) / 2 * 2, arraysAt = ifdAt + 6 + 12 * quint32(tags.size());
-    QByteArray b("II*\0", 4), arrays;
-    put(b, ifdAt, 4);
-    b += data;
+    QByteArray b = "II*" + QByteArray(1, '\0') + LittleEndian(ifdAt, 4) + data, arrays;
     b.resize(ifdAt, '\0');
-    put(b, quint32(tags.size()), 2);
+    b += LittleEndian(quint32(tags.size()), 2);
     for (auto [tag, type, value] : tags) {
         const quint32 count = tag == offsets || tag == counts ? entries : 1;
-        put(b, tag | type << 16, 4);
-        put(b, count, 4);
-        put(b, count > 1 ? arraysAt + quint32(arrays.size()) : value, 4);
-        for (quint32 i = 0; count > 1 && i < stored; ++i)
-            put(arrays, value, 4);
+        b += LittleEndian(tag | type << 16, 4) + LittleEndian(count, 4) + LittleEndian(count > 1 ? arraysAt + quint32(arrays.size()) : value, 4);
+        arrays += LittleEndian(value, 4).repeated(count > 1 ? stored : 0);
     }
-    put(b, 0, 4);  // no next directory
-    return b + arrays;
+    return b + LittleEndian(0, 4) + arrays;  // no next directory
 }
 
 QByteArray SharedElementProfile(int elements, SharedElement shared)

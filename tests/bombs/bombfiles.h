@@ -40,6 +40,7 @@ QByteArray HugeScreenGif(int screenWidth, int screenHeight);
 // `entries` values but hold at most 16; a few hundred bytes.
 QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
                     QByteArray data, quint32 entries = 1, bool byteCounts = true);
+
 // A WebP whose VP8X chunk declares a width x height canvas (each at most
 // 16384). Animated: one 1 x 1 lossless frame in its corner, 84 bytes. Still:
 // one lossless frame declaring the whole canvas in 3 bytes of data, every
