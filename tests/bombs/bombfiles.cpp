@@ -47,10 +47,8 @@ struct LsbBits {
     LsbBits& Put(quint32 value, int count)
     {
         for (int i = 0; i < count; ++i, ++used) {
-            if (used % 8 == 0)
-                bytes.append('\0');
-            if ((value >> i) & 1)
-                bytes.back() = char(bytes.back() | (1 << (used % 8)));
+            bytes.resize(used / 8 + 1, '\0');
+            bytes.back() = char(bytes.back() | ((value >> i) & 1) << (used % 8));
         }
         return *this;
     }
@@ -277,10 +275,9 @@ bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes)
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write("\xFF\xD8", 2) != 2)
         return false;
     const QByteArray header = QByteArray(1, char(0xFF)) + char(0xE0 + app) + BigEndian(quint32(bodyBytes + 2), 2);
-    for (qint64 i = 0; i < count; ++i) {
+    for (qint64 i = 0; i < count; ++i)
         if (!out.seek(2 + i * (4 + bodyBytes)) || out.write(header) != header.size())
             return false;
-    }
     const QByteArray picture = ProgressiveJpeg(16, 16, 1, 0).mid(2);
     return out.seek(2 + qint64(count) * (4 + bodyBytes)) && out.write(picture) == picture.size();
 }

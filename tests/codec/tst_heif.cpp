@@ -19,12 +19,9 @@ QImage Shown(const QImage& picture, const QString& expect)
     QImage out = picture.convertToFormat(QImage::Format_RGB888);
     using CPT = ColorProfileTransform;
     const CPT::Chromaticities p3{0.3127, 0.3290, 0.680, 0.320, 0.265, 0.690, 0.150, 0.060};
-    std::unique_ptr<CPT> transform;
-    if (expect == "p3")
-        transform = CPT::FromDescription(p3, CPT::Transfer::Srgb, 1, CPT::Input::Rgb);
     const QByteArray wide = photos::WideGamutProfile();
-    if (expect == "wide")
-        transform = CPT::ToSrgb(reinterpret_cast<const uchar*>(wide.data()), std::size_t(wide.size()), CPT::Input::Rgb);
+    const auto transform = expect == "p3" ? CPT::FromDescription(p3, CPT::Transfer::Srgb, 1, CPT::Input::Rgb)
+        : expect == "wide" ? CPT::ToSrgb(reinterpret_cast<const uchar*>(wide.data()), std::size_t(wide.size()), CPT::Input::Rgb) : nullptr;
     if (transform)
         transform->ConvertImage(out);
     if (expect == "hdr")  // 18 % grey at BT.2408's HDR levels: SDR's 18 % grey
