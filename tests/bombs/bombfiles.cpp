@@ -90,48 +90,6 @@ QByteArray FullBox(const char* type, int version, const QByteArray& payload)
     return Box(type, BigEndian(quint32(version) << 24, 4) + payload);
 }
 
-// Item 1 is the primary picture: the grey picture itself declaring
-// width x height, or a grid of that size whose tiles are all item 2, the
-// grey picture declaring tileSide x tileSide.
-QByteArray Heif(int width, int height, int columns, int rows, int tileSide)
-{
-    const bool grid = columns > 0;
-    const QByteArray slice = QByteArray::fromHex("000000092801ae0830f28b16f8");
-    // Version 0, 32-bit sizes.
-    const QByteArray gridData = BigEndian(1, 2) + BigEndian(quint32(rows - 1), 1) + BigEndian(quint32(columns - 1), 1)
-                                + BigEndian(quint32(width), 4) + BigEndian(quint32(height), 4);
-    const QByteArray ftyp = Box("ftyp", QByteArray("heic\0\0\0\0mif1heic", 16));
-    const auto infe = [](int id, const char* type) {
-        return FullBox("infe", 2, BigEndian(quint32(id), 2) + BigEndian(0, 2) + QByteArray(type, 4) + QByteArray(1, '\0'));
-    };
-    const auto ispe = [](int w, int h) { return FullBox("ispe", 0, BigEndian(quint32(w), 4) + BigEndian(quint32(h), 4)); };
-    QByteArray ipco = Box("hvcC", kTileConfig);
-    ipco += grid ? ispe(tileSide, tileSide) + ispe(width, height) : ispe(width, height);
-    // Associations: the picture has the hvcC (essential) and an ispe; the grid its own ispe.
-    const QByteArray picture = QByteArray("\x81\x02", 2);
-    const QByteArray ipma = grid ? BigEndian(2, 4) + BigEndian(1, 2) + BigEndian(1, 1) + BigEndian(3, 1)
-                                       + BigEndian(2, 2) + BigEndian(2, 1) + picture
-                                 : BigEndian(1, 4) + BigEndian(1, 2) + BigEndian(2, 1) + picture;
-    const QByteArray dimg = BigEndian(1, 2) + BigEndian(quint32(columns * rows), 2) + BigEndian(2, 2).repeated(columns * rows);
-    const QByteArray iref = grid ? FullBox("iref", 0, Box("dimg", dimg)) : QByteArray();
-    QByteArray meta;
-    for (int pass = 0; pass < 2; ++pass) {  // the second knows where the data start
-        const quint32 data = quint32(ftyp.size() + meta.size() + 8);
-        // Offsets and lengths of 4 bytes, no base offset.
-        QByteArray iloc = BigEndian(0x4400, 2) + BigEndian(grid ? 2 : 1, 2);
-        iloc += BigEndian(grid ? 2 : 1, 2) + BigEndian(0, 2) + BigEndian(1, 2) + BigEndian(data, 4)
-                + BigEndian(quint32(slice.size()), 4);
-        if (grid)
-            iloc += BigEndian(1, 2) + BigEndian(0, 2) + BigEndian(1, 2) + BigEndian(data + quint32(slice.size()), 4)
-                    + BigEndian(quint32(gridData.size()), 4);
-        const QByteArray iinf = FullBox("iinf", 0, BigEndian(grid ? 2 : 1, 2) + (grid ? infe(1, "grid") + infe(2, "hvc1") : infe(1, "hvc1")));
-        meta = FullBox("meta", 0, FullBox("hdlr", 0, BigEndian(0, 4) + "pict" + QByteArray(13, '\0'))
-                                      + FullBox("pitm", 0, BigEndian(1, 2)) + FullBox("iloc", 0, iloc) + iinf + iref
-                                      + Box("iprp", Box("ipco", ipco) + FullBox("ipma", 0, ipma)));
-    }
-    return ftyp + meta + Box("mdat", slice + (grid ? gridData : QByteArray()));
-}
-
 } // namespace
 
 QByteArray WebPCanvas(int width, int height, bool animated)
@@ -282,14 +240,50 @@ bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes)
     return out.seek(2 + qint64(count) * (4 + bodyBytes)) && out.write(picture) == picture.size();
 }
 
-QByteArray HeifDeclaring(int width, int height)
-{
-    return Heif(width, height, 0, 0, 0);
-}
-
+// Item 1 is the primary picture: the grey picture itself declaring
+// width x height (no columns), or a grid of that size whose tiles are all
+// item 2, the grey picture declaring tileSide x tileSide.
 QByteArray HeifGridOfOneTile(int columns, int rows, int width, int height, int tileSide)
 {
-    return Heif(width, height, columns, rows, tileSide);
+    const bool grid = columns > 0;
+    const QByteArray slice = QByteArray::fromHex("000000092801ae0830f28b16f8");
+    // Version 0, 32-bit sizes.
+    const QByteArray gridData = BigEndian(1, 2) + BigEndian(quint32(rows - 1), 1) + BigEndian(quint32(columns - 1), 1)
+                                + BigEndian(quint32(width), 4) + BigEndian(quint32(height), 4);
+    const QByteArray ftyp = Box("ftyp", QByteArray("heic\0\0\0\0mif1heic", 16));
+    const auto infe = [](int id, const char* type) {
+        return FullBox("infe", 2, BigEndian(quint32(id), 2) + BigEndian(0, 2) + QByteArray(type, 4) + QByteArray(1, '\0'));
+    };
+    const auto ispe = [](int w, int h) { return FullBox("ispe", 0, BigEndian(quint32(w), 4) + BigEndian(quint32(h), 4)); };
+    QByteArray ipco = Box("hvcC", kTileConfig);
+    ipco += grid ? ispe(tileSide, tileSide) + ispe(width, height) : ispe(width, height);
+    // Associations: the picture has the hvcC (essential) and an ispe; the grid its own ispe.
+    const QByteArray picture = QByteArray("\x81\x02", 2);
+    const QByteArray ipma = grid ? BigEndian(2, 4) + BigEndian(1, 2) + BigEndian(1, 1) + BigEndian(3, 1)
+                                       + BigEndian(2, 2) + BigEndian(2, 1) + picture
+                                 : BigEndian(1, 4) + BigEndian(1, 2) + BigEndian(2, 1) + picture;
+    const QByteArray dimg = BigEndian(1, 2) + BigEndian(quint32(columns * rows), 2) + BigEndian(2, 2).repeated(columns * rows);
+    const QByteArray iref = grid ? FullBox("iref", 0, Box("dimg", dimg)) : QByteArray();
+    QByteArray meta;
+    for (int pass = 0; pass < 2; ++pass) {  // the second knows where the data start
+        const quint32 data = quint32(ftyp.size() + meta.size() + 8);
+        // Offsets and lengths of 4 bytes, no base offset.
+        const auto item = [](quint32 id, quint32 at, qsizetype size) {  // one extent, no data reference
+            return BigEndian(id, 2) + BigEndian(0, 2) + BigEndian(1, 2) + BigEndian(at, 4) + BigEndian(quint32(size), 4);
+        };
+        const QByteArray iloc = BigEndian(0x4400, 2) + BigEndian(grid ? 2 : 1, 2) + item(grid ? 2 : 1, data, slice.size())
+            + (grid ? item(1, data + quint32(slice.size()), gridData.size()) : QByteArray());
+        const QByteArray iinf = FullBox("iinf", 0, BigEndian(grid ? 2 : 1, 2) + (grid ? infe(1, "grid") + infe(2, "hvc1") : infe(1, "hvc1")));
+        meta = FullBox("meta", 0, FullBox("hdlr", 0, BigEndian(0, 4) + "pict" + QByteArray(13, '\0'))
+                                      + FullBox("pitm", 0, BigEndian(1, 2)) + FullBox("iloc", 0, iloc) + iinf + iref
+                                      + Box("iprp", Box("ipco", ipco) + FullBox("ipma", 0, ipma)));
+    }
+    return ftyp + meta + Box("mdat", slice + (grid ? gridData : QByteArray()));
+}
+
+QByteArray HeifDeclaring(int width, int height)
+{
+    return HeifGridOfOneTile(0, 0, width, height, 0);
 }
 
 } // namespace bombs

@@ -62,7 +62,7 @@ class HeifTest : public QObject {
             src.fill(QColor::fromRgb(QRgb(0x10101u * source.mid(5).toUInt())));
         const QString base = dir_.filePath(QString(QTest::currentDataTag()).replace(' ', '_'));
         const QString out = base + (kind == PictureKind::Avif ? ".avif" : ".heic");
-        QVERIFY(src.save(base + ".png"));
+        QVERIFY(src.save(base + ".png") && testing::WriteFile(dir_.filePath("wide.icc"), photos::WideGamutProfile()));
         const QString ran = Run("sh", {"-c", QString(recipe).replace("{src}", base).replace("{out}", out).replace("{icc}", dir_.filePath("wide.icc"))});
         QVERIFY2(ran.isEmpty(), qPrintable(ran));
         const QImage shown = source == "alpha" ? src : Shown(src, expect);
@@ -72,11 +72,6 @@ class HeifTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(testing::WriteFile(dir_.filePath("wide.icc"), photos::WideGamutProfile()));
-    }
-
     void heifVariantsDecodeCloseToTheirSource_data()
     {
         Columns();
