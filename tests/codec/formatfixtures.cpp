@@ -38,16 +38,14 @@ QString Run(const QString& program, const QStringList& arguments)
 
 QImage PhotoLike(QSize size, bool alpha)
 {
-    if (alpha) {
-        QImage picture = PhotoLike(size).convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFFu) | uint(x * 255 / qMax(1, size.width() - 1)) << 24);
-        return picture;
-    }
     const QDir photos("/usr/share/backgrounds/mate/nature");
     const QImage photo(photos.filePath(photos.entryList({"*.jpg"}, QDir::Files, QDir::Name).value(0)));
-    return photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB888);
+    QImage picture = photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
+    for (int y = 0; alpha && y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFFu) | uint(x * 255 / qMax(1, size.width() - 1)) << 24);
+    return picture;
 }
 
 double MeanDifference(const QImage& a, const QImage& b)

@@ -17,33 +17,29 @@
 
 namespace {
 
-QByteArray Be32(quint32 v)
-{
-    return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
-}
-
 // The made file changed as a row's patch says.
 QByteArray Patch(QByteArray f, const QString& patch)
 {
+    const auto be32 = [](quint32 v) { return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v); };
     const auto chunk = [&f](const char* type, const QByteArray& data, const char* before = "IDAT") {
         f.insert(f.indexOf(before) - 4, bombs::PngChunk(type, data));
     };
     const QStringList w = patch.split(' ');
-    const QString what = w[0];
+    const QString& what = w[0];
     if (what == "exif")  // a bare TIFF block holding the orientation only
         chunk("eXIf", QByteArray("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18) + char(w[1].toInt()) + QByteArray(7, '\0'),
               w.value(2) == "after" ? "IEND" : "IDAT");
     if (what == "iccp")
         chunk("iCCP", QByteArray("icc\0\0", 5) + qCompress(QColorSpace(QColorSpace::AdobeRgb).iccProfile()).mid(4));
     if (what == "gamma")
-        chunk("gAMA", Be32(w[1].toUInt()));
+        chunk("gAMA", be32(w[1].toUInt()));
     if (w.value(2) == "srgb")
         chunk("sRGB", QByteArray(1, '\0'));
     if (w.value(2) == "adobe")
-        chunk("cHRM", Be32(31270) + Be32(32900) + Be32(64000) + Be32(33000) + Be32(21000) + Be32(71000) + Be32(15000) + Be32(6000));
+        chunk("cHRM", be32(31270) + be32(32900) + be32(64000) + be32(33000) + be32(21000) + be32(71000) + be32(15000) + be32(6000));
     if (what == "apng") {
-        chunk("acTL", Be32(2) + Be32(0));
-        chunk("fdAT", Be32(1) + "junk", "IEND");
+        chunk("acTL", be32(2) + be32(0));
+        chunk("fdAT", be32(1) + "junk", "IEND");
     }
     if (w.value(1) == "tEXt")
         chunk("tEXt", QByteArray("Comment\0x", 9));
