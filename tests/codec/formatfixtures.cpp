@@ -17,8 +17,8 @@ namespace formatfixtures {
 
 QString MissingIn(const QString& command)
 {
-    for (const QString& part : command.split(QRegularExpression("&&|\\|")))
-        if (const QString program = part.trimmed().section(' ', 0, 0); QStandardPaths::findExecutable(program).isEmpty())
+    for (const QString& step : command.split(QRegularExpression("&&|\\|")))
+        if (const QString program = step.trimmed().section(' ', 0, 0); QStandardPaths::findExecutable(program).isEmpty())
             return program;
     return QString();
 }

@@ -10,7 +10,7 @@
 
 namespace formatfixtures {
 
-// The first program the shell command runs (the first word of each part
+// The first program the shell command runs (the first word of each step
 // between && and |) not found on PATH, or empty when all are there.
 QString MissingIn(const QString& command);
 
