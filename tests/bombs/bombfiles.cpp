@@ -1,7 +1,6 @@
 #include "bombfiles.h"
 
 #include <QFile>
-#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -11,185 +10,144 @@ namespace bombs {
 
 namespace {
 
-void Put16BigEndian(QByteArray& b, int v)
+// The low `bytes` bytes of v, most significant first.
+QByteArray BigEndian(quint32 v, int bytes)
 {
-    b.append(char((v >> 8) & 0xFF));
-    b.append(char(v & 0xFF));
+    QByteArray b;
+    for (int i = bytes - 1; i >= 0; --i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+    return b;
 }
 
-void Put32BigEndian(QByteArray& b, quint32 v)
+QByteArray LittleEndian(quint32 v, int bytes)
 {
-    Put16BigEndian(b, int(v >> 16));
-    Put16BigEndian(b, int(v & 0xFFFF));
+    QByteArray b;
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+    return b;
+}
+
+// Big-endian 32-bit words.
+QByteArray Words(std::initializer_list<quint32> words)
+{
+    QByteArray b;
+    for (quint32 w : words)
+        b += BigEndian(w, 4);
+    return b;
 }
 
 void Marker(QByteArray& b, int code, const QByteArray& body)
 {
-    b.append(char(0xFF));
-    b.append(char(code));
-    Put16BigEndian(b, int(body.size()) + 2);
-    b.append(body);
+    b += QByteArray(1, char(0xFF)) + char(code) + BigEndian(quint32(body.size() + 2), 2) + body;
 }
 
 // Bits written least significant first, as WebP's lossless and JPEG XL's
 // streams take them.
-class LsbBits {
-public:
-    void Put(quint32 value, int count)
+struct LsbBits {
+    LsbBits& Put(quint32 value, int count)
     {
-        for (int i = 0; i < count; ++i, ++used_) {
-            if (used_ % 8 == 0)
-                bytes_.append('\0');
-            if ((value >> i) & 1)
-                bytes_[bytes_.size() - 1] = char(bytes_.back() | (1 << (used_ % 8)));
+        for (int i = 0; i < count; ++i, ++used) {
+            bytes.resize(used / 8 + 1, '\0');
+            bytes.back() = char(bytes.back() | ((value >> i) & 1) << (used % 8));
         }
+        return *this;
     }
-    QByteArray Bytes() const { return bytes_; }
-
-private:
-    QByteArray bytes_;
-    int used_ = 0;
+    QByteArray bytes;
+    int used = 0;
 };
-
-void Put24LittleEndian(QByteArray& b, quint32 v)
-{
-    for (int i = 0; i < 3; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
 
 // A RIFF chunk, its payload padded to an even size.
 QByteArray Chunk(const char* fourcc, const QByteArray& payload)
 {
-    QByteArray b(fourcc, 4);
-    b.resize(8);
-    qToLittleEndian(quint32(payload.size()), b.data() + 4);
-    return b + payload + QByteArray(payload.size() % 2, '\0');
+    return QByteArray(fourcc, 4) + LittleEndian(quint32(payload.size()), 4) + payload + QByteArray(payload.size() % 2, '\0');
 }
 
-// A lossless WebP bitstream of width x height pixels all 0: no transform, no
-// colour cache, five prefix codes of one symbol each, which cost no bits a
-// pixel.
+// A lossless WebP bitstream of width x height pixels all 0: no alpha,
+// transform, colour cache or meta prefix codes, and five prefix codes of one
+// symbol each (simple, one 1-bit symbol 0), which cost no bits a pixel.
 QByteArray LosslessBitstream(int width, int height)
 {
     LsbBits bits;
-    bits.Put(0x2F, 8);
-    bits.Put(quint32(width - 1), 14);
-    bits.Put(quint32(height - 1), 14);
-    bits.Put(0, 4);  // no alpha, version 0
-    bits.Put(0, 3);  // no transform, no colour cache, no meta prefix codes
+    bits.Put(0x2F, 8).Put(quint32(width - 1), 14).Put(quint32(height - 1), 14).Put(0, 4).Put(0, 3);
     for (int code = 0; code < 5; ++code)
-        bits.Put(1, 4);  // simple code, one symbol, 1-bit symbol 0
-    return bits.Bytes();
+        bits.Put(1, 4);
+    return bits.bytes;
+}
+
+// A 64 x 64 grey picture as heif-enc (x265, 4:0:0) writes it: its hvcC
+// payload (VPS, SPS, PPS); its one slice is in Heif().
+const QByteArray kTileConfig = QByteArray::fromHex(
+    "0104080000000000000000001ef000fcfcf8f800000f03200001001740010c01ffff0408000003009ff800000300001eba02402100"
+    "0100264201010408000003009ff800000300001ec08204165ba924a6b9b0200000030020000003002122000100074401c172b02240");
+
+QByteArray Box(const char* type, const QByteArray& payload)
+{
+    return BigEndian(quint32(payload.size() + 8), 4) + QByteArray(type, 4) + payload;
+}
+
+QByteArray FullBox(const char* type, int version, const QByteArray& payload)
+{
+    return Box(type, BigEndian(quint32(version) << 24, 4) + payload);
 }
 
 } // namespace
 
 QByteArray WebPCanvas(int width, int height, bool animated)
 {
-    QByteArray vp8x(1, char(animated ? 0x12 : 0x00));  // animation and alpha flags
-    vp8x.append(QByteArray(3, '\0'));
-    Put24LittleEndian(vp8x, quint32(width - 1));
-    Put24LittleEndian(vp8x, quint32(height - 1));
-    QByteArray body = "WEBP" + Chunk("VP8X", vp8x);
-    if (animated) {
-        body += Chunk("ANIM", QByteArray(6, '\0'));
-        QByteArray frame(12, '\0');  // at (0, 0), 1 x 1
-        Put24LittleEndian(frame, 100);  // duration
-        frame.append('\0');  // blend, no disposal
-        body += Chunk("ANMF", frame + Chunk("VP8L", LosslessBitstream(1, 1)));
-    } else {
-        body += Chunk("VP8L", LosslessBitstream(width, height));
-    }
-    return Chunk("RIFF", body);
+    // The animation and alpha flags, then the canvas's size less one.
+    const QByteArray vp8x = QByteArray(1, char(animated ? 0x12 : 0x00)) + QByteArray(3, '\0')
+        + LittleEndian(quint32(width - 1), 3) + LittleEndian(quint32(height - 1), 3);
+    const QByteArray body = "WEBP" + Chunk("VP8X", vp8x);
+    if (!animated)
+        return Chunk("RIFF", body + Chunk("VP8L", LosslessBitstream(width, height)));
+    // At (0, 0), 1 x 1, lasting 100 ms, blended, not disposed.
+    const QByteArray frame = QByteArray(12, '\0') + LittleEndian(100, 3) + QByteArray(1, '\0');
+    return Chunk("RIFF", body + Chunk("ANIM", QByteArray(6, '\0')) + Chunk("ANMF", frame + Chunk("VP8L", LosslessBitstream(1, 1))));
 }
 
 QByteArray JxlHeader(quint32 width, quint32 height)
 {
-    LsbBits bits;
-    bits.Put(0x0AFF, 16);  // the codestream's signature
-    bits.Put(0, 1);  // a size not in eighths
-    bits.Put(3, 2);  // 30 bits of height - 1
-    bits.Put(height - 1, 30);
-    bits.Put(0, 3);  // no aspect ratio: the width follows
-    bits.Put(3, 2);
-    bits.Put(width - 1, 30);
-    bits.Put(1, 1);  // all metadata default
-    return bits.Bytes();
+    // The signature; a size not in eighths, 30 bits of height - 1; no aspect
+    // ratio, so 30 bits of width - 1; all metadata default.
+    return LsbBits().Put(0x0AFF, 16).Put(0, 1).Put(3, 2).Put(height - 1, 30).Put(0, 3).Put(3, 2).Put(width - 1, 30).Put(1, 1).bytes;
 }
 
 QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans)
 {
     QByteArray b("\xFF\xD8", 2);  // SOI
-    // APP0 padding of a fixed size keeps the file sizes the issue names
+    // APP0 padding of a fixed size keeps the file sizes the header promises
     // (172 bytes for the four-component header).
     Marker(b, 0xE0, QByteArray("JFIF\0\x01\x02\0\0\x01\0\x01\0\0", 14) + QByteArray(3, '\0'));
     // DQT: table 0, all ones.
     Marker(b, 0xDB, QByteArray(1, '\0') + QByteArray(64, '\x01'));
     // SOF2: 8-bit precision, the declared size, every component 1 x 1.
-    QByteArray sof(1, char(8));
-    Put16BigEndian(sof, height);
-    Put16BigEndian(sof, width);
-    sof.append(char(components));
+    QByteArray sof = QByteArray(1, char(8)) + BigEndian(quint32(height), 2) + BigEndian(quint32(width), 2) + char(components);
+    QByteArray dc(1, char(components));  // the DC scan of all components, no data
     for (int c = 1; c <= components; ++c) {
-        sof.append(char(c));
-        sof.append(char(0x11));
-        sof.append(char(0));
+        sof += char(c) + QByteArray("\x11\0", 2);
+        dc += char(c) + QByteArray(1, '\0');
     }
     Marker(b, 0xC2, sof);
     // DHT: a DC and an AC table 0 of one 1-bit code for symbol 0.
-    QByteArray dht;
-    for (int tableClass : {0x00, 0x10}) {
-        dht.append(char(tableClass));
-        QByteArray counts(16, '\0');
-        counts[0] = 1;
-        dht.append(counts);
-        dht.append('\0');
-    }
-    Marker(b, 0xC4, dht);
-    // The DC scan of all components, no data.
-    QByteArray dc(1, char(components));
-    for (int c = 1; c <= components; ++c) {
-        dc.append(char(c));
-        dc.append(char(0x00));
-    }
-    dc.append(QByteArray("\x00\x00\x00", 3));  // Ss 0, Se 0, Ah 0 Al 0
-    Marker(b, 0xDA, dc);
-    for (int i = 0; i < extraScans; ++i) {
-        QByteArray ac(1, char(1));
-        ac.append(char(1 + i % components));
-        ac.append(char(0x00));
-        ac.append(QByteArray("\x01\x3F\x00", 3));  // Ss 1, Se 63, Ah 0 Al 0
-        Marker(b, 0xDA, ac);
-    }
+    const QByteArray table = QByteArray(1, '\x01') + QByteArray(15, '\0') + QByteArray(1, '\0');
+    Marker(b, 0xC4, QByteArray(1, '\0') + table + char(0x10) + table);
+    Marker(b, 0xDA, dc + QByteArray("\x00\x00\x00", 3));  // Ss 0, Se 0, Ah 0 Al 0
+    for (int i = 0; i < extraScans; ++i)  // Ss 1, Se 63, Ah 0 Al 0
+        Marker(b, 0xDA, QByteArray(1, char(1)) + char(1 + i % components) + QByteArray("\0\x01\x3F\x00", 4));
     b.append("\xFF\xD9", 2);  // EOI
     return b;
 }
 
 QByteArray RunLengthBitmap(int width, int height, int bitCount, QRgb colour)
 {
-    const int colours = 1 << bitCount;
-    const quint32 offset = quint32(14 + 40 + 4 * colours);
-    const QByteArray data("\x00\x01", 2);  // end of bitmap
-    QByteArray b(qsizetype(offset), '\0');
-    b[0] = 'B';
-    b[1] = 'M';
-    qToLittleEndian(quint32(offset + quint32(data.size())), b.data() + 2);
-    qToLittleEndian(offset, b.data() + 10);
-    qToLittleEndian(quint32(40), b.data() + 14);
-    qToLittleEndian(qint32(width), b.data() + 18);
-    qToLittleEndian(qint32(height), b.data() + 22);
-    qToLittleEndian(quint16(1), b.data() + 26);
-    qToLittleEndian(quint16(bitCount), b.data() + 28);
-    qToLittleEndian(quint32(bitCount == 8 ? 1 : 2), b.data() + 30);  // BI_RLE8, BI_RLE4
-    qToLittleEndian(quint32(data.size()), b.data() + 34);
-    qToLittleEndian(quint32(colours), b.data() + 46);
-    b[54] = char(qBlue(colour));  // colour 0: blue, green, red
-    b[55] = char(qGreen(colour));
-    b[56] = char(qRed(colour));
-    return b + data;
+    const quint32 colours = 1u << bitCount, offset = 14 + 40 + 4 * colours;
+    // BI_RLE8 or BI_RLE4, data 2 bytes, `colours` colours; colour 0 is blue, green, red.
+    const QByteArray b = "BM" + LittleEndian(offset + 2, 4) + QByteArray(4, '\0') + LittleEndian(offset, 4) + LittleEndian(40, 4)
+        + LittleEndian(quint32(width), 4) + LittleEndian(quint32(height), 4) + LittleEndian(1, 2) + LittleEndian(quint32(bitCount), 2)
+        + LittleEndian(bitCount == 8 ? 1 : 2, 4) + LittleEndian(2, 4) + QByteArray(8, '\0') + LittleEndian(colours, 4)
+        + QByteArray(4, '\0') + char(qBlue(colour)) + char(qGreen(colour)) + char(qRed(colour));
+    return b + QByteArray(offset - b.size(), '\0') + QByteArray("\x00\x01", 2);  // end of bitmap
 }
-
-// ---- PNG and GIF ---------------------------------------------------------------
 
 QByteArray PngChunk(const char* type, const QByteArray& data)
 {
@@ -200,19 +158,13 @@ QByteArray PngChunk(const char* type, const QByteArray& data)
         for (int k = 0; k < 8; ++k)
             crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
-    QByteArray chunk;
-    Put32BigEndian(chunk, quint32(data.size()));
-    chunk += body;
-    Put32BigEndian(chunk, ~crc);
-    return chunk;
+    return BigEndian(quint32(data.size()), 4) + body + BigEndian(~crc, 4);
 }
 
 QByteArray ZeroRowsPng(int width, int height, int rows)
 {
-    QByteArray header;
-    Put32BigEndian(header, quint32(width));
-    Put32BigEndian(header, quint32(height));
-    header.append("\x01\x00\x00\x00\x00", 5);  // 1 bit, grey, no interlace
+    // 1 bit, grey, no interlace.
+    const QByteArray header = BigEndian(quint32(width), 4) + BigEndian(quint32(height), 4) + QByteArray("\x01\0\0\0\0", 5);
     const QByteArray data = qCompress(QByteArray(qsizetype(rows) * (1 + (width + 7) / 8), '\0'), 9).mid(4);
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", data) + PngChunk("IEND", {});
 }
@@ -221,12 +173,9 @@ QByteArray HugeScreenGif(int screenWidth, int screenHeight)
 {
     // Two global colours, then at 0, 0 a 1 x 1 frame whose 2-bit LZW codes
     // are clear, 0, end.
-    QByteArray b = QByteArray("GIF89a") + char(screenWidth) + char(screenWidth >> 8) + char(screenHeight)
-        + char(screenHeight >> 8);
-    return b + QByteArray("\x80\0\0" "\0\0\0\xFF\xFF\xFF" ",\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0;", 25);
+    return "GIF89a" + LittleEndian(quint32(screenWidth), 2) + LittleEndian(quint32(screenHeight), 2)
+        + QByteArray("\x80\0\0" "\0\0\0\xFF\xFF\xFF" ",\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0;", 25);
 }
-
-// ---- TIFF ---------------------------------------------------------------------
 
 QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
                     QByteArray data, quint32 entries, bool byteCounts)
@@ -243,39 +192,17 @@ QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32
     if (byteCounts)
         tags.push_back({counts, 4, quint32(data.size())});
     std::sort(tags.begin(), tags.end());
-    const auto put = [](QByteArray& to, quint32 v, int bytes) { to.append(QByteArray::fromRawData(reinterpret_cast<const char*>(&v), bytes)); };
     const quint32 ifdAt = 8 + quint32(data.size() + 1) / 2 * 2, arraysAt = ifdAt + 6 + 12 * quint32(tags.size());
-    QByteArray b("II*\0", 4), arrays;
-    put(b, ifdAt, 4);
-    b += data;
+    QByteArray b = "II*" + QByteArray(1, '\0') + LittleEndian(ifdAt, 4) + data, arrays;
     b.resize(ifdAt, '\0');
-    put(b, quint32(tags.size()), 2);
+    b += LittleEndian(quint32(tags.size()), 2);
     for (auto [tag, type, value] : tags) {
         const quint32 count = tag == offsets || tag == counts ? entries : 1;
-        put(b, tag | type << 16, 4);
-        put(b, count, 4);
-        put(b, count > 1 ? arraysAt + quint32(arrays.size()) : value, 4);
-        for (quint32 i = 0; count > 1 && i < stored; ++i)
-            put(arrays, value, 4);
+        b += LittleEndian(tag | type << 16, 4) + LittleEndian(count, 4) + LittleEndian(count > 1 ? arraysAt + quint32(arrays.size()) : value, 4);
+        arrays += LittleEndian(value, 4).repeated(count > 1 ? stored : 0);
     }
-    put(b, 0, 4);  // no next directory
-    return b + arrays;
+    return b + LittleEndian(0, 4) + arrays;  // no next directory
 }
-
-// ---- Colour profiles ---------------------------------------------------------
-
-namespace {
-
-// Big-endian 32-bit words.
-QByteArray Words(std::initializer_list<quint32> words)
-{
-    QByteArray b;
-    for (quint32 w : words)
-        Put32BigEndian(b, w);
-    return b;
-}
-
-} // namespace
 
 QByteArray SharedElementProfile(int elements, SharedElement shared)
 {
@@ -305,60 +232,21 @@ bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes)
     QFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write("\xFF\xD8", 2) != 2)
         return false;
-    QByteArray header(1, char(0xFF));
-    header.append(char(0xE0 + app));
-    Put16BigEndian(header, bodyBytes + 2);
-    for (qint64 i = 0; i < count; ++i) {
+    const QByteArray header = QByteArray(1, char(0xFF)) + char(0xE0 + app) + BigEndian(quint32(bodyBytes + 2), 2);
+    for (qint64 i = 0; i < count; ++i)
         if (!out.seek(2 + i * (4 + bodyBytes)) || out.write(header) != header.size())
             return false;
-    }
     const QByteArray picture = ProgressiveJpeg(16, 16, 1, 0).mid(2);
     return out.seek(2 + qint64(count) * (4 + bodyBytes)) && out.write(picture) == picture.size();
 }
 
-} // namespace bombs
-
-namespace bombs {
-
-namespace {
-
-QByteArray BigEndian(quint32 v, int bytes)
-{
-    QByteArray b;
-    for (int i = bytes - 1; i >= 0; --i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-    return b;
-}
-
-QByteArray Box(const char* type, const QByteArray& payload)
-{
-    return BigEndian(quint32(payload.size() + 8), 4) + QByteArray(type, 4) + payload;
-}
-
-QByteArray FullBox(const char* type, int version, const QByteArray& payload)
-{
-    return Box(type, BigEndian(quint32(version) << 24, 4) + payload);
-}
-
-// A 64 x 64 grey picture as heif-enc (x265, 4:0:0) writes it: its hvcC
-// payload (VPS, SPS, PPS) and its one slice.
-const unsigned char kTileConfig[] = {
-    0x01, 0x04, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x1e, 0xf0, 0x00, 0xfc,
-    0xfc, 0xf8, 0xf8, 0x00, 0x00, 0x0f, 0x03, 0x20, 0x00, 0x01, 0x00, 0x17, 0x40, 0x01, 0x0c, 0x01,
-    0xff, 0xff, 0x04, 0x08, 0x00, 0x00, 0x03, 0x00, 0x9f, 0xf8, 0x00, 0x00, 0x03, 0x00, 0x00, 0x1e,
-    0xba, 0x02, 0x40, 0x21, 0x00, 0x01, 0x00, 0x26, 0x42, 0x01, 0x01, 0x04, 0x08, 0x00, 0x00, 0x03,
-    0x00, 0x9f, 0xf8, 0x00, 0x00, 0x03, 0x00, 0x00, 0x1e, 0xc0, 0x82, 0x04, 0x16, 0x5b, 0xa9, 0x24,
-    0xa6, 0xb9, 0xb0, 0x20, 0x00, 0x00, 0x03, 0x00, 0x20, 0x00, 0x00, 0x03, 0x00, 0x21, 0x22, 0x00,
-    0x01, 0x00, 0x07, 0x44, 0x01, 0xc1, 0x72, 0xb0, 0x22, 0x40};
-const unsigned char kTileSlice[] = {0x00, 0x00, 0x00, 0x09, 0x28, 0x01, 0xae, 0x08, 0x30, 0xf2, 0x8b, 0x16, 0xf8};
-
 // Item 1 is the primary picture: the grey picture itself declaring
-// width x height, or a grid of that size whose `tiles` are all item 2, the
-// grey picture declaring tileSide x tileSide.
-QByteArray Heif(int width, int height, int columns, int rows, int tileSide)
+// width x height (no columns), or a grid of that size whose tiles are all
+// item 2, the grey picture declaring tileSide x tileSide.
+QByteArray HeifGridOfOneTile(int columns, int rows, int width, int height, int tileSide)
 {
     const bool grid = columns > 0;
-    const QByteArray slice(reinterpret_cast<const char*>(kTileSlice), sizeof kTileSlice);
+    const QByteArray slice = QByteArray::fromHex("000000092801ae0830f28b16f8");
     // Version 0, 32-bit sizes.
     const QByteArray gridData = BigEndian(1, 2) + BigEndian(quint32(rows - 1), 1) + BigEndian(quint32(columns - 1), 1)
                                 + BigEndian(quint32(width), 4) + BigEndian(quint32(height), 4);
@@ -367,30 +255,24 @@ QByteArray Heif(int width, int height, int columns, int rows, int tileSide)
         return FullBox("infe", 2, BigEndian(quint32(id), 2) + BigEndian(0, 2) + QByteArray(type, 4) + QByteArray(1, '\0'));
     };
     const auto ispe = [](int w, int h) { return FullBox("ispe", 0, BigEndian(quint32(w), 4) + BigEndian(quint32(h), 4)); };
-    QByteArray ipco = Box("hvcC", QByteArray(reinterpret_cast<const char*>(kTileConfig), sizeof kTileConfig));
+    QByteArray ipco = Box("hvcC", kTileConfig);
     ipco += grid ? ispe(tileSide, tileSide) + ispe(width, height) : ispe(width, height);
     // Associations: the picture has the hvcC (essential) and an ispe; the grid its own ispe.
     const QByteArray picture = QByteArray("\x81\x02", 2);
     const QByteArray ipma = grid ? BigEndian(2, 4) + BigEndian(1, 2) + BigEndian(1, 1) + BigEndian(3, 1)
                                        + BigEndian(2, 2) + BigEndian(2, 1) + picture
                                  : BigEndian(1, 4) + BigEndian(1, 2) + BigEndian(2, 1) + picture;
-    QByteArray iref;
-    if (grid) {
-        QByteArray dimg = BigEndian(1, 2) + BigEndian(quint32(columns * rows), 2);
-        for (int i = 0; i < columns * rows; ++i)
-            dimg += BigEndian(2, 2);
-        iref = FullBox("iref", 0, Box("dimg", dimg));
-    }
+    const QByteArray dimg = BigEndian(1, 2) + BigEndian(quint32(columns * rows), 2) + BigEndian(2, 2).repeated(columns * rows);
+    const QByteArray iref = grid ? FullBox("iref", 0, Box("dimg", dimg)) : QByteArray();
     QByteArray meta;
     for (int pass = 0; pass < 2; ++pass) {  // the second knows where the data start
         const quint32 data = quint32(ftyp.size() + meta.size() + 8);
         // Offsets and lengths of 4 bytes, no base offset.
-        QByteArray iloc = BigEndian(0x4400, 2) + BigEndian(grid ? 2 : 1, 2);
-        iloc += BigEndian(grid ? 2 : 1, 2) + BigEndian(0, 2) + BigEndian(1, 2) + BigEndian(data, 4)
-                + BigEndian(quint32(slice.size()), 4);
-        if (grid)
-            iloc += BigEndian(1, 2) + BigEndian(0, 2) + BigEndian(1, 2) + BigEndian(data + quint32(slice.size()), 4)
-                    + BigEndian(quint32(gridData.size()), 4);
+        const auto item = [](quint32 id, quint32 at, qsizetype size) {  // one extent, no data reference
+            return BigEndian(id, 2) + BigEndian(0, 2) + BigEndian(1, 2) + BigEndian(at, 4) + BigEndian(quint32(size), 4);
+        };
+        const QByteArray iloc = BigEndian(0x4400, 2) + BigEndian(grid ? 2 : 1, 2) + item(grid ? 2 : 1, data, slice.size())
+            + (grid ? item(1, data + quint32(slice.size()), gridData.size()) : QByteArray());
         const QByteArray iinf = FullBox("iinf", 0, BigEndian(grid ? 2 : 1, 2) + (grid ? infe(1, "grid") + infe(2, "hvc1") : infe(1, "hvc1")));
         meta = FullBox("meta", 0, FullBox("hdlr", 0, BigEndian(0, 4) + "pict" + QByteArray(13, '\0'))
                                       + FullBox("pitm", 0, BigEndian(1, 2)) + FullBox("iloc", 0, iloc) + iinf + iref
@@ -399,16 +281,9 @@ QByteArray Heif(int width, int height, int columns, int rows, int tileSide)
     return ftyp + meta + Box("mdat", slice + (grid ? gridData : QByteArray()));
 }
 
-} // namespace
-
 QByteArray HeifDeclaring(int width, int height)
 {
-    return Heif(width, height, 0, 0, 0);
-}
-
-QByteArray HeifGridOfOneTile(int columns, int rows, int width, int height, int tileSide)
-{
-    return Heif(width, height, columns, rows, tileSide);
+    return HeifGridOfOneTile(0, 0, width, height, 0);
 }
 
 } // namespace bombs

@@ -22,8 +22,6 @@ QByteArray ProgressiveJpeg(int width, int height, int components, int extraScans
 // any size. Every pixel keeps colour 0 of the palette, which is `colour`.
 QByteArray RunLengthBitmap(int width, int height, int bitCount = 8, QRgb colour = qRgb(10, 200, 30));
 
-// ---- PNG and GIF ---------------------------------------------------------------
-
 // A PNG chunk: length, type, data and CRC.
 QByteArray PngChunk(const char* type, const QByteArray& data);
 
@@ -35,12 +33,14 @@ QByteArray ZeroRowsPng(int width, int height, int rows);
 // A GIF whose logical screen is screenWidth x screenHeight and whose one
 // frame is a single pixel at its top left: 35 bytes for any screen.
 QByteArray HugeScreenGif(int screenWidth, int screenHeight);
+
 // A grey 8-bit TIFF declaring width x height, its strips of `rowsPerStrip`
 // rows (or tiles of `tile`², when not 0) all pointing at `data` (1 stored,
 // 8 deflated here, 7 a JPEG stream); its offset and byte-count arrays declare
 // `entries` values but hold at most 16; a few hundred bytes.
 QByteArray GreyTiff(quint32 width, quint32 height, quint32 rowsPerStrip, quint32 tile, int compression,
                     QByteArray data, quint32 entries = 1, bool byteCounts = true);
+
 // A WebP whose VP8X chunk declares a width x height canvas (each at most
 // 16384). Animated: one 1 x 1 lossless frame in its corner, 84 bytes. Still:
 // one lossless frame declaring the whole canvas in 3 bytes of data, every
@@ -51,8 +51,6 @@ QByteArray WebPCanvas(int width, int height, bool animated);
 // declaring width x height (each at most 2^30) and default metadata (8-bit
 // sRGB); no frame.
 QByteArray JxlHeader(quint32 width, quint32 height);
-
-// ---- Colour profiles ---------------------------------------------------------
 
 // What the shared element of SharedElementProfile is.
 enum class SharedElement { CurveSet, Matrix };
@@ -68,8 +66,6 @@ QByteArray SharedElementProfile(int elements, SharedElement shared = SharedEleme
 // as holes (a sparse file): 100,000 empty APP1 markers make 491 KB, 40,000
 // full ones 2.6 GB on no more than 160 MB of disk. True when written.
 bool WriteMarkerFlood(const QString& path, int app, int count, int bodyBytes);
-
-// ---- HEIF --------------------------------------------------------------------
 
 // A HEIF of 361 bytes whose picture, a 64 x 64 grey HEVC picture, declares
 // width x height.

@@ -1,15 +1,24 @@
 #include "formatfixtures.h"
 
+#include "codec/memorybudget.h"
+#include "codec/rasterdecoders.h"
+#include "core/error.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
+
+using namespace yotsumado;
 
 namespace formatfixtures {
 
-QString MissingProgram(const QStringList& programs)
+QString MissingIn(const QString& command)
 {
-    for (const QString& program : programs)
-        if (QStandardPaths::findExecutable(program).isEmpty())
+    for (const QString& step : command.split(QRegularExpression("&&|\\|")))
+        if (const QString program = step.trimmed().section(' ', 0, 0); QStandardPaths::findExecutable(program).isEmpty())
             return program;
     return QString();
 }
@@ -19,52 +28,63 @@ QString Run(const QString& program, const QStringList& arguments)
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    if (!process.waitForFinished(60'000)) {
-        process.kill();
-        process.waitForFinished();
-        return QStringLiteral("%1 did not finish: %2").arg(program, QString::fromLocal8Bit(process.readAll()));
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return QStringLiteral("%1 %2 failed: %3")
-            .arg(program, arguments.join(QLatin1Char(' ')), QString::fromLocal8Bit(process.readAll()));
-    return QString();
+    const bool finished = process.waitForFinished(60'000);
+    if (finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return QString();
+    process.kill();
+    process.waitForFinished();
+    return QString("%1 %2 %3: %4").arg(program, arguments.join(' '), finished ? "failed" : "did not finish", process.readAll());
 }
 
-QImage PhotoLike(QSize size)
+QImage PhotoLike(QSize size, bool alpha)
 {
-    const QDir photos(QStringLiteral("/usr/share/backgrounds/mate/nature"));
-    const QStringList names = photos.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
-    if (!names.isEmpty()) {
-        const QImage photo(photos.filePath(names.first()));
-        if (!photo.isNull())
-            return photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB888);
-    }
-    QImage picture(size, QImage::Format_RGB888);
-    for (int y = 0; y < size.height(); ++y) {
-        uchar* row = picture.scanLine(y);
-        for (int x = 0; x < size.width(); ++x) {
-            const bool edge = ((x / 16) + (y / 16)) % 5 == 0;
-            row[3 * x] = uchar(edge ? 250 : 255 * x / qMax(1, size.width() - 1));
-            row[3 * x + 1] = uchar(edge ? 20 : 255 * y / qMax(1, size.height() - 1));
-            row[3 * x + 2] = uchar(edge ? 40 : (x * y) % 256);
-        }
-    }
+    const QDir photos("/usr/share/backgrounds/mate/nature");
+    const QImage photo(photos.filePath(photos.entryList({"*.jpg"}, QDir::Files, QDir::Name).value(0)));
+    QImage picture = photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
+    for (int y = 0; alpha && y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFFu) | uint(x * 255 / qMax(1, size.width() - 1)) << 24);
     return picture;
 }
 
 double MeanDifference(const QImage& a, const QImage& b)
 {
-    if (a.size() != b.size())
-        return -1;
-    const QImage ra = a.convertToFormat(QImage::Format_RGB888), rb = b.convertToFormat(QImage::Format_RGB888);
+    const QImage p = a.convertToFormat(QImage::Format_ARGB32_Premultiplied), q = b.convertToFormat(p.format());
+    const bool alpha = a.hasAlphaChannel() || b.hasAlphaChannel();
     double sum = 0;
-    for (int y = 0; y < ra.height(); ++y) {
-        const uchar* p = ra.constScanLine(y);
-        const uchar* q = rb.constScanLine(y);
-        for (int x = 0; x < ra.width() * 3; ++x)
-            sum += std::abs(int(p[x]) - int(q[x]));
+    for (int y = 0; a.size() == b.size() && y < p.height(); ++y)
+        for (int x = 0; x < 4 * p.width(); ++x)
+            sum += std::abs(p.constScanLine(y)[x] - q.constScanLine(y)[x]);
+    return a.size() != b.size() ? -1 : p.isNull() ? 0 : sum / (double(p.width()) * p.height() * (alpha ? 4 : 3));
+}
+
+void CheckDecode(PictureKind kind, const QByteArray& bytes, const QString& error, const QImage& expected, bool alpha,
+                 double tolerance)
+{
+    MemoryBudget budget(kProgramMemoryBudget);
+    BudgetShare share(budget);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImage picture;
+    QString refused;
+    try {
+        picture = DecodeRaster(kind, buffer, share);
+    } catch (const Exception& e) {
+        refused = e.Message();
     }
-    return ra.isNull() ? 0 : sum / (double(ra.width()) * ra.height() * 3);
+    QCOMPARE(refused, error);
+    if (!error.isEmpty()) {
+        QCOMPARE(budget.InUse(), qint64(0));
+        return;
+    }
+    QCOMPARE(picture.format(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
+    QCOMPARE(picture.size(), expected.size());
+    QCOMPARE(share.Bytes(), qint64(picture.sizeInBytes()));
+    QCOMPARE(budget.InUse(), share.Bytes());
+    const double difference = MeanDifference(picture, expected);
+    QVERIFY2(difference <= tolerance, qPrintable(QStringLiteral("differs by %1").arg(difference)));
 }
 
 } // namespace formatfixtures

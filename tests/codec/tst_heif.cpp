@@ -3,42 +3,32 @@
 
 #include "app/photos/photofixtures.h"
 #include "codec/colorprofile.h"
-#include "codec/memorybudget.h"
-#include "codec/rasterdecoders.h"
-#include "core/error.h"
 #include "formatfixtures.h"
+#include "support/files.h"
 #include "support/testmain.h"
 
-#include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace formatfixtures;
 
 namespace {
 
-// What was encoded as the decoder should show it, composed over white.
+// What was encoded (opaque) as the decoder should show it.
 QImage Shown(const QImage& picture, const QString& expect)
 {
-    QImage out(picture.size(), QImage::Format_RGB888);
-    out.fill(Qt::white);
-    QPainter(&out).drawImage(0, 0, picture);
+    QImage out = picture.convertToFormat(QImage::Format_RGB888);
     using CPT = ColorProfileTransform;
     const CPT::Chromaticities p3{0.3127, 0.3290, 0.680, 0.320, 0.265, 0.690, 0.150, 0.060};
-    std::unique_ptr<CPT> transform;
-    if (expect == QLatin1String("p3"))
-        transform = CPT::FromDescription(p3, CPT::Transfer::Srgb, 1, CPT::Input::Rgb);
     const QByteArray wide = photos::WideGamutProfile();
-    if (expect == QLatin1String("wide"))
-        transform = CPT::ToSrgb(reinterpret_cast<const uchar*>(wide.data()), std::size_t(wide.size()), CPT::Input::Rgb);
+    const auto transform = expect == "p3" ? CPT::FromDescription(p3, CPT::Transfer::Srgb, 1, CPT::Input::Rgb)
+        : expect == "wide" ? CPT::ToSrgb(reinterpret_cast<const uchar*>(wide.data()), std::size_t(wide.size()), CPT::Input::Rgb) : nullptr;
     if (transform)
         transform->ConvertImage(out);
-    if (expect == QLatin1String("hdr"))  // 18 % grey at BT.2408's HDR levels: SDR's 18 % grey
+    if (expect == "hdr")  // 18 % grey at BT.2408's HDR levels: SDR's 18 % grey
         out.fill(qRgb(118, 118, 118));
-    if (expect == QLatin1String("rot90"))
+    if (expect == "rot90")
         return out.transformed(QTransform().rotate(-90));
-    return expect == QLatin1String("mirror") ? out.mirrored(true, false) : out;
+    return expect == "mirror" ? out.mirrored(true, false) : out;
 }
 
 } // namespace
@@ -62,77 +52,33 @@ class HeifTest : public QObject {
         QFETCH(QString, source);
         QFETCH(QString, expect);
         QFETCH(double, tolerance);
-        const QString missing = MissingProgram({recipe.section(QLatin1Char(' '), 0, 0), QStringLiteral("convert")});
-        if (!missing.isEmpty())
-            QSKIP(qPrintable(missing + QStringLiteral(" is not installed")));
-        QImage src = PhotoLike(source == QLatin1String("odd") ? QSize(97, 65) : QSize(256, 128));
-        for (int y = 0; y < src.height() && source == QLatin1String("vivid"); ++y)
-            for (int x = 0; x < src.width(); ++x)
-                src.setPixel(x, y, qRgb(x, 255 - x, 2 * y));
-        if (source.startsWith(QLatin1String("grey")))  // a grey level of its own
+        if (const QString missing = MissingIn(recipe); !missing.isEmpty())
+            QSKIP(qPrintable(missing + " is not installed"));
+        QImage src = PhotoLike(source == "odd" ? QSize(97, 65) : QSize(256, 128), source == "alpha");
+        for (int i = 0; i < 256 * 128 && source == "vivid"; ++i)
+            src.setPixel(i % 256, i / 256, qRgb(i % 256, 255 - i % 256, 2 * (i / 256)));
+        if (source.startsWith("grey"))  // a grey level of its own
             src.fill(QColor::fromRgb(QRgb(0x10101u * source.mid(5).toUInt())));
-        if (source == QLatin1String("alpha")) {
-            src = src.convertToFormat(QImage::Format_ARGB32);
-            for (int y = 0; y < src.height(); ++y)
-                for (int x = 0; x < src.width(); ++x)
-                    src.setPixel(x, y, (src.pixel(x, y) & 0xFFFFFF) | uint(x * 255 / (src.width() - 1)) << 24);
-        }
-        const QString base = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')));
-        QVERIFY(src.save(base + QStringLiteral(".png")));
-        const QString out = base + (kind == PictureKind::Avif ? QStringLiteral(".avif") : QStringLiteral(".heic"));
-        const QString command = QString(recipe).replace(QStringLiteral("{src}"), base).replace(QStringLiteral("{out}"), out)
-                                    .replace(QStringLiteral("{icc}"), dir_.filePath(QStringLiteral("wide.icc")));
-        const QString ran = Run(QStringLiteral("sh"), {QStringLiteral("-c"), command});
-        QVERIFY2(ran.isEmpty(), qPrintable(ran));
-
-        MemoryBudget budget(kProgramMemoryBudget);
-        BudgetShare share(budget);
-        QFile file(out);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QImage decoded;
-        QString error;
-        try {
-            decoded = DecodeHeif(file, kind, share);
-        } catch (const Exception& e) {
-            error = e.Message();
-        }
-        if (expect == QLatin1String("error")) {
-            QCOMPARE(error, InvalidPictureMessage(kind));
-            QCOMPARE(budget.InUse(), qint64(0));
-            return;
-        }
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        QCOMPARE(decoded.format(), source == QLatin1String("alpha") ? QImage::Format_ARGB32 : QImage::Format_RGB888);
-        QCOMPARE(budget.InUse(), decoded.sizeInBytes());
-        const QImage shown = Shown(src, expect);
-        QCOMPARE(decoded.size(), shown.size());
-        // A colour conversion left out would be seen.
-        if (expect == QLatin1String("p3") || expect == QLatin1String("wide"))
-            QVERIFY(MeanDifference(shown, Shown(src, QStringLiteral("same"))) > 2 * tolerance);
-        const double difference = MeanDifference(Shown(decoded, QStringLiteral("same")), shown);
-        QVERIFY2(difference <= tolerance, qPrintable(QString::number(difference)));
+        const QString base = dir_.filePath(QString(QTest::currentDataTag()).replace(' ', '_')), out = base + (kind == PictureKind::Avif ? ".avif" : ".heic");
+        QVERIFY(src.save(base + ".png") && testing::WriteFile(dir_.filePath("wide.icc"), photos::WideGamutProfile()));
+        QCOMPARE(Run("sh", {"-c", recipe.replace("{src}", base).replace("{out}", out).replace("{icc}", dir_.filePath("wide.icc"))}), QString());
+        const QImage shown = source == "alpha" ? src : Shown(src, expect);
+        if (expect == "p3" || expect == "wide")  // a colour conversion left out would be seen
+            QVERIFY(MeanDifference(shown, Shown(src, "same")) > 2 * tolerance);
+        CheckDecode(kind, testing::ReadAll(out), expect == "error" ? InvalidPictureMessage(kind) : QString(), shown, source == "alpha", tolerance);
     }
 
 private slots:
-    void initTestCase()
-    {
-        QFile icc(dir_.filePath(QStringLiteral("wide.icc")));
-        QVERIFY(icc.open(QIODevice::WriteOnly) && icc.write(photos::WideGamutProfile()) > 0);
-    }
-
     void heifVariantsDecodeCloseToTheirSource_data()
     {
         Columns();
         QTest::newRow("8 bits 4:2:0") << "heif-enc -q 90 {src}.png -o {out}" << "photo" << "same" << 4.0;
         QTest::newRow("odd size, cropped") << "heif-enc -q 90 {src}.png -o {out}" << "odd" << "same" << 4.0;
         QTest::newRow("4:4:4") << "heif-enc -q 90 -p chroma=444 {src}.png -o {out}" << "photo" << "same" << 3.0;
-        QTest::newRow("10 bits") << "convert {src}.png -depth 16 {src}16.png && heif-enc -b 10 -q 90 {src}16.png -o {out}"
-                                 << "photo" << "same" << 4.0;
+        QTest::newRow("10 bits") << "convert {src}.png -depth 16 {src}16.png && heif-enc -b 10 -q 90 {src}16.png -o {out}" << "photo" << "same" << 4.0;
         QTest::newRow("alpha") << "heif-enc -q 90 {src}.png -o {out}" << "alpha" << "same" << 4.0;
-        QTest::newRow("BT.709 limited range")
-            << "heif-enc -q 90 --matrix_coefficients=1 --full_range_flag=0 {src}.png -o {out}" << "photo" << "same" << 4.0;
-        QTest::newRow("truncated") << "heif-enc -q 90 {src}.png -o {out}.full && head -c -200 {out}.full >{out}" << "photo"
-                                   << "error" << 0.0;
+        QTest::newRow("BT.709 limited range") << "heif-enc -q 90 --matrix_coefficients=1 --full_range_flag=0 {src}.png -o {out}" << "photo" << "same" << 4.0;
+        QTest::newRow("truncated") << "heif-enc -q 90 {src}.png -o {out}.full && head -c -200 {out}.full >{out}" << "photo" << "error" << 0.0;
     }
     void heifVariantsDecodeCloseToTheirSource() { Check(PictureKind::Heif); }
 
@@ -156,12 +102,11 @@ private slots:
         QTest::newRow("HLG, 10 bits") << "avifenc -s 8 -d 10 --cicp 9/18/9 {src}.png {out}" << "grey 111" << "hdr" << 3.0;
         QTest::newRow("PQ, 12 bits") << "avifenc -s 8 -d 12 --cicp 9/16/9 {src}.png {out}" << "grey 105" << "hdr" << 3.0;
         // Its ispe turned from 256 x 128 to 64 x 32, or to 200 x 100 (within the codec's blocks).
-        const QString ispe = QStringLiteral("avifenc -s 8 {src}.png {out} && perl -0777 -pi -e "
-                                            "'s/ispe\\0{6}\\x01\\0\\0{3}\\x80/ispe\\0\\0\\0\\0\\0\\0\\0%1\\0\\0\\0%2/' {out}");
+        const QString ispe = QString("avifenc -s 8 {src}.png {out} && perl -0777 -pi -e "
+                                     "'s/ispe\\0{6}\\x01\\0\\0{3}\\x80/ispe\\0\\0\\0\\0\\0\\0\\0%1\\0\\0\\0%2/' {out}");
         QTest::newRow("coded larger than declared") << ispe.arg("\\x40", "\\x20") << "photo" << "error" << 0.0;
         QTest::newRow("coded not as declared") << ispe.arg("\\xc8", "\\x64") << "photo" << "error" << 0.0;
-        QTest::newRow("truncated") << "avifenc -s 8 {src}.png {out}.full && head -c -200 {out}.full >{out}" << "photo" << "error"
-                                   << 0.0;
+        QTest::newRow("truncated") << "avifenc -s 8 {src}.png {out}.full && head -c -200 {out}.full >{out}" << "photo" << "error" << 0.0;
     }
     void avifVariantsDecodeCloseToTheirSource() { Check(PictureKind::Avif); }
 };
