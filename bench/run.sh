@@ -436,6 +436,7 @@ format_photo() {
   local n=$1 kind=$2 base out
   base=$photos/format-$n
   out=$base.$kind
+  mkdir -p "$photos"
   if [ ! -s "$out" ]; then
     need convert cwebp heif-enc avifenc cjxl
     if [ ! -s "$base.ppm" ]; then
