@@ -468,7 +468,7 @@ reference_decode() {
     webp) dwebp -quiet "$2" -ppm -o /dev/null ;;
     heic | avif) "$build/bench/bench_refdecode" heif "$2" 2 ;;
     tiff) "$build/bench/bench_refdecode" tiff "$2" ;;
-    jxl) djxl "$2" --num_threads=2 --disable_output ;;
+    jxl) djxl "$2" "$work/reference.ppm" --num_threads=2 --quiet ;;  # 0.7 always writes a file
     gif) "$build/bench/bench_refdecode" gif "$2" ;;
   esac
 }
