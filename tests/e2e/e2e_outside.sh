@@ -569,9 +569,10 @@ if [ "$mode" != bare ]; then
 else
   "$xclose" "$wid"
 fi
-for _ in $(seq 100); do alive || break; sleep 0.1; done
+for _ in $(seq 200); do alive || break; sleep 0.1; done
 if alive; then
-  fail "close: program still running"
+  shot close-failed
+  fail "close: program still running (active window $(xprop -root _NET_ACTIVE_WINDOW 2>&1 | awk '{print $NF}'), ours $wid)"
 else
   wait "$app"; code=$?
   app=""
