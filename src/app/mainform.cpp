@@ -286,7 +286,7 @@ void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
 }
 
 void TMainForm1::LoadIntoPanelInBackground(TImage* image, const QString& fileName,
-                                           std::function<void(const QString& error)> done)
+                                           std::function<void(const std::optional<QString>& error)> done)
 {
     const int panel = PanelOf(image);
     Q_ASSERT(panel >= 0);
@@ -317,7 +317,7 @@ void TMainForm1::LoadIntoPanelInBackground(TImage* image, const QString& fileNam
                 ShowInPanel(image, std::move(*picture));
             *picture = TLoadedPicture();  // a superseded picture gives its budget back now
             if (done)
-                done(latest ? error : QString());
+                done(latest && failed ? std::optional<QString>(error) : std::nullopt);
             else if (latest && failed)
                 TApplication::Instance()->ShowException(Exception(error));
         }, Qt::QueuedConnection);

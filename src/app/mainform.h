@@ -23,6 +23,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -120,11 +121,11 @@ public:
     // picture once it is ready and keeps its old one on failure. A later load
     // into the same panel, or emptying it, supersedes one still running
     // (whose result is dropped). A failure shows its error box, unless
-    // `done` is given: that then gets the error's message, on the window's
-    // thread, once the load has ended (empty when it loaded or was
-    // superseded).
+    // `done` is given: that then gets the error's message (which may be
+    // empty), on the window's thread, once the load has ended; nothing when
+    // it loaded or was superseded.
     void LoadIntoPanelInBackground(TImage* image, const QString& fileName,
-                                   std::function<void(const QString& error)> done = {});
+                                   std::function<void(const std::optional<QString>& error)> done = {});
     // Loads started in the background that have not yet ended.
     int LoadsRunning() const { return loadsRunning_; }
     // Runs the event loop until every load started in the background has

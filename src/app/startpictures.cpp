@@ -41,14 +41,14 @@ void OpenStartPictures(TMainForm1& form, const QStringList& pictures)
     // What the loads report, gathered until the last has ended.
     struct Outcome {
         int pending = 0;
-        QStringList errors{QString(), QString(), QString(), QString()};
+        std::optional<QString> errors[kPanels];
         QString leftOut;
     };
     auto outcome = std::make_shared<Outcome>();
     const auto report = [outcome] {
-        for (const QString& message : std::as_const(outcome->errors))
-            if (!message.isEmpty())
-                TApplication::Instance()->ShowException(Exception(message));
+        for (const std::optional<QString>& message : outcome->errors)
+            if (message)
+                TApplication::Instance()->ShowException(Exception(*message));
         if (!outcome->leftOut.isEmpty())
             TApplication::Instance()->ShowInformation(outcome->leftOut);
     };
@@ -67,7 +67,7 @@ void OpenStartPictures(TMainForm1& form, const QStringList& pictures)
     outcome->leftOut = LeftOutText(otherKinds, pastFourth);
     outcome->pending = int(toLoad.size());
     for (qsizetype i : toLoad)
-        form.LoadIntoPanelInBackground(images[i], pictures.at(i), [outcome, report, i](const QString& error) {
+        form.LoadIntoPanelInBackground(images[i], pictures.at(i), [outcome, report, i](const std::optional<QString>& error) {
             outcome->errors[i] = error;
             if (--outcome->pending == 0)
                 report();
