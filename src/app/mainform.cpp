@@ -21,10 +21,13 @@
 #include "platform/services.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDrag>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
@@ -175,6 +178,8 @@ TMainForm1::TMainForm1(platform::Services& services, QWidget* owner)
         app->SetMainForm(this);
     // From here on the window takes files dropped from the file manager.
     setAcceptDrops(true);
+    for (TImage* image : {Image1, Image2, Image3, Image4})
+        image->installEventFilter(this);
     setContextMenuPolicy(Qt::DefaultContextMenu);
 }
 
@@ -363,9 +368,15 @@ bool TMainForm1::event(QEvent* event)
             e->ignore();
             return true;
         }
-        platform::DropFiles drop = platform::DropFiles::FromMimeData(e->mimeData());
         e->setDropAction(action);
         e->accept();
+        if (dragData_ && e->mimeData() == dragData_) {
+            // The window's own drag let go over it: no file is loaded.
+            const QString tags[4] = {kTag1, kTag2, kTag3, kTag4};
+            SwapPanels(std::exchange(dragPanel_, -1), int(std::find(tags, tags + 4, CurrentPanel) - tags));
+            return true;
+        }
+        platform::DropFiles drop = platform::DropFiles::FromMimeData(e->mimeData());
         try {
             WMDropFiles(drop);
         } catch (const Exception& error) {
@@ -385,6 +396,78 @@ bool TMainForm1::event(QEvent* event)
     default:
         return QWidget::event(event);
     }
+}
+
+// ---- Dragging the grid out ------------------------------------------------
+
+bool TMainForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Watches Image1..4: a left press that moves past the drag distance
+    // before its release starts a drag. The picture still gets every event
+    // but the move that starts it (a double-click or a short wobble stays a
+    // click, a right-button press never drags).
+    const auto* mouse = dynamic_cast<const QMouseEvent*>(event);
+    if (!mouse)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        dragStart_ = mouse->position().toPoint();
+    } else if (event->type() == QEvent::MouseMove && dragStart_ && mouse->buttons() == Qt::LeftButton) {
+        if ((mouse->position().toPoint() - *dragStart_).manhattanLength() >= QApplication::startDragDistance()) {
+            dragStart_.reset();
+            DragOut(qobject_cast<TImage*>(watched));
+            return true;
+        }
+    } else if (event->type() != QEvent::MouseMove || mouse->buttons() != Qt::LeftButton) {
+        dragStart_.reset();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+std::unique_ptr<QMimeData> TMainForm1::DragOutData(TImage* from)
+{
+    const QImage composite = SharedComposite();
+    // Named as Mail names its attachment; the previous drag's file stays for
+    // whatever target took it.
+    const QString name = services_.ClockService().Now().toString(QStringLiteral("yyyyMMddHHmm")) + QStringLiteral(".jpg");
+    const platform::DragFile file = services_.DragFileService().Offer(name, EncodeJpeg(composite));
+    if (!file.Kept)
+        throw CannotCreateError(file.Path);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    composite.save(&buffer, "PNG");
+    auto offer = std::make_unique<QMimeData>();
+    offer->setUrls({QUrl::fromLocalFile(file.Path)});
+    offer->setData(QStringLiteral("image/png"), png);
+    dragData_ = offer.get();
+    dragPanel_ = PanelOf(from);
+    return offer;
+}
+
+void TMainForm1::DragOut(TImage* from)
+{
+    std::unique_ptr<QMimeData> offer = DragOutData(from);
+    auto* drag = new QDrag(this);
+    drag->setMimeData(offer.release());
+    const platform::DragFile file{drag->mimeData()->urls().constFirst().toLocalFile(), true};
+    drag->setPixmap(QPixmap::fromImage(Image0->Picture().scaled(120, 90, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    // A file no one took, or one that came home as a swap, goes at once.
+    const bool taken = drag->exec(Qt::CopyAction) != Qt::IgnoreAction && dragPanel_ >= 0;
+    if (!taken)
+        services_.DragFileService().Withdraw(file);
+    dragPanel_ = -1;
+    drag->deleteLater();
+}
+
+void TMainForm1::SwapPanels(int a, int b)
+{
+    TImage* const images[4] = {Image1, Image2, Image3, Image4};
+    if (a < 0 || a >= 4 || b < 0 || b >= 4 || a == b)
+        return;
+    // Loads still running into either panel would land in the wrong place.
+    SupersedeLoads(images[a]);
+    SupersedeLoads(images[b]);
+    images[a]->SwapPicture(*images[b]);
 }
 
 // ---- Context menu ----------------------------------------------------------
@@ -556,6 +639,13 @@ void TMainForm1::Capture()
     render(&composite, QPoint(0, 0), QRegion(0, 0, kClientWidth, kClientHeight),
            QWidget::DrawWindowBackground | QWidget::DrawChildren);
     Image0->SetPicture(std::move(composite));
+}
+
+QImage TMainForm1::SharedComposite()
+{
+    const auto restore = qScopeGuard([this] { ShowDividers(true); });
+    Capture();
+    return Image0->Picture();
 }
 
 void TMainForm1::Save1Click(QObject*)

@@ -18,6 +18,7 @@
 #include "controls/base/graphiccontrol.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -27,6 +28,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QPushButton;
 
 namespace yotsumado {
@@ -145,8 +147,15 @@ public:
     // The information page's address for a program file path.
     static QString InformationAddress(const QString& programPath);
 
+    // What a drag out of the window started over `from` (one of Image1..4)
+    // offers: the composite as a JPEG file kept for the drop target
+    // (text/uri-list) and as image/png. Let go over another panel of this
+    // window, it makes the two panels trade pictures instead.
+    std::unique_ptr<QMimeData> DragOutData(TImage* from);
+
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -173,12 +182,24 @@ private:
     QRgb BackgroundOf(const TImage* image) const;
     // Drops the result of any load into the panel still running.
     void SupersedeLoads(const TImage* image);
+    // The composite Save and Mail write (the dividers shown again after).
+    QImage SharedComposite();
+    // Runs a drag out of the window from a panel's picture.
+    void DragOut(TImage* from);
+    // Panels a and b (0..3) trade their pictures; nothing when either is
+    // none or both are the same.
+    void SwapPanels(int a, int b);
 
     QString CurrentPanel;
     // One number a panel, raised by every load started into it and every
     // emptying: a background load lands only when it still holds the latest.
     std::array<quint64, 4> loadGeneration_{};
     int loadsRunning_ = 0;
+    // A left press on a picture that may become a drag; the data of the
+    // window's own drag and the panel it left (-1 once it came home).
+    std::optional<QPoint> dragStart_;
+    QPointer<QMimeData> dragData_;
+    int dragPanel_ = -1;
     std::shared_ptr<MemoryBudget> budget_;
     platform::Services& services_;
 };

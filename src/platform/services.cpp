@@ -27,6 +27,7 @@ ShellOpen& Services::ShellOpenService(const char* to) const { return Checked(she
 MailHandOver& Services::MailService(const char* to) const { return Checked(mail, "mail hand-over", to); }
 Clock& Services::ClockService(const char* to) const { return Checked(clock, "clock", to); }
 ProgramPath& Services::ProgramPathService(const char* to) const { return Checked(programPath, "program-path", to); }
+DragFiles& Services::DragFileService(const char* to) const { return Checked(dragFiles, "drag-file", to); }
 
 } // namespace platform
 

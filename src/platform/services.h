@@ -106,6 +106,23 @@ public:
 // selection shape's own interface, which the window hands on to its dividers.
 using yotsumado::PointerConfinement;
 
+// Keeps the files a drag out of the window offers, where the drop target
+// can still copy them once the drop is over (a file manager copies after
+// the drop returns, a mail program may read an attachment only when the
+// message is sent). Each file goes into a fresh private folder of its own.
+struct DragFile {
+    QString Path;  // where the file is, or would have been
+    bool Kept = false;
+};
+class DragFiles {
+public:
+    virtual ~DragFiles() = default;
+    // Writes a new file `name` holding `data`; not Kept when it cannot be made.
+    virtual DragFile Offer(const QString& name, const QByteArray& data) = 0;
+    // Removes a kept file that no target took.
+    virtual void Withdraw(const DragFile& file) = 0;
+};
+
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -133,6 +150,7 @@ struct Services {
     std::unique_ptr<PointerConfinement> pointer;
     std::unique_ptr<Clock> clock;
     std::unique_ptr<ProgramPath> programPath;
+    std::unique_ptr<DragFiles> dragFiles;
 
     SaveDialog& SaveDialogService(const char* to = kWindow) const;
     MessageBoxes& MessageBoxService(const char* to = kWindow) const;
@@ -140,6 +158,7 @@ struct Services {
     MailHandOver& MailService(const char* to = kWindow) const;
     Clock& ClockService(const char* to = kWindow) const;
     ProgramPath& ProgramPathService(const char* to = kWindow) const;
+    DragFiles& DragFileService(const char* to = kWindow) const;
 
     static constexpr const char* kWindow = "the window";
 };

@@ -31,6 +31,14 @@ void TImage::SetPicture(QImage picture, PixelStep finish)
     update();
 }
 
+void TImage::SwapPicture(TImage& other)
+{
+    QImage picture = std::move(other.picture_);
+    PixelStep finish = std::move(other.finish_);
+    other.SetPicture(std::move(picture_), std::move(finish_));
+    SetPicture(std::move(picture), std::move(finish));
+}
+
 const QImage& TImage::Scaled() const
 {
     if (picture_.isNull() || (!stretch_ && !finish_))

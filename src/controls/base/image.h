@@ -32,6 +32,8 @@ public:
     using PixelStep = std::function<void(QImage&)>;
     void SetPicture(QImage picture, PixelStep finish);
     void ClearPicture() { SetPicture(QImage()); }
+    // Trades pictures, each with its drawing step, with another image.
+    void SwapPicture(TImage& other);
     bool HasPicture() const { return !picture_.isNull(); }
 
     // The picture as drawn at the current size (stretched when Stretch is on).

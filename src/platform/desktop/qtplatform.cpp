@@ -1,6 +1,7 @@
 #include "platform/desktop/qtplatform.h"
 
 #include "core/filename.h"
+#include "platform/desktop/mail/attachmentstore.h"
 #include "platform/desktop/mail/desktopmail.h"
 #include "platform/desktop/picturesfolder.h"
 #include "platform/desktop/pointerconfinement.h"
@@ -25,6 +26,24 @@ QString ProcessProgramPath::Path()
     return RunningProgramFile();
 }
 
+namespace {
+MailAttachmentStore DragStore(const QString& root)
+{
+    return root.isEmpty() ? MailAttachmentStore::InCache(QStringLiteral("drag")) : MailAttachmentStore(root);
+}
+} // namespace
+
+DragFile CacheDragFiles::Offer(const QString& name, const QByteArray& data)
+{
+    const KeptAttachment kept = DragStore(root_).Keep(name, data, QDateTime::currentDateTime());
+    return {kept.path, kept.kept};
+}
+
+void CacheDragFiles::Withdraw(const DragFile& file)
+{
+    DragStore(root_).Discard({file.Path, file.Kept});
+}
+
 Services MakeDesktopServices()
 {
     Services s;
@@ -37,6 +56,7 @@ Services MakeDesktopServices()
     s.pointer = std::make_unique<WarpPointerConfinement>();
     s.clock = std::make_unique<SystemClock>();
     s.programPath = std::make_unique<ProcessProgramPath>();
+    s.dragFiles = std::make_unique<CacheDragFiles>();
     return s;
 }
 

@@ -118,10 +118,16 @@ bool PlainName(const QByteArray& name)
 } // namespace
 
 MailAttachmentStore::MailAttachmentStore()
-    : base_(DefaultBase())
-    , levels_{QStringLiteral("yotsumado"), QStringLiteral("mail")}
-    , root_(base_ + QStringLiteral("/yotsumado/mail"))
+    : MailAttachmentStore(InCache(QStringLiteral("mail")))
 {
+}
+
+MailAttachmentStore MailAttachmentStore::InCache(const QString& name)
+{
+    MailAttachmentStore store(DefaultBase() + QStringLiteral("/yotsumado/") + name);
+    store.base_ = DefaultBase();
+    store.levels_ = QStringList{QStringLiteral("yotsumado"), name};
+    return store;
 }
 
 MailAttachmentStore::MailAttachmentStore(const QString& root)

@@ -41,6 +41,9 @@ public:
     // The store in a folder of the caller's choice (the folder that holds the
     // per-command folders).
     explicit MailAttachmentStore(const QString& root);
+    // The same kind of store in another folder beside "mail" under the cache
+    // directory's "yotsumado" (the drag's files, in "drag").
+    static MailAttachmentStore InCache(const QString& name);
 
     const QString& Root() const { return root_; }
 
