@@ -119,6 +119,10 @@ struct Window {
         for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
         QMimeData data;
         data.setUrls(urls);
+        Drop(data, p);
+    }
+    void Drop(const QMimeData& data, QPoint p)
+    {
         QDragEnterEvent enter(p, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(form.get(), &enter);
         QDropEvent drop(QPointF(p), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);

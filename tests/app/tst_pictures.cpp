@@ -5,12 +5,15 @@
 #include "codec/jpegencoder.h"
 #include "controls/shadolbl/shadowlabel.h"
 #include "platform/desktop/qtplatform.h"
+#include "support/files.h"
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QUrlQuery>
+
+#include <sys/stat.h>
 
 using namespace yotsumado;
 
@@ -32,6 +35,14 @@ QImage Halves()
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
             img.setPixel(x, y, x < 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    return img;
+}
+
+// A 2 x 2 picture in the i-th of a few plain colours.
+QImage Solid(int i)
+{
+    QImage img(2, 2, QImage::Format_RGB888);
+    img.fill(QColor::fromRgb(std::array<QRgb, 3>{0xff0000, 0x00ff00, 0x0000ff}[size_t(i)]));
     return img;
 }
 
@@ -64,34 +75,58 @@ class TestPictures : public QObject {
     Q_OBJECT
 private slots:
     // A drag's position counts as the pointer moving over the picture under
-    // it (a real drag from another program brings no mouse moves).
+    // it (a real drag from another program brings no mouse moves). The
+    // window's own drag offers the grid as Save writes it, and let go over
+    // another panel makes the two trade pictures.
     void aDropLandsInThePanelItIsLetGoOver_data()
     {
         QTest::addColumn<QList<QPoint>>("moves");  // pointer moves before the drops
         QTest::addColumn<QList<QPoint>>("drops");
-        QTest::addColumn<QString>("filled");  // the panels holding a picture afterwards
-        QTest::newRow("onto a fresh window") << QList<QPoint>{} << QList<QPoint>{{100, 300}} << "3";
-        QTest::newRow("panel 2 right after panel 1") << QList<QPoint>{{100, 100}}
-                                                     << QList<QPoint>{{100, 100}, {350, 100}} << "12";
-        QTest::newRow("elsewhere than last hovered") << QList<QPoint>{{350, 90}} << QList<QPoint>{{100, 300}} << "3";
-        QTest::newRow("on a divider of a fresh window") << QList<QPoint>{} << QList<QPoint>{{239, 100}} << "";
-        QTest::newRow("on a divider: the picture last crossed") << QList<QPoint>{{350, 90}}
-                                                                << QList<QPoint>{{239, 100}} << "2";
+        QTest::addColumn<QList<QPoint>>("ownDrag");  // from, to: the window's own drag after the drops
+        QTest::addColumn<QString>("shown");  // which drop's picture each panel shows afterwards
+        QTest::newRow("onto a fresh window") << QList<QPoint>{} << QList<QPoint>{{100, 300}} << QList<QPoint>{} << "--1-";
+        QTest::newRow("panel 2 right after panel 1") << QList<QPoint>{{100, 100}} << QList<QPoint>{{100, 100}, {350, 100}}
+                                                     << QList<QPoint>{} << "12--";
+        QTest::newRow("elsewhere than last hovered") << QList<QPoint>{{350, 90}} << QList<QPoint>{{100, 300}}
+                                                     << QList<QPoint>{} << "--1-";
+        QTest::newRow("on a divider of a fresh window") << QList<QPoint>{} << QList<QPoint>{{239, 100}}
+                                                        << QList<QPoint>{} << "----";
+        QTest::newRow("on a divider: the picture last crossed") << QList<QPoint>{{350, 90}} << QList<QPoint>{{239, 100}}
+                                                                << QList<QPoint>{} << "-1--";
+        const QList<QPoint> two{{100, 100}, {350, 100}};
+        QTest::newRow("own drag onto a picture") << QList<QPoint>{} << two << QList<QPoint>{{350, 100}, {90, 120}} << "21--";
+        QTest::newRow("own drag onto an empty panel") << QList<QPoint>{} << two << QList<QPoint>{{100, 100}, {300, 300}} << "-2-1";
+        QTest::newRow("own drag onto its own panel") << QList<QPoint>{} << two << QList<QPoint>{{100, 100}, {120, 90}} << "12--";
     }
     void aDropLandsInThePanelItIsLetGoOver()
     {
         QFETCH(QList<QPoint>, moves);
         QFETCH(QList<QPoint>, drops);
-        QFETCH(QString, filled);
+        QFETCH(QList<QPoint>, ownDrag);
+        QFETCH(QString, shown);
         QTemporaryDir dir;
         Window w;
         for (QPoint p : moves)
             w.MoveTo(p);
-        for (QPoint p : drops)
-            w.Drop({Write(dir, "photo.bmp")}, p);
+        for (int i = 0; i < drops.size(); ++i)
+            w.Drop({Write(dir, QString("photo%1.bmp").arg(i), Solid(i))}, drops[i]);
+        if (!ownDrag.isEmpty()) {
+            w.platform.services.dragFiles = std::make_unique<platform::CacheDragFiles>(dir.filePath("drag"));
+            w.platform.script.saveAnswers.push_back(dir.filePath("saved.jpg"));
+            w.form->Save1Click(nullptr);
+            w.MoveTo(ownDrag[0]);
+            const std::unique_ptr<QMimeData> offer = w.form->DragOutData(qobject_cast<TImage*>(w.form->childAt(ownDrag[0])));
+            const QFileInfo file(offer->urls().value(0).toLocalFile());
+            struct stat folder {};
+            QVERIFY(::stat(QFile::encodeName(file.path()).constData(), &folder) == 0 && (folder.st_mode & 07777) == 0700);
+            QCOMPARE(QFileInfo(file.path()).path() + "/" + file.fileName(), dir.filePath("drag/202612061430.jpg"));
+            QCOMPARE(testing::ReadAll(file.filePath()), testing::ReadAll(dir.filePath("saved.jpg")));
+            QCOMPARE(QImage::fromData(offer->data("image/png"), "PNG"), w.form->Image0->Picture().convertToFormat(QImage::Format_RGB32));
+            w.Drop(*offer, ownDrag[1]);
+        }
         TImage* images[4] = {w.form->Image1, w.form->Image2, w.form->Image3, w.form->Image4};
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(images[i]->HasPicture(), filled.contains(QString::number(i + 1)));
+            QCOMPARE(images[i]->HasPicture() ? Rgb(images[i]->Picture(), 0, 0) : 0u, shown[i] == '-' ? 0u : Rgb(Solid(shown[i].digitValue() - 1), 0, 0));
         QVERIFY(w.Errors().isEmpty());
     }
 
@@ -184,6 +219,10 @@ private slots:
         w.form->Image2DblClick(w.form->Image2);
         w.form->WaitForLoads();
         QVERIFY(!w.form->Image2->HasPicture());
+        w.platform.services.dragFiles = std::make_unique<platform::CacheDragFiles>(dir.filePath("drag"));
+        w.form->LoadIntoPanelInBackground(w.form->Image2, slow);
+        w.Drop(*w.form->DragOutData(w.form->Image1), QPoint(350, 100));  // panel 1 swapped with 2 wins
+        QCOMPARE(w.form->Image2->Picture().size(), QSize(2, 2));
         QVERIFY(w.Errors().isEmpty());
     }
 
