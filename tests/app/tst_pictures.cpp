@@ -114,7 +114,6 @@ private slots:
             w.platform.services.dragFiles = std::make_unique<platform::CacheDragFiles>(dir.filePath("drag"));
             w.platform.script.saveAnswers.push_back(dir.filePath("saved.jpg"));
             w.form->Save1Click(nullptr);
-            w.MoveTo(ownDrag[0]);
             const std::unique_ptr<QMimeData> offer = w.form->DragOutData(qobject_cast<TImage*>(w.form->childAt(ownDrag[0])));
             const QFileInfo file(offer->urls().value(0).toLocalFile());
             struct stat folder {};

@@ -261,6 +261,12 @@ drag() {
   sleep 0.3
   return $rc
 }
+# grab X Y X Y: a left-button drag in steps, as a user's hand moves.
+grab() {
+  xdotool mousemove "$1" "$2" mousedown 1
+  for step in 1 2 3 4 5 6 7 8; do xdotool mousemove $(($1 + ($3 - $1) * step / 8)) $(($2 + ($4 - $2) * step / 8)) sleep 0.15; done
+  xdotool mouseup 1 sleep 1
+}
 reported() { awk -v k="$1" '$1 == k { for (i = 2; i <= NF; ++i) if ($i ~ /^action=/) print substr($i, 8) }' "$tmp/drag.out"; }
 
 # The program's pictures: blue in panel 2, green in panel 3.
@@ -368,10 +374,7 @@ if [ "$mode" = desktop ]; then
   # right of the side pane).
   icon=$(convert "$out/file-manager.png" -crop 300x290+690+390 +repage -fuzz 8% -fill black +opaque '#E08020' -format %@ info:)
   read -r iw ih ix iy <<<"$(tr 'x+' '  ' <<<"$icon")"
-  x=$((690 + ix + iw / 2)); y=$((390 + iy + ih / 2)); tx=$((ox + px[3])); ty=$((oy + py[3]))
-  xdotool mousemove "$x" "$y" mousedown 1
-  for step in 1 2 3 4 5 6 7 8; do xdotool mousemove $((x + (tx - x) * step / 8)) $((y + (ty - y) * step / 8)) sleep 0.15; done
-  xdotool mouseup 1 sleep 1
+  grab $((690 + ix + iw / 2)) $((390 + iy + ih / 2)) $((ox + px[3])) $((oy + py[3]))
   expect_panels file-manager-drop "$WHITE" "$PINK" '#E08020' "$WHITE" && note "drop from pcmanfm: pass"
   [ -f "$tmp/pictures/orange.jpg" ] || fail "drop from pcmanfm: the file manager's file is gone"
 fi
@@ -396,6 +399,23 @@ case "$rc:$(reported finished)" in
   *) fail "move-only drag: status answered $(reported status), source told $(reported finished) at the end (exit $rc)" ;;
 esac
 expect_panels dropped "$WHITE" "$BLUE" "$GREEN" "$WHITE" && note "drops: pass"
+
+# The grid dragged out of the window: one panel onto another trades their
+# pictures (and back); onto the file manager's folder, a JPEG of the grid
+# arrives there, named by the minute, its file kept in a private folder.
+if [ "$mode" = desktop ]; then
+  grab $((ox + px[2])) $((oy + py[2])) $((ox + px[3])) $((oy + py[3]))
+  expect_panels swapped "$WHITE" "$GREEN" "$BLUE" "$WHITE" && note "panel swap: pass"
+  grab $((ox + px[2])) $((oy + py[2])) $((ox + px[3])) $((oy + py[3]))
+  expect_panels swapped-back "$WHITE" "$BLUE" "$GREEN" "$WHITE"
+  grab $((ox + px[2])) $((oy + py[2])) 950 650
+  for _ in $(seq 50); do out_file=$(ls "$tmp/pictures/"[0-9]*.jpg 2>/dev/null | head -1); [ -n "$out_file" ] && break; sleep 0.2; done
+  [[ $(basename "${out_file:-none}") =~ ^20[0-9]{10}\.jpg$ ]] && [ "$(identify -format '%m %w %h' "$out_file")" = "JPEG 480 360" ] &&
+    near "$(pixel_of "$out_file" "${px[2]}" "${py[2]}")" "$BLUE" 12 && near "$(pixel_of "$out_file" "${px[3]}" "${py[3]}")" "$GREEN" 12 ||
+    fail "drag out: no 480 x 360 JPEG of the grid named by the minute arrived in pcmanfm's folder (${out_file:-none})"
+  [ "$(stat -c %a "$(dirname "$(ls "$tmp"/cache/yotsumado/drag/*/*.jpg | head -1)")")" = 700 ] && note "drag out: pass" ||
+    fail "drag out: the offered file is not in a private folder"
+fi
 
 # A failed drop: one error box, above the main window; OK leaves the program
 # running with its pictures. The source stays open and active meanwhile, as
