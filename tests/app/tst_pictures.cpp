@@ -13,8 +13,6 @@
 #include <QTemporaryDir>
 #include <QUrlQuery>
 
-#include <sys/stat.h>
-
 using namespace yotsumado;
 
 using testing::Window;
@@ -116,8 +114,8 @@ private slots:
             w.form->Save1Click(nullptr);
             const std::unique_ptr<QMimeData> offer = w.form->DragOutData(qobject_cast<TImage*>(w.form->childAt(ownDrag[0])));
             const QFileInfo file(offer->urls().value(0).toLocalFile());
-            struct stat folder {};
-            QVERIFY(::stat(QFile::encodeName(file.path()).constData(), &folder) == 0 && (folder.st_mode & 07777) == 0700);
+            QCOMPARE(QFileInfo(file.path()).permissions() & ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);  // a private folder, 0700
             QCOMPARE(QFileInfo(file.path()).path() + "/" + file.fileName(), dir.filePath("drag/202612061430.jpg"));
             QCOMPARE(testing::ReadAll(file.filePath()), testing::ReadAll(dir.filePath("saved.jpg")));
             QCOMPARE(QImage::fromData(offer->data("image/png"), "PNG"), w.form->Image0->Picture().convertToFormat(QImage::Format_RGB32));
