@@ -126,6 +126,15 @@ struct Window {
         form->WaitForLoads();  // the picture, or the error box, follows the drop
     }
 
+    // Puts `offered` on the clipboard and pastes it with Ctrl+V.
+    void Paste(std::unique_ptr<QMimeData> offered)
+    {
+        platform.script.clipboard = std::move(offered);
+        form->activateWindow();
+        QTest::keyClick(form.get(), Qt::Key_V, Qt::ControlModifier);
+        form->WaitForLoads();
+    }
+
     QImage Shot() { return Grab(form.get()); }
 
     QStringList Errors() const

@@ -16,6 +16,12 @@ public:
     void OpenUrl(const QUrl& url) override;
 };
 
+class QtClipboard final : public Clipboard {
+public:
+    void Offer(std::unique_ptr<QMimeData> data) override;
+    const QMimeData* Offered() override;
+};
+
 class SystemClock final : public Clock {
 public:
     QDateTime Now() override { return QDateTime::currentDateTime(); }
