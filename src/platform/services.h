@@ -1,8 +1,8 @@
 #pragma once
 // The platform seam: every service of the desktop that the window and the
 // controls use beyond drawing and input. Nothing above this layer calls
-// QFileDialog, QMessageBox, QProcess or QDesktopServices directly, and
-// nothing fetches a service from a global: the program builds the real
+// QFileDialog, QMessageBox, QClipboard, QProcess or QDesktopServices
+// directly, and nothing fetches a service from a global: the program builds the real
 // Qt/freedesktop services (desktop/qtplatform.h) and hands them to the window
 // and the application object; a test hands in its scripted doubles, the
 // compose tool its headless ones. A service that was not handed in is never

@@ -126,11 +126,12 @@ struct Window {
         form->WaitForLoads();  // the picture, or the error box, follows the drop
     }
 
-    // Puts `offered` on the clipboard and pastes it with Ctrl+V.
-    void Paste(std::unique_ptr<QMimeData> offered)
+    // Puts `offered` (type -> content) on the clipboard and pastes it with Ctrl+V.
+    void Paste(const QVariantMap& offered)
     {
-        platform.script.clipboard = std::move(offered);
-        form->activateWindow();
+        platform.script.clipboard = std::make_unique<QMimeData>();
+        for (auto it = offered.cbegin(); it != offered.cend(); ++it)
+            platform.script.clipboard->setData(it.key(), it->toByteArray());
         QTest::keyClick(form.get(), Qt::Key_V, Qt::ControlModifier);
         form->WaitForLoads();
     }
