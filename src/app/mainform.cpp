@@ -690,8 +690,8 @@ void TMainForm1::Paste1Click(QObject*)
         LoadIntoPanelInBackground(image, files.Name(0));
         return;
     }
-    // Nothing to paste is no error: the alert sound, as a text field
-    // answers a paste with nothing in it, not a box to dismiss.
+    // Nothing to paste is no error worth a box to dismiss: the alert sound
+    // says the command found nothing.
     services_.MessageBoxService().Beep();
 }
 

@@ -160,9 +160,6 @@ public:
     // the client rectangle (0, 0)-(480, 360) into Image0's bitmap. The
     // dividers stay hidden until the calling command shows them again.
     void Capture();
-    // The composite picture that Save, Mail and Copy hand on: Capture()'s,
-    // with the dividers shown again.
-    QImage SharedComposite();
     // The information page's address for a program file path.
     static QString InformationAddress(const QString& programPath);
 
@@ -200,6 +197,9 @@ private:
     // when there are none.
     void LoadInBackground(TImage* image, const QString& fileName, TPastedPicture pasted,
                           std::function<void(const std::optional<QString>& error)> done);
+    // The composite picture that Save, Mail and Copy hand on: Capture()'s,
+    // with the dividers shown again.
+    QImage SharedComposite();
     // The picture of the panel the pointer is over, or was last over; null
     // before it has been over any.
     TImage* PanelUnderPointer() const;
