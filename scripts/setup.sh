@@ -27,6 +27,8 @@ program_packages=(
 # Tests, benchmarks and the tools they drive.
 test_packages=(
   xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs time openbox
+  # another program's side of the clipboard, on X11 and on Wayland
+  xclip wl-clipboard
   # Wayland end to end, desktop files and the Debian package
   weston desktop-file-utils appstream dpkg-dev file lintian liblcms2-utils
   # A desktop's usual programs, which the tests must keep out (private buses)

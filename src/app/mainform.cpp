@@ -128,7 +128,8 @@ const ComponentBinding kComponents[] = {
     YOTSUMADO_COMPONENT(N4), YOTSUMADO_COMPONENT(D1), YOTSUMADO_COMPONENT(N6),
     YOTSUMADO_COMPONENT(N7), YOTSUMADO_COMPONENT(N8), YOTSUMADO_COMPONENT(N10),
     YOTSUMADO_COMPONENT(N11), YOTSUMADO_COMPONENT(N9), YOTSUMADO_COMPONENT(SelShape1),
-    YOTSUMADO_COMPONENT(SelShape2), YOTSUMADO_COMPONENT(Button1),
+    YOTSUMADO_COMPONENT(SelShape2), YOTSUMADO_COMPONENT(Button1), YOTSUMADO_COMPONENT(Copy1),
+    YOTSUMADO_COMPONENT(Paste1),
 };
 #undef YOTSUMADO_COMPONENT
 
@@ -145,7 +146,8 @@ THandlerTable HandlerTable(TMainForm1* form)
         YOTSUMADO_HANDLER(N6Click), YOTSUMADO_HANDLER(N7Click),
         YOTSUMADO_HANDLER(N10Click), YOTSUMADO_HANDLER(N11Click),
         YOTSUMADO_HANDLER(N8Click), YOTSUMADO_HANDLER(D1Click),
-        YOTSUMADO_HANDLER(N4Click),
+        YOTSUMADO_HANDLER(N4Click), YOTSUMADO_HANDLER(Copy1Click),
+        YOTSUMADO_HANDLER(Paste1Click),
     };
 #undef YOTSUMADO_HANDLER
 }
@@ -261,10 +263,12 @@ struct TLoadedPicture {
     std::shared_ptr<const ColorProfileTransform> colour;
 };
 
-TLoadedPicture LoadForPanel(const QString& fileName, QRgb background, const std::shared_ptr<MemoryBudget>& budget)
+TLoadedPicture LoadForPanel(const QString& fileName, const TMainForm1::TPastedPicture& pasted, QRgb background,
+                            const std::shared_ptr<MemoryBudget>& budget)
 {
     BudgetShare share(*budget);
-    TDisplayPicture picture = LoadPictureForDisplay(fileName, share, background);
+    TDisplayPicture picture = pasted.bytes.isEmpty() ? LoadPictureForDisplay(fileName, share, background)
+                                                     : LoadPictureForDisplay(pasted.bytes, pasted.kind, share, background);
     return {HeldInBudget(std::move(picture.pixels), std::move(share), budget), std::move(picture.colour)};
 }
 
@@ -285,26 +289,39 @@ void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
     // then the old one still counts against the budget. A picture with
     // transparent parts shows the panel's own colour through them, as the
     // empty panel does.
-    TLoadedPicture picture = LoadForPanel(fileName, BackgroundOf(image), budget_);
+    TLoadedPicture picture = LoadForPanel(fileName, {}, BackgroundOf(image), budget_);
     SupersedeLoads(image);
+    pasted_[size_t(PanelOf(image))] = {};
     ShowInPanel(image, std::move(picture));
 }
 
 void TMainForm1::LoadIntoPanelInBackground(TImage* image, const QString& fileName,
                                            std::function<void(const std::optional<QString>& error)> done)
 {
+    LoadInBackground(image, fileName, {}, std::move(done));
+}
+
+void TMainForm1::PasteIntoPanelInBackground(TImage* image, TPastedPicture pasted,
+                                            std::function<void(const std::optional<QString>& error)> done)
+{
+    LoadInBackground(image, {}, std::move(pasted), std::move(done));
+}
+
+void TMainForm1::LoadInBackground(TImage* image, const QString& fileName, TPastedPicture pasted,
+                                  std::function<void(const std::optional<QString>& error)> done)
+{
     const int panel = PanelOf(image);
     Q_ASSERT(panel >= 0);
     const quint64 generation = ++loadGeneration_[size_t(panel)];
     ++loadsRunning_;
     QPointer<TMainForm1> self(this);
-    QThreadPool::globalInstance()->start([self, image, fileName, generation, panel, done = std::move(done),
+    QThreadPool::globalInstance()->start([self, image, fileName, pasted, generation, panel, done = std::move(done),
                                           background = BackgroundOf(image), budget = budget_]() {
         auto picture = std::make_shared<TLoadedPicture>();
         QString error;
         bool failed = false;
         try {
-            *picture = LoadForPanel(fileName, background, budget);
+            *picture = LoadForPanel(fileName, pasted, background, budget);
         } catch (const EAbort&) {
         } catch (const Exception& e) {
             error = e.Message();
@@ -313,13 +330,15 @@ void TMainForm1::LoadIntoPanelInBackground(TImage* image, const QString& fileNam
             failed = true;
         }
         // Back on the window's thread; the window may be gone by then.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, image, picture, error, failed, generation, panel, done] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, image, picture, pasted, error, failed, generation, panel, done] {
             if (!self)
                 return;
             --self->loadsRunning_;
             const bool latest = self->loadGeneration_[size_t(panel)] == generation;
-            if (latest && !failed)
+            if (latest && !failed) {
                 ShowInPanel(image, std::move(*picture));
+                self->pasted_[size_t(panel)] = pasted;
+            }
             *picture = TLoadedPicture();  // a superseded picture gives its budget back now
             if (done)
                 done(latest && failed ? std::optional<QString>(error) : std::nullopt);
@@ -372,8 +391,7 @@ bool TMainForm1::event(QEvent* event)
         e->accept();
         if (dragData_ && e->mimeData() == dragData_) {
             // The window's own drag let go over it: no file is loaded.
-            const QString tags[4] = {kTag1, kTag2, kTag3, kTag4};
-            SwapPanels(std::exchange(dragPanel_, -1), int(std::find(tags, tags + 4, CurrentPanel) - tags));
+            SwapPanels(std::exchange(dragPanel_, -1), PanelOf(PanelUnderPointer()));
             return true;
         }
         platform::DropFiles drop = platform::DropFiles::FromMimeData(e->mimeData());
@@ -468,6 +486,7 @@ void TMainForm1::SwapPanels(int a, int b)
     SupersedeLoads(images[a]);
     SupersedeLoads(images[b]);
     images[a]->SwapPicture(*images[b]);
+    std::swap(pasted_[size_t(a)], pasted_[size_t(b)]);
 }
 
 // ---- Context menu ----------------------------------------------------------
@@ -569,17 +588,22 @@ void TMainForm1::N8Click(QObject*) { ApplyMarkerMode(4); }
 
 // Emptying a panel also drops a load into it still running: the panel stays
 // as the user left it.
-void TMainForm1::Image1DblClick(QObject*) { SupersedeLoads(Image1); Image1->ClearPicture(); }
-void TMainForm1::Image2DblClick(QObject*) { SupersedeLoads(Image2); Image2->ClearPicture(); }
-void TMainForm1::Image3DblClick(QObject*) { SupersedeLoads(Image3); Image3->ClearPicture(); }
-void TMainForm1::Image4DblClick(QObject*) { SupersedeLoads(Image4); Image4->ClearPicture(); }
+void TMainForm1::Image1DblClick(QObject*) { EmptyPanel(Image1); }
+void TMainForm1::Image2DblClick(QObject*) { EmptyPanel(Image2); }
+void TMainForm1::Image3DblClick(QObject*) { EmptyPanel(Image3); }
+void TMainForm1::Image4DblClick(QObject*) { EmptyPanel(Image4); }
 
 void TMainForm1::D1Click(QObject*)
 {
-    for (TImage* image : {Image1, Image2, Image3, Image4}) {
-        SupersedeLoads(image);
-        image->ClearPicture();
-    }
+    for (TImage* image : {Image1, Image2, Image3, Image4})
+        EmptyPanel(image);
+}
+
+void TMainForm1::EmptyPanel(TImage* image)
+{
+    SupersedeLoads(image);
+    image->ClearPicture();
+    pasted_[size_t(PanelOf(image))] = {};
 }
 
 QString TMainForm1::InformationAddress(const QString& programPath)
@@ -681,6 +705,76 @@ void TMainForm1::M1Click(QObject*)
     }
     // The mail program's compose window comes up above ours.
     GiveUpStayingOnTop();
+}
+
+// ---- Copy and paste --------------------------------------------------------
+
+namespace {
+
+// The image data a paste takes, the first one offered in this order: PNG,
+// which is what most programs copy and loses nothing; JPEG; the other kinds
+// read, by the names shared-mime-info gives them.
+const std::pair<const char*, PictureKind> kPastedTypes[] = {
+    {"image/png", PictureKind::Png},   {"image/jpeg", PictureKind::Jpeg}, {"image/webp", PictureKind::WebP},
+    {"image/avif", PictureKind::Avif}, {"image/heic", PictureKind::Heif}, {"image/heif", PictureKind::Heif},
+    {"image/jxl", PictureKind::JpegXl}, {"image/tiff", PictureKind::Tiff}, {"image/gif", PictureKind::Gif},
+    {"image/bmp", PictureKind::Bitmap},
+};
+
+} // namespace
+
+void TMainForm1::Copy1Click(QObject*)
+{
+    // PNG first: a program takes the first type it reads, and Qt's own
+    // image type alone would offer a bitmap first (tens of megabytes on
+    // Wayland, for a large screen scale). The JPEG is the very file Save
+    // writes.
+    const QImage composite = SharedComposite();
+    QByteArray png;
+    QBuffer out(&png);
+    out.open(QIODevice::WriteOnly);
+    composite.save(&out, "PNG");
+    auto offer = std::make_unique<QMimeData>();
+    offer->setData(QStringLiteral("image/png"), png);
+    offer->setData(QStringLiteral("image/jpeg"), EncodeJpeg(composite));
+    offer->setImageData(composite);
+    services_.ClipboardService().Offer(std::move(offer));
+}
+
+TImage* TMainForm1::PanelUnderPointer() const
+{
+    const QString tags[4] = {kTag1, kTag2, kTag3, kTag4};
+    TImage* const images[4] = {Image1, Image2, Image3, Image4};
+    for (size_t i = 0; i < 4; ++i)
+        if (CurrentPanel == tags[i])
+            return images[i];
+    return nullptr;
+}
+
+void TMainForm1::Paste1Click(QObject*)
+{
+    // The panel is chosen as a drop's is: the pointer is over it, or was
+    // last (the menu item lies outside the window).
+    TImage* const image = PanelUnderPointer();
+    if (!image)
+        return;
+    const QMimeData* offered = services_.ClipboardService().Offered();
+    for (const auto& [type, kind] : kPastedTypes) {
+        const QByteArray bytes = offered ? offered->data(QLatin1String(type)) : QByteArray();
+        if (!bytes.isEmpty()) {
+            PasteIntoPanelInBackground(image, {bytes, kind});
+            return;
+        }
+    }
+    // Files copied in a file manager: the first, if a drop would take it.
+    const platform::DropFiles files = platform::DropFiles::FromMimeData(offered);
+    if (files.Count() > 0 && DropTakes(files.Name(0))) {
+        LoadIntoPanelInBackground(image, files.Name(0));
+        return;
+    }
+    // Nothing to paste is no error worth a box to dismiss: the alert sound
+    // says the command found nothing.
+    services_.MessageBoxService().Beep();
 }
 
 } // namespace yotsumado

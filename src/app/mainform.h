@@ -12,9 +12,11 @@
 // a handler is its component's name plus the event: N6Click is the "white
 // numbers" item's click (N7 black numbers, N10 white letters, N11 black
 // letters, N8 no markers), Save1/M1/D1/N4 are Save, Mail, clear all and the
-// information page, Button1Click is the grid's layout routine.
+// information page, Copy1/Paste1 copy the composite and paste a picture,
+// Button1Click is the grid's layout routine.
 
 #include "app/grid.h"
+#include "codec/pictureformat.h"
 #include "controls/base/graphiccontrol.h"
 
 #include <QImage>
@@ -83,6 +85,8 @@ public:
     TSelShape* SelShape1;
     TSelShape* SelShape2;
     QPushButton* Button1;
+    QAction* Copy1;
+    QAction* Paste1;
 
     // The marker-mode menu items in the order of grid::kMarkerModes.
     std::array<QAction*, grid::kMarkerModes.size()> MarkerModeItems() const;
@@ -110,6 +114,8 @@ public:
     void N8Click(QObject* Sender);
     void D1Click(QObject* Sender);
     void N4Click(QObject* Sender);
+    void Copy1Click(QObject* Sender);
+    void Paste1Click(QObject* Sender);
 
     // The file drop (WM_DROPFILES).
     void WMDropFiles(platform::DropFiles& drop);
@@ -128,6 +134,18 @@ public:
     // it loaded or was superseded.
     void LoadIntoPanelInBackground(TImage* image, const QString& fileName,
                                    std::function<void(const std::optional<QString>& error)> done = {});
+    // LoadIntoPanelInBackground for a picture file's bytes (pasted from the
+    // clipboard), read as LoadPictureForDisplay reads them; once the panel
+    // shows the picture, PastedPicture gives them back.
+    struct TPastedPicture {
+        QByteArray bytes;
+        PictureKind kind = PictureKind::None;
+    };
+    void PasteIntoPanelInBackground(TImage* image, TPastedPicture pasted,
+                                    std::function<void(const std::optional<QString>& error)> done = {});
+    // What the picture of panel 0..3 was pasted from, for as long as the
+    // panel shows it; empty bytes when it came from a file or is empty.
+    const TPastedPicture& PastedPicture(int panel) const { return pasted_[size_t(panel)]; }
     // Loads started in the background that have not yet ended.
     int LoadsRunning() const { return loadsRunning_; }
     // Runs the event loop until every load started in the background has
@@ -182,8 +200,18 @@ private:
     QRgb BackgroundOf(const TImage* image) const;
     // Drops the result of any load into the panel still running.
     void SupersedeLoads(const TImage* image);
-    // The composite Save and Mail write (the dividers shown again after).
+    // Empties a panel, dropping any load into it still running.
+    void EmptyPanel(TImage* image);
+    // LoadIntoPanelInBackground from the pasted bytes, or from the file
+    // when there are none.
+    void LoadInBackground(TImage* image, const QString& fileName, TPastedPicture pasted,
+                          std::function<void(const std::optional<QString>& error)> done);
+    // The composite picture that Save, Mail and Copy hand on: Capture()'s,
+    // with the dividers shown again.
     QImage SharedComposite();
+    // The picture of the panel the pointer is over, or was last over; null
+    // before it has been over any.
+    TImage* PanelUnderPointer() const;
     // Runs a drag out of the window from a panel's picture.
     void DragOut(TImage* from);
     // Panels a and b (0..3) trade their pictures; nothing when either is
@@ -194,6 +222,7 @@ private:
     // One number a panel, raised by every load started into it and every
     // emptying: a background load lands only when it still holds the latest.
     std::array<quint64, 4> loadGeneration_{};
+    std::array<TPastedPicture, 4> pasted_;
     int loadsRunning_ = 0;
     // A left press on a picture that may become a drag; the data of the
     // window's own drag and the panel it left (-1 once it came home).

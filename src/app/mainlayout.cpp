@@ -115,6 +115,8 @@ TFormLayout MakeLayout()
     f.MenuItems = {
         {"Save1", nullptr, QStringLiteral("保存(&S)..."), QKeySequence(Qt::CTRL | Qt::Key_S), false, false, "Save1Click"},
         {"M1", nullptr, QStringLiteral("メール送信(&M)..."), QKeySequence(Qt::CTRL | Qt::Key_M), false, false, "M1Click"},
+        {"Copy1", nullptr, QStringLiteral("コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C), false, false, "Copy1Click"},
+        {"Paste1", nullptr, QStringLiteral("貼り付け(&V)"), QKeySequence(Qt::CTRL | Qt::Key_V), false, false, "Paste1Click"},
         {"N1", nullptr, QStringLiteral("-"), {}, false, false, nullptr},
         {"N2", nullptr, QStringLiteral("数字/英語の割り振り(&N)"), {}, false, false, nullptr},
         {"N6", "N2", QStringLiteral("白い数字(&W)"), QKeySequence(Qt::SHIFT | Qt::Key_F1), true, true, "N6Click"},

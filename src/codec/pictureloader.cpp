@@ -3,6 +3,7 @@
 #include "codec/bmpdecoder.h"
 #include "codec/colorprofile.h"
 #include "codec/jpegdecoder.h"
+#include "codec/jpegerror.h"
 #include "codec/lanczosresize.h"
 #include "codec/memorybudget.h"
 #include "codec/pictureformat.h"
@@ -13,9 +14,14 @@
 #include "core/filename.h"
 #include "core/stretch.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QScopeGuard>
+
+#include <algorithm>
 
 #include <fcntl.h>
+#include <jerror.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,28 +87,30 @@ PictureKind KindToRead(const QString& fullPath, QFile& file)
     return sniffed != PictureKind::None ? sniffed : named;
 }
 
-// Opens the picture file and hands it to the decoding its kind asks for;
-// every loader opens, checks and fails the same way. The newer kinds all come
-// whole, upright and in sRGB (rasterdecode.h): `onRaster` gets the decoded
-// picture, already composed over `background`.
+// Hands a picture to the decoding its kind asks for; every loader checks and
+// fails the same way. The newer kinds all come whole, upright and in sRGB
+// (rasterdecode.h): `onRaster` gets the decoded picture, already composed
+// over `background`.
+template <typename OnBitmap, typename OnJpeg, typename OnRaster>
+auto DecodeAs(PictureKind kind, QIODevice& in, BudgetShare& share, QRgb background, const std::atomic<bool>* cancel,
+              OnBitmap onBitmap, OnJpeg onJpeg, OnRaster onRaster)
+{
+    if (kind == PictureKind::Bitmap)
+        return onBitmap(in);
+    if (kind == PictureKind::Jpeg)
+        return onJpeg(in);
+    return onRaster(ComposeOverBackground(DecodeRaster(kind, in, share, cancel), background, share, kind));
+}
+
+// DecodeAs for the picture file at `path`, opened and told apart as
+// OpenPictureFile and KindToRead say.
 template <typename OnBitmap, typename OnJpeg, typename OnRaster>
 auto DecodeByKind(const QString& path, BudgetShare& share, QRgb background, const std::atomic<bool>* cancel,
                   OnBitmap onBitmap, OnJpeg onJpeg, OnRaster onRaster)
 {
     QFile file;
     const QString fullPath = OpenPictureFile(path, file);
-    const PictureKind kind = KindToRead(fullPath, file);
-    switch (kind) {
-    case PictureKind::Bitmap:
-        return onBitmap(file);
-    case PictureKind::Jpeg:
-        return onJpeg(file);
-    case PictureKind::None:
-        break;
-    default:
-        return onRaster(ComposeOverBackground(DecodeRaster(kind, file, share, cancel), background, share, kind));
-    }
-    NotAPicture(fullPath);
+    return DecodeAs(KindToRead(fullPath, file), file, share, background, cancel, onBitmap, onJpeg, onRaster);
 }
 
 } // namespace
@@ -110,8 +118,8 @@ auto DecodeByKind(const QString& path, BudgetShare& share, QRgb background, cons
 QImage LoadPicture(const QString& path, BudgetShare& share, QRgb background)
 {
     return DecodeByKind(
-        path, share, background, nullptr, [&](QFile& file) { return DecodeBmp(file, share); },
-        [&](QFile& file) { return DecodeJpeg(file, share); }, [](QImage picture) { return picture; });
+        path, share, background, nullptr, [&](QIODevice& file) { return DecodeBmp(file, share); },
+        [&](QIODevice& file) { return DecodeJpeg(file, share); }, [](QImage picture) { return picture; });
 }
 
 QImage LoadPicture(const QString& path, QRgb background)
@@ -128,8 +136,8 @@ QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share,
         return size.isEmpty() ? full : StretchNearest(full, size, QImage::Format_RGB888);
     };
     return DecodeByKind(
-        path, share, background, nullptr, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, stretch); },
-        [&](QFile& file) { return DecodeJpegStretched(file, size, share); },
+        path, share, background, nullptr, [&](QIODevice& file) { return Shrunk(DecodeBmp(file, share), share, stretch); },
+        [&](QIODevice& file) { return DecodeJpegStretched(file, size, share); },
         [&](QImage picture) { return Shrunk(std::move(picture), share, stretch); });
 }
 
@@ -154,8 +162,8 @@ QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share, 
         return StretchNearest(picture, twice, QImage::Format_RGB888).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     };
     return DecodeByKind(
-        path, share, background, cancel, [&](QFile& file) { return Shrunk(DecodeBmp(file, share, cancel), share, fit); },
-        [&](QFile& file) { return Shrunk(DecodeJpegThumbnail(file, bound, share, cancel), share, fit); },
+        path, share, background, cancel, [&](QIODevice& file) { return Shrunk(DecodeBmp(file, share, cancel), share, fit); },
+        [&](QIODevice& file) { return Shrunk(DecodeJpegThumbnail(file, bound, share, cancel), share, fit); },
         [&](QImage picture) { return Shrunk(std::move(picture), share, fit); });
 }
 
@@ -165,8 +173,8 @@ QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share, QR
         return LoadPicture(path, share, background);
     const auto shrink = [size](const QImage& picture) { return ResizeLanczos(picture, size); };
     return DecodeByKind(
-        path, share, background, nullptr, [&](QFile& file) { return Shrunk(DecodeBmp(file, share), share, shrink); },
-        [&](QFile& file) { return Shrunk(DecodeJpegReduced(file, size, share), share, shrink); },
+        path, share, background, nullptr, [&](QIODevice& file) { return Shrunk(DecodeBmp(file, share), share, shrink); },
+        [&](QIODevice& file) { return Shrunk(DecodeJpegReduced(file, size, share), share, shrink); },
         [&](QImage picture) { return Shrunk(std::move(picture), share, shrink); });
 }
 
@@ -177,16 +185,48 @@ QImage LoadPictureSmooth(const QString& path, QSize size, QRgb background)
     return LoadPictureSmooth(path, size, share, background);
 }
 
-TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share, QRgb background)
+namespace {
+
+// LoadPictureForDisplay's decoding of a picture of `kind` from `in`.
+TDisplayPicture DisplayAs(PictureKind kind, QIODevice& in, BudgetShare& share, QRgb background)
 {
-    return DecodeByKind(
-        path, share, background, nullptr, [&](QFile& file) { return TDisplayPicture{DecodeBmp(file, share), nullptr}; },
-        [&](QFile& file) {
+    return DecodeAs(
+        kind, in, share, background, nullptr, [&](QIODevice& file) { return TDisplayPicture{DecodeBmp(file, share), nullptr}; },
+        [&](QIODevice& file) {
             std::unique_ptr<ColorProfileTransform> colour;
             QImage pixels = DecodeJpeg(file, &colour, share);
             return TDisplayPicture{std::move(pixels), std::move(colour)};
         },
         [](QImage picture) { return TDisplayPicture{std::move(picture), nullptr}; });
+}
+
+} // namespace
+
+TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share, QRgb background)
+{
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    return DisplayAs(KindToRead(fullPath, file), file, share, background);
+}
+
+TDisplayPicture LoadPictureForDisplay(const QByteArray& bytes, PictureKind named, BudgetShare& share, QRgb background)
+{
+    // The bytes are kept with the picture: they count as its own.
+    const qint64 before = share.Bytes();
+    auto giveBack = qScopeGuard([&share, before] { share.ShrinkTo(before); });
+    if (!share.Grow(bytes.size())) {
+        if (named == PictureKind::Jpeg)
+            throw JpegError(JERR_IMAGE_TOO_BIG);
+        ThrowInvalidPicture(named);
+    }
+    QBuffer in;
+    in.setData(bytes);
+    in.open(QIODevice::ReadOnly);
+    const PictureKind sniffed = SniffPictureKind(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                 std::min(std::size_t(bytes.size()), kSniffBytes));
+    TDisplayPicture picture = DisplayAs(sniffed != PictureKind::None ? sniffed : named, in, share, background);
+    giveBack.dismiss();
+    return picture;
 }
 
 TDisplayPicture LoadPictureForDisplay(const QString& path, QRgb background)

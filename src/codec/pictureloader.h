@@ -1,6 +1,9 @@
 #pragma once
 // Loading a dropped picture file.
 
+#include "codec/pictureformat.h"
+
+#include <QByteArray>
 #include <QImage>
 #include <QRgb>
 #include <QSize>
@@ -73,6 +76,14 @@ struct TDisplayPicture {
 // grey JPEG kept grey (one byte a pixel; see DecodeJpeg). The budget is asked as LoadPicture asks it.
 TDisplayPicture LoadPictureForDisplay(const QString& path, BudgetShare& share, QRgb background = 0xFFFFFFFFu);
 TDisplayPicture LoadPictureForDisplay(const QString& path, QRgb background = 0xFFFFFFFFu);
+// The same for a picture file's bytes held in memory (one pasted from the
+// clipboard), read as the kind its first bytes say, else as `named` (what
+// the clipboard called it), whose errors a failure shows. The bytes count
+// against the budget too: on success the share also holds their size, for
+// as long as the caller keeps them with the picture; a budget that cannot
+// hold them refuses the picture with its kind's too-big error.
+TDisplayPicture LoadPictureForDisplay(const QByteArray& bytes, PictureKind named, BudgetShare& share,
+                                      QRgb background = 0xFFFFFFFFu);
 
 // A thumbnail of the picture no larger than `bound` (proportions kept), for
 // the save dialog's preview: a JPEG picture is decoded at a reduced size

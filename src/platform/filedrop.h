@@ -13,8 +13,10 @@ namespace platform {
 
 class DropFiles {
 public:
-    // Local files of a text/uri-list drop (Nautilus, Dolphin, Thunar); other
-    // URLs are not files and are left out.
+    // Local files of a text/uri-list drop (Nautilus, Dolphin, Thunar) or
+    // clipboard, or of the list GNOME's file managers and pcmanfm copy
+    // (x-special/gnome-copied-files); other URLs are not files and are left
+    // out.
     static DropFiles FromMimeData(const QMimeData* data);
     explicit DropFiles(QStringList paths) : paths_(std::move(paths)) {}
 

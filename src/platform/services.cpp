@@ -25,6 +25,7 @@ SaveDialog& Services::SaveDialogService(const char* to) const { return Checked(s
 MessageBoxes& Services::MessageBoxService(const char* to) const { return Checked(messageBoxes, "message-box", to); }
 ShellOpen& Services::ShellOpenService(const char* to) const { return Checked(shellOpen, "shell-open", to); }
 MailHandOver& Services::MailService(const char* to) const { return Checked(mail, "mail hand-over", to); }
+Clipboard& Services::ClipboardService(const char* to) const { return Checked(clipboard, "clipboard", to); }
 Clock& Services::ClockService(const char* to) const { return Checked(clock, "clock", to); }
 ProgramPath& Services::ProgramPathService(const char* to) const { return Checked(programPath, "program-path", to); }
 DragFiles& Services::DragFileService(const char* to) const { return Checked(dragFiles, "drag-file", to); }

@@ -1,8 +1,8 @@
 #pragma once
 // The platform seam: every service of the desktop that the window and the
 // controls use beyond drawing and input. Nothing above this layer calls
-// QFileDialog, QMessageBox, QProcess or QDesktopServices directly, and
-// nothing fetches a service from a global: the program builds the real
+// QFileDialog, QMessageBox, QClipboard, QProcess or QDesktopServices
+// directly, and nothing fetches a service from a global: the program builds the real
 // Qt/freedesktop services (desktop/qtplatform.h) and hands them to the window
 // and the application object; a test hands in its scripted doubles, the
 // compose tool its headless ones. A service that was not handed in is never
@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 
+class QMimeData;
 class QWidget;
 
 namespace yotsumado {
@@ -102,6 +103,19 @@ public:
     virtual MailResult SendMail(const MailMessage& message) = 0;
 };
 
+// The desktop's clipboard, the one copy and paste use (not X11's selection
+// of marked text).
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    // Offers `data` to every program, in the order of its formats, until
+    // something else is copied.
+    virtual void Offer(std::unique_ptr<QMimeData> data) = 0;
+    // What the clipboard offers now (null: nothing), whoever copied it; valid
+    // until the next call.
+    virtual const QMimeData* Offered() = 0;
+};
+
 // Keeps the pointer inside a screen rectangle while a button is held: the
 // selection shape's own interface, which the window hands on to its dividers.
 using yotsumado::PointerConfinement;
@@ -147,6 +161,7 @@ struct Services {
     std::unique_ptr<MessageBoxes> messageBoxes;
     std::unique_ptr<ShellOpen> shellOpen;
     std::unique_ptr<MailHandOver> mail;
+    std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<PointerConfinement> pointer;
     std::unique_ptr<Clock> clock;
     std::unique_ptr<ProgramPath> programPath;
@@ -156,6 +171,7 @@ struct Services {
     MessageBoxes& MessageBoxService(const char* to = kWindow) const;
     ShellOpen& ShellOpenService(const char* to = kWindow) const;
     MailHandOver& MailService(const char* to = kWindow) const;
+    Clipboard& ClipboardService(const char* to = kWindow) const;
     Clock& ClockService(const char* to = kWindow) const;
     ProgramPath& ProgramPathService(const char* to = kWindow) const;
     DragFiles& DragFileService(const char* to = kWindow) const;

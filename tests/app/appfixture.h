@@ -130,6 +130,16 @@ struct Window {
         form->WaitForLoads();  // the picture, or the error box, follows the drop
     }
 
+    // Puts `offered` (type -> content) on the clipboard and pastes it with Ctrl+V.
+    void Paste(const QVariantMap& offered)
+    {
+        platform.script.clipboard = std::make_unique<QMimeData>();
+        for (auto it = offered.cbegin(); it != offered.cend(); ++it)
+            platform.script.clipboard->setData(it.key(), it->toByteArray());
+        QTest::keyClick(form.get(), Qt::Key_V, Qt::ControlModifier);
+        form->WaitForLoads();
+    }
+
     QImage Shot() { return Grab(form.get()); }
 
     QStringList Errors() const

@@ -214,6 +214,18 @@ private slots:
         QVERIFY(f->SelShape1->isVisible() && f->SelShape2->isVisible());
     }
 
+    void copyOffersPngThenTheSavedJpegThenQtsOwnImage()
+    {
+        Window w;
+        w.form->Copy1->trigger();
+        const QMimeData* copied = w.platform.script.clipboard.get();
+        QVERIFY(copied && w.form->SelShape1->isVisible() && w.form->SelShape2->isVisible());
+        QCOMPARE(copied->formats(), (QStringList{"image/png", "image/jpeg", "application/x-qt-image"}));
+        const QImage composite = w.form->Image0->Picture();
+        QCOMPARE(QImage::fromData(copied->data("image/png"), "PNG").convertToFormat(composite.format()), composite);
+        QCOMPARE(copied->data("image/jpeg"), EncodeJpeg(composite));
+    }
+
     void aFailedHandOverBeepsAndShowsTheBox()
     {
         Window w;

@@ -8,6 +8,7 @@
 #include "support/files.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QTemporaryDir>
@@ -154,6 +155,42 @@ private slots:
             QCOMPARE(images[i]->HasPicture(), i + 1 == panel);
     }
 
+    // A paste takes image data (PNG first), else the first file a file
+    // manager copied, into the panel under the pointer; nothing usable beeps.
+    void aPasteTakesImageDataElseACopiedFile_data()
+    {
+        QTest::addColumn<QVariantMap>("offered");  // type -> content; %1 is a folder of files
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("kept");  // the type whose bytes the panel keeps
+        QBuffer png;
+        Halves().save(&png, "PNG");
+        QTest::newRow("PNG before a bitmap") << QVariantMap{{"image/bmp", "no bitmap"}, {"image/png", png.data()}} << true << "image/png";
+        QTest::newRow("JPEG") << QVariantMap{{"image/jpeg", EncodeJpeg(Halves())}} << true << "image/jpeg";
+        QTest::newRow("uri-list") << QVariantMap{{"text/uri-list", "file://%1/y.bmp\r\n"}} << true << "";
+        QTest::newRow("pcmanfm's copy") << QVariantMap{{"x-special/gnome-copied-files", "copy\nfile://%1/y.bmp\nfile://%1/x.txt"}} << true << "";
+        QTest::newRow("first file no picture") << QVariantMap{{"text/uri-list", "file://%1/x.txt\r\nfile://%1/y.bmp"}} << false << "";
+    }
+    void aPasteTakesImageDataElseACopiedFile()
+    {
+        QFETCH(QVariantMap, offered);
+        QFETCH(bool, taken);
+        QFETCH(QString, kept);
+        QTemporaryDir dir;
+        Write(dir, "y.bmp"), Write(dir, "x.txt");
+        Window w;
+        for (QVariant& content : offered)
+            content = content.toString().contains("%1") ? content.toString().arg(dir.path()).toUtf8() : content.toByteArray();
+        w.Paste({});  // the pointer has not been over a panel yet: nothing happens
+        w.MoveTo(QPoint(300, 300));
+        w.Paste(offered);
+        QVERIFY(w.form->Image4->HasPicture() == taken && !w.form->Image1->HasPicture());
+        QCOMPARE(w.form->PastedPicture(3).bytes, kept.isEmpty() ? QByteArray() : offered[kept].toByteArray());
+        QCOMPARE(w.platform.log.beeps, taken ? 0 : 1);
+        w.platform.services.dragFiles = std::make_unique<platform::CacheDragFiles>(dir.filePath("drag"));
+        w.Drop(*w.form->DragOutData(w.form->Image4), QPoint(100, 100));  // what it was pasted from goes with the picture
+        QCOMPARE(w.form->PastedPicture(0).bytes, kept.isEmpty() ? QByteArray() : offered[kept].toByteArray());
+    }
+
     void extensionsDecideWhatIsTaken_data()
     {
         QTest::addColumn<QString>("name");
@@ -248,6 +285,7 @@ private slots:
         QTest::newRow("garbage jpg") << "broken.jpg" << QByteArray("not a jpeg at all") << "JPEG エラー #";
         QTest::newRow("empty bmp") << "empty.bmp" << QByteArray("\0", 1) << "ビットマップイメージが不正です.";
         QTest::newRow("missing") << "missing.jpg" << QByteArray() << "ファイル %1 は開けません.";
+        QTest::newRow("pasted garbage png") << "image/png" << QByteArray("not a png at all") << "PNG イメージが不正です.";
     }
     void aBadFileShowsItsErrorOnceAndKeepsThePicture()
     {
@@ -257,7 +295,7 @@ private slots:
         QTemporaryDir dir;
         const QString good = Write(dir, "good.bmp");
         const QString bad = dir.filePath(name);
-        if (!content.isEmpty()) {
+        if (!content.isEmpty() && !name.startsWith("image/")) {  // a type: pasted, not a file
             QFile f(bad);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
@@ -266,7 +304,7 @@ private slots:
         w.MoveTo(QPoint(100, 100));
         w.Drop({good});
         const QImage before = w.form->Image1->Picture();
-        w.Drop({bad});
+        name.startsWith("image/") ? w.Paste({{name, content}}) : w.Drop({bad});
         const QStringList errors = w.Errors();
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].startsWith(message.contains("%1") ? message.arg(bad) : message), qPrintable(errors[0]));

@@ -39,7 +39,7 @@ fi
 program=$1; out=$2
 mkdir -p "$out"
 fail() { echo "FAIL: $*"; cleanup; exit 1; }
-for tool in Xvfb weston xdotool xwininfo convert; do
+for tool in Xvfb weston xdotool xwininfo convert wl-paste; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 qtplugins=$(dirname "$(ldd "$program" | awk '/libQt6Gui/{print $3}')")/qt6/plugins/platforms
@@ -105,6 +105,14 @@ done
 [ -n "$relaid" ] || fail "panels did not follow the divider"
 [ "$(pixel "$out/dragged.png" $((ox + 360)) $((oy + 300)))" = "#00C000" ] || fail "panel 4 lost its picture"
 kill -0 "$app" 2>/dev/null || fail "program ended during the drag"
+
+# Copy through the compositor: another client reads the window's picture back,
+# offered as PNG first (Qt alone would offer a bitmap first).
+wl() { XDG_RUNTIME_DIR=$runtime WAYLAND_DISPLAY=wl-e2e timeout 10 "$@"; }
+xdotool mousemove $((ox + 300)) $((oy + 60)) click 1 key ctrl+c sleep 0.5
+[ "$(wl wl-paste --list-types | head -2 | xargs)" = "image/png image/jpeg" ] || fail "copy: the clipboard offers $(wl wl-paste --list-types | xargs)"
+wl wl-paste -t image/png >"$out/copied.png"
+[ "$(pixel "$out/copied.png" 360 300)" = "#00C000" ] || fail "copy: no PNG of the window read back"
 
 cleanup
 app=""; weston=""; xvfb=""

@@ -14,7 +14,7 @@ mode=$1; program=$2; xclose=$3; xdndsource=$4; out=$5
 case $mode in bare|openbox|desktop) ;; *) echo "usage: $0 bare|openbox|desktop PROGRAM XCLOSE XDNDSOURCE OUTDIR"; exit 2 ;; esac
 portal=/usr/libexec/xdg-desktop-portal
 
-tools=(Xvfb xdotool xprop xwininfo import convert identify)
+tools=(Xvfb xdotool xprop xwininfo import convert identify xclip)
 [ "$mode" != bare ] && tools+=(openbox)
 [ "$mode" = desktop ] && tools+=(pcmanfm dbus-daemon dbus-send "$portal" "$portal-gtk" heif-enc)
 missing=()
@@ -42,7 +42,7 @@ rm -rf "$out"
 mkdir -p "$out"
 tmp=$(mktemp -d)
 failures=0
-app=""; wm=""; xvfb=""; bus=""; fm=""
+app=""; wm=""; xvfb=""; bus=""; fm=""; clip=""
 note() { echo "[$mode] ${SECONDS}s $*"; }
 display_lost() {
   xprop -root >/dev/null 2>&1 && return 1
@@ -58,6 +58,7 @@ fail() { display_lost; echo "[$mode] ${SECONDS}s FAIL: $*"; failures=$((failures
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
   [ -n "$fm" ] && kill "$fm" 2>/dev/null
+  [ -n "$clip" ] && kill "$clip" 2>/dev/null
   # A bus autolaunched against the rules says where it is in the home folder.
   sed -n 's/^DBUS_SESSION_BUS_PID=//p' "$tmp"/home/.dbus/session-bus/* 2>/dev/null | xargs -r kill
   [ -n "$bus" ] && kill "$bus" 2>/dev/null
@@ -400,13 +401,20 @@ case "$rc:$(reported finished)" in
 esac
 expect_panels dropped "$WHITE" "$BLUE" "$GREEN" "$WHITE" && note "drops: pass"
 
+# Copy: the window's picture offered as PNG first, then JPEG; the PNG read back.
+focus "$wid"; xdotool key ctrl+c sleep 0.3
+types=$(xclip -selection clipboard -t TARGETS -o 2>&1 | grep '^image/' | head -2 | xargs)
+[ "$types" = "image/png image/jpeg" ] || fail "copy: the clipboard offers '$types' first"
+xclip -selection clipboard -t image/png -o >"$out/copied.png" 2>&1
+[ "$(identify -format %m%w "$out/copied.png" 2>/dev/null)" = PNG480 ] && near "$(pixel_of "$out/copied.png" "${px[2]}" "${py[2]}")" "$BLUE" 0 ||
+  fail "copy: no PNG of the window read back"
+
 # The grid dragged out: onto another panel it trades their pictures (and back);
 # into pcmanfm's folder, a JPEG of it named by the minute, kept in a private folder.
 if [ "$mode" = desktop ]; then
   grab $((ox + px[2])) $((oy + py[2])) $((ox + px[3])) $((oy + py[3]))
   expect_panels swapped "$WHITE" "$GREEN" "$BLUE" "$WHITE" && note "panel swap: pass"
-  grab $((ox + px[2])) $((oy + py[2])) $((ox + px[3])) $((oy + py[3]))
-  expect_panels swapped-back "$WHITE" "$BLUE" "$GREEN" "$WHITE"
+  grab $((ox + px[2])) $((oy + py[2])) $((ox + px[3])) $((oy + py[3]))  # and back, for the checks below
   grab $((ox + px[2])) $((oy + py[2])) 950 650
   for _ in $(seq 50); do out_file=$(ls "$tmp/pictures/"[0-9]*.jpg 2>/dev/null | head -1); [ -n "$out_file" ] && break; sleep 0.2; done
   [[ $(basename "${out_file:-none}") =~ ^20[0-9]{10}\.jpg$ ]] && [ "$(identify -format '%m %w %h' "$out_file")" = "JPEG 480 360" ] &&
@@ -579,6 +587,12 @@ focus "$wid"
 xdotool key Delete
 sleep 0.4
 expect_panels cleared "$WHITE" "$PINK" "$PINK" "$WHITE" && note "Del: pass"
+
+# Paste: a PNG another program copied lands in the panel under the pointer.
+ensure_running
+convert -size 64x48 xc:'#D02020' PNG24:- | xclip -quiet -selection clipboard -t image/png -i >/dev/null 2>&1 & clip=$!
+point_at 2; focus "$wid"; xdotool key ctrl+v sleep 0.5
+expect_panels pasted "$WHITE" '#D02020' "$PINK" "$WHITE" && note "copy and paste: pass"
 
 # Closing the main window ends the program with exit code 0: through the
 # window manager (Alt+F4), or as its close button asks without one.

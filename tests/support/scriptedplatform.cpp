@@ -79,6 +79,15 @@ private:
     Shared s_;
 };
 
+class ScriptedClipboard final : public Clipboard {
+public:
+    explicit ScriptedClipboard(Shared s) : s_(s) {}
+    void Offer(std::unique_ptr<QMimeData> data) override { s_.script->clipboard = std::move(data); }
+    const QMimeData* Offered() override { return s_.script->clipboard.get(); }
+private:
+    Shared s_;
+};
+
 class ScriptedPointer final : public PointerConfinement {
 public:
     explicit ScriptedPointer(Shared s) : s_(s) {}
@@ -114,6 +123,7 @@ Services MakeScriptedServices(Script* script, ScriptedLog* log)
     out.messageBoxes = std::make_unique<ScriptedMessageBoxes>(s);
     out.shellOpen = std::make_unique<ScriptedShellOpen>(s);
     out.mail = std::make_unique<ScriptedMail>(s);
+    out.clipboard = std::make_unique<ScriptedClipboard>(s);
     out.pointer = std::make_unique<ScriptedPointer>(s);
     out.clock = std::make_unique<ScriptedClock>(s);
     out.programPath = std::make_unique<ScriptedProgramPath>(s);

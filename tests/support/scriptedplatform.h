@@ -7,6 +7,7 @@
 #include "platform/services.h"
 
 #include <QList>
+#include <QMimeData>
 #include <QStringList>
 
 #include <deque>
@@ -34,6 +35,7 @@ struct Script {
     std::deque<MailResult> mailResults;              // none left: CommandFailed
     QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(14, 30));
     QString programPath = QStringLiteral("/usr/bin/yotsumado");
+    std::unique_ptr<QMimeData> clipboard;  // what a paste finds and a copy leaves
     // Called while a box or dialog is "open", to look at the window then.
     std::function<void()> whileModal;
 };

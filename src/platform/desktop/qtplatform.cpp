@@ -8,7 +8,10 @@
 #include "platform/desktop/qtmessageboxes.h"
 #include "platform/desktop/qtsavedialog.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMimeData>
 
 namespace yotsumado {
 
@@ -19,6 +22,16 @@ void DesktopShellOpen::OpenUrl(const QUrl& url)
     // Hands the address over and returns; whether a browser opened is not
     // examined.
     QDesktopServices::openUrl(url);
+}
+
+void QtClipboard::Offer(std::unique_ptr<QMimeData> data)
+{
+    QGuiApplication::clipboard()->setMimeData(data.release(), QClipboard::Clipboard);
+}
+
+const QMimeData* QtClipboard::Offered()
+{
+    return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
 }
 
 QString ProcessProgramPath::Path()
@@ -53,6 +66,7 @@ Services MakeDesktopServices()
     DesktopMail::Settings mail;
     mail.readableStore = [] { return PicturesFolder() + QStringLiteral("/yotsumado-mail"); };
     s.mail = std::make_unique<DesktopMail>(std::move(mail));
+    s.clipboard = std::make_unique<QtClipboard>();
     s.pointer = std::make_unique<WarpPointerConfinement>();
     s.clock = std::make_unique<SystemClock>();
     s.programPath = std::make_unique<ProcessProgramPath>();

@@ -31,6 +31,12 @@ private:
     QString root_;
 };
 
+class QtClipboard final : public Clipboard {
+public:
+    void Offer(std::unique_ptr<QMimeData> data) override;
+    const QMimeData* Offered() override;
+};
+
 class SystemClock final : public Clock {
 public:
     QDateTime Now() override { return QDateTime::currentDateTime(); }
