@@ -120,6 +120,10 @@ private slots:
                 unlike += c.pixel(x, y) != c.pixel(x & ~1, y & ~1);
             }
         QVERIFY(silver.left() >= 488 && silver.top() >= 8 && silver.height() > 30 && unlike > 0);
+        // Drawn from the file: one gone since is the usual error box, and no dialog.
+        QVERIFY(QFile::remove(dir.filePath("g.bmp")));
+        f->Save1->trigger();
+        QVERIFY(w.Errors().size() == 1 && w.Errors()[0].contains("g.bmp") && w.platform.log.saveDialogs.isEmpty());
     }
 
     void saveWritesTheCompositeAsJpegAndBringsTheDividersBack()
