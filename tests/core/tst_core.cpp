@@ -91,7 +91,6 @@ private slots:
         QTest::addColumn<QRect>("target");
         const QSize tall(100, 300), wide(400, 100), panel(240, 180);
         using F = TFitMode;
-        QTest::newRow("stretched: all of both") << tall << panel << int(F::Stretch) << QRect(0, 0, 100, 300) << QRect(0, 0, 240, 180);
         QTest::newRow("tall, fit: bars left and right") << tall << panel << int(F::Fit) << QRect(0, 0, 100, 300) << QRect(90, 0, 60, 180);
         QTest::newRow("tall, fill: top and bottom cut") << tall << panel << int(F::Fill) << QRect(0, 112, 100, 75) << QRect(0, 0, 240, 180);
         QTest::newRow("wide, fit: bars above and below") << wide << QSize(100, 200) << int(F::Fit) << QRect(0, 0, 400, 100) << QRect(0, 87, 100, 25);

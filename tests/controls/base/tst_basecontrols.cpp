@@ -141,7 +141,6 @@ private slots:
         QTest::addColumn<QRgb>("left");      // the left edge, halfway down
         QTest::addColumn<QRgb>("top");       // the middle of the top row
         const QRgb white = 0xffffff, red = 0xff0000, green = 0x00ff00;
-        QTest::newRow("tall, stretched") << int(TFitMode::Stretch) << QSize(8, 24) << green << red;
         QTest::newRow("tall, fit: the parent beside it") << int(TFitMode::Fit) << QSize(8, 24) << white << red;
         QTest::newRow("tall, fill: top and bottom cut") << int(TFitMode::Fill) << QSize(8, 24) << green << green;
         QTest::newRow("wide, fit: the parent above it") << int(TFitMode::Fit) << QSize(60, 8) << green << white;
