@@ -102,8 +102,11 @@ private slots:
         TMainForm1* f = w.form.get();
         w.MoveTo(QPoint(350, 300));
         w.Drop({WriteBmp(dir, "g.bmp", Qt::green)});
+        w.MoveTo(QPoint(120, 90));
+        w.Paste({{"image/bmp", ReadAll(WriteBmp(dir, "b.bmp", Qt::blue))}});
         f->Size2x->trigger();
         const QImage c = f->MakeComposite();
+        UNIFORM(c, QRect(40, 80, 400, 200), 0x0000ff);  // the pasted picture, from its bytes
         QVERIFY(f->SelShape1->isVisible() && f->SelShape2->isVisible());
         QCOMPARE(c.size(), QSize(960, 720));
         UNIFORM(c, QRect(480, 60, 479, 1), kPink);  // panel 2 begins at 2 x 240
