@@ -28,7 +28,8 @@
 # 4:2:2, decoded at 1/8 as the smooth mode and the save dialog's preview do,
 # against djpeg -scale 1/8), compose_batch (i: the compose tool's start-up,
 # four real photos and a 200-set --batch against the decoding floor and
-# peers). A summary table closes the run.
+# peers), bigger (j: the 960 x 720 and 1920 x 1440 composites of four 24-MP
+# photos against djpeg at 1/4 and 1/2). A summary table closes the run.
 #
 # Adding a section: write a function section_NAME that prints its own lines
 # (report_header, report_row help), and add NAME to the sections array below.
@@ -731,7 +732,36 @@ section_compose_batch() {
     ">= 1.5x faster" "$(awk -v s="$speed" 'BEGIN { print (s >= 1.5 ? "met" : "not met") }')"
 }
 
-sections=(compose jpeg_load startup memory relayout formats stall progressive compose_batch)
+# The floor of a larger composite: the four files decoded at the scale $1 by
+# four djpeg runs spread over the cores.
+scaled_floor() {
+  local scale=$1
+  shift
+  printf '%s\n' "$@" | xargs -P "$(nproc)" -I{} djpeg -scale "$scale" -outfile /dev/null {}
+}
+# (j) Four 24-MP photos into the 960 x 720 and the 1920 x 1440 composite (no
+# markers; larger sizes are always smooth) against four djpeg runs at 1/4
+# and at 1/2 over the cores. The tool decodes at the smallest DCT scale that
+# still covers its panels (1/8 for 480 x 360 panels, 1/4 for 960 x 720 ones
+# of these photos), then filters: within 1.2 times the floor is the goal.
+section_bigger() {
+  need djpeg
+  build_targets yotsumado-compose
+  local tool=$build/src/tools/compose/yotsumado-compose photos_list i
+  read -r -a photos_list <<<"$(four_photos)"
+  local tw=1e9 tc=1e9 fw=1e9 fc=1e9 qw=1e9 qc=1e9 gw=1e9 gc=1e9
+  for ((i = 0; i < runs; i++)); do
+    time_best tw tc "$tool" --size 2x --markers none -o "$work/bigger-2x.jpg" "${photos_list[@]}"
+    time_best fw fc scaled_floor 1/4 "${photos_list[@]}"
+    time_best qw qc "$tool" --size 4x --markers none -o "$work/bigger-4x.jpg" "${photos_list[@]}"
+    time_best gw gc scaled_floor 1/2 "${photos_list[@]}"
+  done
+  report_header "bigger: four 24-MP photos, larger composites vs 4 x djpeg on $(nproc) cores"
+  report_ratio_pair "960 x 720 vs djpeg -scale 1/4" "(j) 960 x 720 composite vs floor" 1.20 "$tw" "$fw" "$tc" "$fc"
+  report_ratio_pair "1920 x 1440 vs djpeg -scale 1/2" "(j) 1920 x 1440 composite vs floor" 1.20 "$qw" "$gw" "$qc" "$gc"
+}
+
+sections=(compose jpeg_load startup memory relayout formats stall progressive compose_batch bigger)
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${sections[@]}"

@@ -4,6 +4,7 @@
 // they start, and the marker modes. The stored layout, the window's layout
 // routine, the compose tool and the tests all read it from here.
 
+#include "core/stretch.h"
 #include "core/tcolor.h"
 
 #include <QRect>
@@ -53,6 +54,22 @@ inline std::array<QRect, 4> PanelRects(int splitV, int splitH)
     return {QRect(0, 0, left, top), QRect(left, 0, right, top), QRect(0, top, left, bottom),
             QRect(left, top, right, bottom)};
 }
+
+// The panels of a composite `scale` times the client area's size: every
+// rectangle, and so every divider's gap, scaled by it.
+inline std::array<QRect, 4> PanelRects(int splitV, int splitH, int scale)
+{
+    std::array<QRect, 4> panels = PanelRects(splitV, splitH);
+    for (QRect& r : panels)
+        r = QRect(r.topLeft() * scale, r.size() * scale);
+    return panels;
+}
+
+// The composite's sizes in menu order, as multiples of the client area (the
+// window's own size first), and the ways a picture takes its panel in menu
+// order (TFitMode's order), by the compose tool's words.
+inline constexpr std::array<int, 4> kOutputScales{1, 2, 3, 4};
+inline constexpr std::array<const char*, 3> kFitModes{"stretch", "fit", "fill"};
 
 // A panel's marker sits this far in from the panel's upper-left corner.
 inline constexpr int kMarkerInset = 4;

@@ -7,12 +7,14 @@
 #include "app/savepicturedialog.h"
 #include "codec/colorprofile.h"
 #include "codec/jpegencoder.h"
+#include "codec/lanczosresize.h"
 #include "codec/memorybudget.h"
 #include "codec/pictureformat.h"
 #include "codec/pictureloader.h"
 #include "codec/rasterdecode.h"
 #include "controls/base/image.h"
 #include "controls/base/shape.h"
+#include "controls/base/storedform.h"
 #include "controls/selshape/selshape.h"
 #include "controls/shadolbl/shadowlabel.h"
 #include "core/error.h"
@@ -129,7 +131,10 @@ const ComponentBinding kComponents[] = {
     YOTSUMADO_COMPONENT(N7), YOTSUMADO_COMPONENT(N8), YOTSUMADO_COMPONENT(N10),
     YOTSUMADO_COMPONENT(N11), YOTSUMADO_COMPONENT(N9), YOTSUMADO_COMPONENT(SelShape1),
     YOTSUMADO_COMPONENT(SelShape2), YOTSUMADO_COMPONENT(Button1), YOTSUMADO_COMPONENT(Copy1),
-    YOTSUMADO_COMPONENT(Paste1),
+    YOTSUMADO_COMPONENT(Paste1), YOTSUMADO_COMPONENT(Fit1),
+    YOTSUMADO_COMPONENT(FitStretch1), YOTSUMADO_COMPONENT(FitWhole1), YOTSUMADO_COMPONENT(FitFill1),
+    YOTSUMADO_COMPONENT(Size1), YOTSUMADO_COMPONENT(Size1x), YOTSUMADO_COMPONENT(Size2x),
+    YOTSUMADO_COMPONENT(Size3x), YOTSUMADO_COMPONENT(Size4x),
 };
 #undef YOTSUMADO_COMPONENT
 
@@ -147,7 +152,10 @@ THandlerTable HandlerTable(TMainForm1* form)
         YOTSUMADO_HANDLER(N10Click), YOTSUMADO_HANDLER(N11Click),
         YOTSUMADO_HANDLER(N8Click), YOTSUMADO_HANDLER(D1Click),
         YOTSUMADO_HANDLER(N4Click), YOTSUMADO_HANDLER(Copy1Click),
-        YOTSUMADO_HANDLER(Paste1Click),
+        YOTSUMADO_HANDLER(Paste1Click), YOTSUMADO_HANDLER(FitStretch1Click),
+        YOTSUMADO_HANDLER(FitWhole1Click), YOTSUMADO_HANDLER(FitFill1Click),
+        YOTSUMADO_HANDLER(Size1xClick), YOTSUMADO_HANDLER(Size2xClick),
+        YOTSUMADO_HANDLER(Size3xClick), YOTSUMADO_HANDLER(Size4xClick),
     };
 #undef YOTSUMADO_HANDLER
 }
@@ -293,6 +301,7 @@ void TMainForm1::LoadIntoPanel(TImage* image, const QString& fileName)
     SupersedeLoads(image);
     pasted_[size_t(PanelOf(image))] = {};
     ShowInPanel(image, std::move(picture));
+    panelFiles_[size_t(PanelOf(image))] = {fileName, image->Picture().cacheKey()};
 }
 
 void TMainForm1::LoadIntoPanelInBackground(TImage* image, const QString& fileName,
@@ -330,7 +339,7 @@ void TMainForm1::LoadInBackground(TImage* image, const QString& fileName, TPaste
             failed = true;
         }
         // Back on the window's thread; the window may be gone by then.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, image, picture, pasted, error, failed, generation, panel, done] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, image, picture, pasted, error, failed, generation, panel, done, fileName] {
             if (!self)
                 return;
             --self->loadsRunning_;
@@ -338,6 +347,7 @@ void TMainForm1::LoadInBackground(TImage* image, const QString& fileName, TPaste
             if (latest && !failed) {
                 ShowInPanel(image, std::move(*picture));
                 self->pasted_[size_t(panel)] = pasted;
+                self->panelFiles_[size_t(panel)] = {fileName, image->Picture().cacheKey()};
             }
             *picture = TLoadedPicture();  // a superseded picture gives its budget back now
             if (done)
@@ -443,7 +453,7 @@ bool TMainForm1::eventFilter(QObject* watched, QEvent* event)
 
 std::unique_ptr<QMimeData> TMainForm1::DragOutData(TImage* from)
 {
-    const QImage composite = SharedComposite();
+    const QImage composite = MakeComposite();
     // Named as Mail names its attachment; the previous drag's file stays for
     // whatever target took it.
     const QString name = services_.ClockService().Now().toString(QStringLiteral("yyyyMMddHHmm")) + QStringLiteral(".jpg");
@@ -487,6 +497,8 @@ void TMainForm1::SwapPanels(int a, int b)
     SupersedeLoads(images[b]);
     images[a]->SwapPicture(*images[b]);
     std::swap(pasted_[size_t(a)], pasted_[size_t(b)]);
+    // A larger composite reads each picture again from where it came.
+    std::swap(panelFiles_[size_t(a)], panelFiles_[size_t(b)]);
 }
 
 // ---- Context menu ----------------------------------------------------------
@@ -578,6 +590,45 @@ void TMainForm1::ApplyMarkerMode(size_t mode)
     }
 }
 
+template <size_t N>
+void TMainForm1::CheckAlone(const std::array<QAction*, N>& items, size_t index)
+{
+    for (size_t i = 0; i < N; ++i)
+        items[i]->setChecked(i == index);
+}
+
+std::array<QAction*, grid::kFitModes.size()> TMainForm1::FitItems() const
+{
+    return {FitStretch1, FitWhole1, FitFill1};
+}
+
+std::array<QAction*, grid::kOutputScales.size()> TMainForm1::SizeItems() const
+{
+    return {Size1x, Size2x, Size3x, Size4x};
+}
+
+void TMainForm1::ApplyFit(TFitMode fit)
+{
+    CheckAlone(FitItems(), size_t(fit));
+    fit_ = fit;
+    for (TImage* image : {Image1, Image2, Image3, Image4})
+        image->SetFit(fit);
+}
+
+void TMainForm1::ApplyOutputScale(size_t index)
+{
+    CheckAlone(SizeItems(), index);
+    outputScale_ = grid::kOutputScales[index];
+}
+
+void TMainForm1::FitStretch1Click(QObject*) { ApplyFit(TFitMode::Stretch); }
+void TMainForm1::FitWhole1Click(QObject*) { ApplyFit(TFitMode::Fit); }
+void TMainForm1::FitFill1Click(QObject*) { ApplyFit(TFitMode::Fill); }
+void TMainForm1::Size1xClick(QObject*) { ApplyOutputScale(0); }
+void TMainForm1::Size2xClick(QObject*) { ApplyOutputScale(1); }
+void TMainForm1::Size3xClick(QObject*) { ApplyOutputScale(2); }
+void TMainForm1::Size4xClick(QObject*) { ApplyOutputScale(3); }
+
 void TMainForm1::N6Click(QObject*) { ApplyMarkerMode(0); }
 void TMainForm1::N7Click(QObject*) { ApplyMarkerMode(1); }
 void TMainForm1::N10Click(QObject*) { ApplyMarkerMode(2); }
@@ -665,17 +716,69 @@ void TMainForm1::Capture()
     Image0->SetPicture(std::move(composite));
 }
 
-QImage TMainForm1::SharedComposite()
+QImage TMainForm1::MakeComposite()
 {
-    const auto restore = qScopeGuard([this] { ShowDividers(true); });
-    Capture();
+    const auto restore = qScopeGuard([this, shown = !SelShape1->isHidden()] { ShowDividers(shown); });
+    if (outputScale_ == 1) {
+        Capture();
+        return Image0->Picture();
+    }
+    const std::array<QRect, 4> panels = grid::PanelRects(SelShape2->Left(), SelShape1->Top(), outputScale_);
+    const TImage* const images[4] = {Image1, Image2, Image3, Image4};
+    std::array<QImage, 4> pictures;
+    for (size_t i = 0; i < 4; ++i) {
+        const QImage& shown = images[i]->Picture();
+        if (shown.isNull())
+            continue;
+        const TPastedPicture& pasted = pasted_[i];
+        const QString& file = panelFiles_[i].name;
+        if (panelFiles_[i].picture == shown.cacheKey() && !(file.isEmpty() && pasted.bytes.isEmpty())) {
+            BudgetShare share(*budget_);
+            const QRgb background = BackgroundOf(images[i]);
+            QImage picture = pasted.bytes.isEmpty()
+                ? LoadPictureSmooth(file, panels[i].size(), share, background, fit_)
+                : LoadPictureSmooth(pasted.bytes, pasted.kind, panels[i].size(), share, background, fit_);
+            pictures[i] = HeldInBudget(std::move(picture), std::move(share), budget_);
+        } else {
+            // A picture that came from neither: smoothed from the one shown.
+            const TPlacement placed = PlaceInPanel(shown.size(), panels[i].size(), fit_);
+            pictures[i] = ResizeLanczos(shown.copy(placed.source), placed.target.size());
+        }
+    }
+    Image0->SetPicture(DrawComposite(pictures));
     return Image0->Picture();
+}
+
+QImage TMainForm1::DrawComposite(const std::array<QImage, 4>& pictures) const
+{
+    const int k = outputScale_;
+    QImage composite = DrawPanels(pictures, SelShape2->Left(), SelShape1->Top(), fit_, k);
+    QPainter painter(&composite);
+    // Each marker shown is drawn by a label of its own values with its font
+    // and its shadows' offsets scaled, at its scaled place.
+    QWidget host;
+    for (const TShadowLabel* label : {Label1, Label2, Label3, Label4}) {
+        if (label->isHidden())
+            continue;
+        auto* scaled = new TShadowLabel(&host);
+        for (const auto& [name, value] : StoredValues(label))
+            ApplyStoredValue(scaled, name.toUtf8().constData(), value);
+        scaled->Font()->SetHeight(label->Font()->Height() * k);
+        for (auto [from, to] : {std::pair(label->Shadow(), scaled->Shadow()), std::pair(label->Highlight(), scaled->Highlight())}) {
+            to->SetShadowLeft(from->OffsetLeft() * k);
+            to->SetShadowTop(from->OffsetTop() * k);
+        }
+        scaled->render(&painter, label->pos() * k, QRegion(), QWidget::DrawChildren);
+    }
+    return composite;
 }
 
 void TMainForm1::Save1Click(QObject*)
 {
     const auto restore = qScopeGuard([this] { ShowDividers(true); });
-    Capture();
+    // The dividers stay hidden while the dialog is open.
+    ShowDividers(false);
+    const QImage composite = MakeComposite();
     if (!SavePictureDialog1->Execute(this))
         return;
     const QString fileName = SavePictureDialog1->FileName;
@@ -684,7 +787,7 @@ void TMainForm1::Save1Click(QObject*)
         if (!services_.MessageBoxService().AskYesNo(this, QStringLiteral("確認"), question))
             return;
     }
-    SaveJpeg(Image0->Picture(), fileName);
+    SaveJpeg(composite, fileName);
 }
 
 void TMainForm1::M1Click(QObject*)
@@ -692,9 +795,9 @@ void TMainForm1::M1Click(QObject*)
     const auto restore = qScopeGuard([this] { ShowDividers(true); });
     // Named by the minute it was made, in local time.
     const QString name = services_.ClockService().Now().toString(QStringLiteral("yyyyMMddHHmm")) + QStringLiteral(".jpg");
-    Capture();
+    ShowDividers(false);
     const platform::MailResult result =
-        services_.MailService().SendMail({kMailSubject, name, EncodeJpeg(Image0->Picture())});
+        services_.MailService().SendMail({kMailSubject, name, EncodeJpeg(MakeComposite())});
     if (result.Outcome == platform::MailOutcome::NotStored)
         throw CannotCreateError(result.UnwritablePath);
     if (result.Outcome != platform::MailOutcome::Accepted) {
@@ -729,7 +832,7 @@ void TMainForm1::Copy1Click(QObject*)
     // image type alone would offer a bitmap first (tens of megabytes on
     // Wayland, for a large screen scale). The JPEG is the very file Save
     // writes.
-    const QImage composite = SharedComposite();
+    const QImage composite = MakeComposite();
     QByteArray png;
     QBuffer out(&png);
     out.open(QIODevice::WriteOnly);

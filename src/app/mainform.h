@@ -13,7 +13,9 @@
 // numbers" item's click (N7 black numbers, N10 white letters, N11 black
 // letters, N8 no markers), Save1/M1/D1/N4 are Save, Mail, clear all and the
 // information page, Copy1/Paste1 copy the composite and paste a picture,
-// Button1Click is the grid's layout routine.
+// Button1Click is the grid's layout routine. Fit1 and Size1 are the submenus
+// of the pictures' fit (FitStretch1, FitWhole1, FitFill1) and of the
+// composite's size (Size1x .. Size4x).
 
 #include "app/grid.h"
 #include "codec/pictureformat.h"
@@ -87,9 +89,23 @@ public:
     QPushButton* Button1;
     QAction* Copy1;
     QAction* Paste1;
+    QAction* Fit1;
+    QAction* FitStretch1;
+    QAction* FitWhole1;
+    QAction* FitFill1;
+    QAction* Size1;
+    QAction* Size1x;
+    QAction* Size2x;
+    QAction* Size3x;
+    QAction* Size4x;
 
-    // The marker-mode menu items in the order of grid::kMarkerModes.
+    // The marker-mode menu items in the order of grid::kMarkerModes, the
+    // fit's in TFitMode's order, the sizes' in that of grid::kOutputScales.
     std::array<QAction*, grid::kMarkerModes.size()> MarkerModeItems() const;
+    std::array<QAction*, grid::kFitModes.size()> FitItems() const;
+    std::array<QAction*, grid::kOutputScales.size()> SizeItems() const;
+    TFitMode Fit() const { return fit_; }
+    int OutputScale() const { return outputScale_; }
 
     // The tag of the panel whose picture last saw the pointer move.
     const QString& CurrentPanelTag() const { return CurrentPanel; }
@@ -116,6 +132,13 @@ public:
     void N4Click(QObject* Sender);
     void Copy1Click(QObject* Sender);
     void Paste1Click(QObject* Sender);
+    void FitStretch1Click(QObject* Sender);
+    void FitWhole1Click(QObject* Sender);
+    void FitFill1Click(QObject* Sender);
+    void Size1xClick(QObject* Sender);
+    void Size2xClick(QObject* Sender);
+    void Size3xClick(QObject* Sender);
+    void Size4xClick(QObject* Sender);
 
     // The file drop (WM_DROPFILES).
     void WMDropFiles(platform::DropFiles& drop);
@@ -162,6 +185,19 @@ public:
     // the client rectangle (0, 0)-(480, 360) into Image0's bitmap. The
     // dividers stay hidden until the calling command shows them again.
     void Capture();
+    // The composite that Save, Mail and the others hand on, at the chosen
+    // size and fit; the dividers are left as they were found. At the
+    // window's size it is Capture()'s picture. Larger, it is drawn anew from
+    // the pictures' files, each shrunk to its scaled panel with the smooth
+    // filter (LoadPictureSmooth) within the window's budget, the markers at
+    // the scaled places and sizes; a file that no longer loads throws its
+    // error. Image0 holds it afterwards. Save, Mail, Copy and the drag-out
+    // all hand on this picture.
+    QImage MakeComposite();
+    // The composite at the chosen size from pictures already as the fit
+    // shows them at their scaled panels' sizes (null for an empty panel):
+    // the panels, then the markers shown, scaled.
+    QImage DrawComposite(const std::array<QImage, 4>& pictures) const;
     // The information page's address for a program file path.
     static QString InformationAddress(const QString& programPath);
 
@@ -187,6 +223,11 @@ private:
     // (an index into grid::kMarkerModes).
     void ApplyMarkerMode(size_t mode);
     void ShowDividers(bool visible);
+    // Checks item `index` alone among `items`.
+    template <size_t N>
+    static void CheckAlone(const std::array<QAction*, N>& items, size_t index);
+    void ApplyFit(TFitMode fit);
+    void ApplyOutputScale(size_t index);
     // Lets the window just opened by another program (the mail program's,
     // the browser's) come up above this one: the window stops staying on top
     // until it is activated again. The window is changed in place, never
@@ -206,9 +247,6 @@ private:
     // when there are none.
     void LoadInBackground(TImage* image, const QString& fileName, TPastedPicture pasted,
                           std::function<void(const std::optional<QString>& error)> done);
-    // The composite picture that Save, Mail and Copy hand on: Capture()'s,
-    // with the dividers shown again.
-    QImage SharedComposite();
     // The picture of the panel the pointer is over, or was last over; null
     // before it has been over any.
     TImage* PanelUnderPointer() const;
@@ -223,6 +261,17 @@ private:
     // emptying: a background load lands only when it still holds the latest.
     std::array<quint64, 4> loadGeneration_{};
     std::array<TPastedPicture, 4> pasted_;
+    // The file each panel's picture came from (empty when pasted; pasted_
+    // then holds its bytes), for composites larger than the window. It is
+    // that of the picture whose cacheKey() is noted beside it: a picture set
+    // otherwise came from neither.
+    struct PanelFile {
+        QString name;
+        qint64 picture = 0;
+    };
+    std::array<PanelFile, 4> panelFiles_;
+    TFitMode fit_ = TFitMode::Stretch;
+    int outputScale_ = 1;
     int loadsRunning_ = 0;
     // A left press on a picture that may become a drag; the data of the
     // window's own drag and the panel it left (-1 once it came home).

@@ -2,7 +2,11 @@
 
 #include "app/grid.h"
 #include "controls/base/font.h"
+#include "controls/base/shape.h"
 #include "controls/selshape/selshape.h"
+#include "core/stretch.h"
+
+#include <QPainter>
 
 namespace yotsumado {
 
@@ -125,6 +129,15 @@ TFormLayout MakeLayout()
         {"N11", "N2", QStringLiteral("黒い英語(&L)"), QKeySequence(Qt::CTRL | Qt::Key_F2), true, false, "N11Click"},
         {"N9", "N2", QStringLiteral("-"), {}, false, false, nullptr},
         {"N8", "N2", QStringLiteral("数字/英語なし(&N)"), QKeySequence(Qt::Key_Insert), true, false, "N8Click"},
+        {"Fit1", nullptr, QStringLiteral("画像の合わせ方(&F)"), {}, false, false, nullptr},
+        {"FitStretch1", "Fit1", QStringLiteral("引き伸ばす(&S)"), {}, true, true, "FitStretch1Click"},
+        {"FitWhole1", "Fit1", QStringLiteral("全体を表示(&W)"), {}, true, false, "FitWhole1Click"},
+        {"FitFill1", "Fit1", QStringLiteral("切り取って埋める(&C)"), {}, true, false, "FitFill1Click"},
+        {"Size1", nullptr, QStringLiteral("出力サイズ(&Z)"), {}, false, false, nullptr},
+        {"Size1x", "Size1", QStringLiteral("480 × 360(&1)"), {}, true, true, "Size1xClick"},
+        {"Size2x", "Size1", QStringLiteral("960 × 720(&2)"), {}, true, false, "Size2xClick"},
+        {"Size3x", "Size1", QStringLiteral("1440 × 1080(&3)"), {}, true, false, "Size3xClick"},
+        {"Size4x", "Size1", QStringLiteral("1920 × 1440(&4)"), {}, true, false, "Size4xClick"},
         {"D1", nullptr, QStringLiteral("ぜんぶ消去(&D)"), QKeySequence(Qt::Key_Delete), false, false, "D1Click"},
         {"N3", nullptr, QStringLiteral("-"), {}, false, false, nullptr},
         {"N4", nullptr, QStringLiteral("インフォメーション(&I)..."), {}, false, false, "N4Click"},
@@ -143,6 +156,42 @@ const TFormLayout& MainForm1Layout()
 TColor PanelColor(int index)
 {
     return index >= 0 && index < 4 ? kPanelColors[index] : clWhite;
+}
+
+QImage DrawPanels(const std::array<QImage, 4>& pictures, int splitV, int splitH, TFitMode fit, int scale)
+{
+    // What the window's capture renders when no marker shows: its
+    // background, the stacked panel rectangles, then the pictures as placed.
+    // Everything drawn is opaque, so the JPEG encoder's own pixel format
+    // holds the same values and spares it a conversion (which Qt hands to a
+    // pool of threads for a picture this size).
+    QImage composite(grid::kClientWidth * scale, grid::kClientHeight * scale, QImage::Format_RGB888);
+    composite.setDevicePixelRatio(1.0);
+    composite.fill(ToQColor(MainForm1Layout().Color));
+    QPainter painter(&composite);
+    const std::array<QRect, 4> panels = grid::PanelRects(splitV, splitH, scale);
+    TPen pen;
+    pen.SetStyle(TPen::psClear);
+    for (size_t i = 0; i < 4; ++i) {
+        TBrush brush;
+        brush.SetColor(PanelColor(int(i)));
+        // TShape's arithmetic for its rectangle within its bounds.
+        const int p = std::max(0, pen.Width());
+        const int x = p / 2;
+        const int w = p == 0 ? panels[i].width() : panels[i].width() - p + 1;
+        const int h = p == 0 ? panels[i].height() : panels[i].height() - p + 1;
+        painter.save();
+        painter.translate(panels[i].topLeft());
+        DrawRectangle(painter, x, x, x + w, x + h, pen, brush);
+        painter.restore();
+    }
+    for (size_t i = 0; i < 4; ++i) {
+        if (pictures[i].isNull())
+            continue;
+        const QPoint at = PlaceInPanel(pictures[i].size(), panels[i].size(), fit).target.topLeft();
+        painter.drawImage(panels[i].topLeft() + at, StretchPlaced(pictures[i], panels[i].size(), fit, QImage::Format_RGB888));
+    }
+    return composite;
 }
 
 } // namespace yotsumado

@@ -129,23 +129,23 @@ QImage LoadPicture(const QString& path, QRgb background)
     return LoadPicture(path, share, background);
 }
 
-QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share, QRgb background)
+QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share, QRgb background, TFitMode fit)
 {
-    const auto stretch = [size](const QImage& full) {
+    const auto stretch = [size, fit](const QImage& full) {
         // An empty size asks for the whole picture.
-        return size.isEmpty() ? full : StretchNearest(full, size, QImage::Format_RGB888);
+        return size.isEmpty() ? full : StretchPlaced(full, size, fit, QImage::Format_RGB888);
     };
     return DecodeByKind(
         path, share, background, nullptr, [&](QIODevice& file) { return Shrunk(DecodeBmp(file, share), share, stretch); },
-        [&](QIODevice& file) { return DecodeJpegStretched(file, size, share); },
+        [&](QIODevice& file) { return DecodeJpegStretched(file, size, share, fit); },
         [&](QImage picture) { return Shrunk(std::move(picture), share, stretch); });
 }
 
-QImage LoadPictureStretched(const QString& path, QSize size, QRgb background)
+QImage LoadPictureStretched(const QString& path, QSize size, QRgb background, TFitMode fit)
 {
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
-    return LoadPictureStretched(path, size, share, background);
+    return LoadPictureStretched(path, size, share, background, fit);
 }
 
 QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share, const std::atomic<bool>* cancel,
@@ -167,22 +167,50 @@ QImage LoadPicturePreview(const QString& path, QSize bound, BudgetShare& share, 
         [&](QImage picture) { return Shrunk(std::move(picture), share, fit); });
 }
 
-QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share, QRgb background)
+namespace {
+
+// LoadPictureSmooth's decoding of a picture of `kind` from `in`.
+QImage SmoothAs(PictureKind kind, QIODevice& in, QSize size, BudgetShare& share, QRgb background, TFitMode fit)
 {
-    if (size.isEmpty())
-        return LoadPicture(path, share, background);
-    const auto shrink = [size](const QImage& picture) { return ResizeLanczos(picture, size); };
-    return DecodeByKind(
-        path, share, background, nullptr, [&](QIODevice& file) { return Shrunk(DecodeBmp(file, share), share, shrink); },
+    const auto shrink = [size, fit](const QImage& picture) {
+        const TPlacement placed = PlaceInPanel(picture.size(), size, fit);
+        // A cut picture is filtered from its kept part alone.
+        return placed.source == picture.rect() ? ResizeLanczos(picture, placed.target.size())
+                                               : ResizeLanczos(picture.copy(placed.source), placed.target.size());
+    };
+    return DecodeAs(
+        kind, in, share, background, nullptr, [&](QIODevice& file) { return Shrunk(DecodeBmp(file, share), share, shrink); },
         [&](QIODevice& file) { return Shrunk(DecodeJpegReduced(file, size, share), share, shrink); },
         [&](QImage picture) { return Shrunk(std::move(picture), share, shrink); });
 }
 
-QImage LoadPictureSmooth(const QString& path, QSize size, QRgb background)
+} // namespace
+
+QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share, QRgb background, TFitMode fit)
+{
+    if (size.isEmpty())
+        return LoadPicture(path, share, background);
+    QFile file;
+    const QString fullPath = OpenPictureFile(path, file);
+    return SmoothAs(KindToRead(fullPath, file), file, size, share, background, fit);
+}
+
+QImage LoadPictureSmooth(const QByteArray& bytes, PictureKind named, QSize size, BudgetShare& share, QRgb background,
+                         TFitMode fit)
+{
+    QBuffer in;
+    in.setData(bytes);
+    in.open(QIODevice::ReadOnly);
+    const PictureKind sniffed = SniffPictureKind(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                 std::min(std::size_t(bytes.size()), kSniffBytes));
+    return SmoothAs(sniffed != PictureKind::None ? sniffed : named, in, size, share, background, fit);
+}
+
+QImage LoadPictureSmooth(const QString& path, QSize size, QRgb background, TFitMode fit)
 {
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
-    return LoadPictureSmooth(path, size, share, background);
+    return LoadPictureSmooth(path, size, share, background, fit);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // Loading a dropped picture file.
 
 #include "codec/pictureformat.h"
+#include "core/stretch.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -48,18 +49,29 @@ QImage LoadPicture(const QString& path, QRgb background = 0xFFFFFFFFu);
 // StretchNearest gives, as QImage::Format_RGB888), decoding only the JPEG rows
 // the stretch reads. Opens, checks and fails exactly as LoadPicture does. An
 // empty `size` gives LoadPicture's full picture. The budget is asked as
-// LoadPicture asks it; on success the share holds the result's bytes.
-QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share, QRgb background = 0xFFFFFFFFu);
-QImage LoadPictureStretched(const QString& path, QSize size, QRgb background = 0xFFFFFFFFu);
+// LoadPicture asks it; on success the share holds the result's bytes. With
+// another `fit`, the pixels StretchPlaced gives: the part of the picture a
+// panel of `size` shows, at the size it shows it.
+QImage LoadPictureStretched(const QString& path, QSize size, BudgetShare& share, QRgb background = 0xFFFFFFFFu,
+                            TFitMode fit = TFitMode::Stretch);
+QImage LoadPictureStretched(const QString& path, QSize size, QRgb background = 0xFFFFFFFFu,
+                            TFitMode fit = TFitMode::Stretch);
 
 // LoadPicture for a picture that is composed once at `size` and should look
 // its best there: a JPEG is decoded at the library's smallest DCT scale that
 // still gives at least `size` (DecodeJpegReduced), then it, or a bitmap,
 // is shrunk to exactly `size` with a Lanczos filter (ResizeLanczos). Opens,
 // checks and fails as LoadPicture does. An empty `size` gives LoadPicture's
-// full picture.
-QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share, QRgb background = 0xFFFFFFFFu);
-QImage LoadPictureSmooth(const QString& path, QSize size, QRgb background = 0xFFFFFFFFu);
+// full picture. With another `fit` the part a panel of `size` shows (as
+// PlaceInPanel places the decoded picture) is shrunk to the size it shows it at.
+QImage LoadPictureSmooth(const QString& path, QSize size, BudgetShare& share, QRgb background = 0xFFFFFFFFu,
+                         TFitMode fit = TFitMode::Stretch);
+QImage LoadPictureSmooth(const QString& path, QSize size, QRgb background = 0xFFFFFFFFu,
+                         TFitMode fit = TFitMode::Stretch);
+// The same for a picture's bytes held in memory (pasted), read as the kind
+// they say, else as `named`; `size` must not be empty.
+QImage LoadPictureSmooth(const QByteArray& bytes, PictureKind named, QSize size, BudgetShare& share,
+                         QRgb background = 0xFFFFFFFFu, TFitMode fit = TFitMode::Stretch);
 
 // A picture as the window keeps it: its pixels as stored, and the conversion
 // of its colour profile to sRGB, which the window applies to the pixels it

@@ -24,7 +24,7 @@ namespace {
 // the same stored columns as every other line's.
 class StretchSink final : public JpegRowSink {
 public:
-    explicit StretchSink(QSize size) : size_(size) {}
+    StretchSink(QSize size, TFitMode fit) : size_(size), fit_(fit) {}
 
     bool Begin(int width, int height, int orientation) noexcept override
     {
@@ -33,27 +33,33 @@ public:
             transposed_ = OrientationTransposes(orientation);
             const QSize stored(width, height);
             const QSize turned = OrientedSize(stored, orientation);
+            // The part of the turned picture that shows, and its size shown.
+            const TPlacement placed = PlaceInPanel(turned, size_, fit_);
+            const QRect from = placed.source;
+            const QSize shown = placed.target.size();
             // Lines run across the turned picture's rows (or columns), their
             // pixels along them; the stored row and column each one reads
             // follow from the turned pixel under it.
-            const int lineCount = transposed_ ? size_.width() : size_.height();
-            const int alongCount = transposed_ ? size_.height() : size_.width();
+            const int lineCount = transposed_ ? shown.width() : shown.height();
+            const int alongCount = transposed_ ? shown.height() : shown.width();
             lines_.clear();
             lines_.reserve(size_t(lineCount));
             for (int l = 0; l < lineCount; ++l) {
-                const QPoint t = transposed_ ? QPoint(StretchSourceIndex(l, turned.width(), size_.width()), 0)
-                                             : QPoint(0, StretchSourceIndex(l, turned.height(), size_.height()));
+                const QPoint t = from.topLeft()
+                    + (transposed_ ? QPoint(StretchSourceIndex(l, from.width(), shown.width()), 0)
+                                   : QPoint(0, StretchSourceIndex(l, from.height(), shown.height())));
                 lines_.push_back({StoredPixelOf(t, stored, orientation).y(), l});
             }
             std::stable_sort(lines_.begin(), lines_.end(),
                              [](const Line& a, const Line& b) { return a.storedRow < b.storedRow; });
             columns_.resize(size_t(alongCount));
             for (int k = 0; k < alongCount; ++k) {
-                const QPoint t = transposed_ ? QPoint(0, StretchSourceIndex(k, turned.height(), size_.height()))
-                                             : QPoint(StretchSourceIndex(k, turned.width(), size_.width()), 0);
+                const QPoint t = from.topLeft()
+                    + (transposed_ ? QPoint(0, StretchSourceIndex(k, from.height(), shown.height()))
+                                   : QPoint(StretchSourceIndex(k, from.width(), shown.width()), 0));
                 columns_[size_t(k)] = StoredPixelOf(t, stored, orientation).x();
             }
-            out_ = QImage(size_, QImage::Format_RGB888);
+            out_ = QImage(shown, QImage::Format_RGB888);
         } catch (...) {
             return false;
         }
@@ -99,6 +105,7 @@ private:
         int line;
     };
     QSize size_;
+    TFitMode fit_;
     int height_ = 0;
     bool transposed_ = false;
     std::vector<Line> lines_;  // by stored row
@@ -109,7 +116,7 @@ private:
 
 } // namespace
 
-QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share)
+QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share, TFitMode fit)
 {
     if (size.isEmpty())
         return DecodeJpeg(in, share);
@@ -117,7 +124,7 @@ QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share)
     // The result, at the size asked for, is the sink's.
     if (!share.Grow(qint64(size.width()) * size.height() * 3))
         throw JpegError(JERR_IMAGE_TOO_BIG);
-    StretchSink sink(size);
+    StretchSink sink(size, fit);
     try {
         DecodeJpegRows(in, sink, share);
     } catch (...) {
@@ -129,11 +136,11 @@ QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share)
     return out;
 }
 
-QImage DecodeJpegStretched(QIODevice& in, QSize size)
+QImage DecodeJpegStretched(QIODevice& in, QSize size, TFitMode fit)
 {
     MemoryBudget budget(kProgramMemoryBudget);
     BudgetShare share(budget);
-    return DecodeJpegStretched(in, size, share);
+    return DecodeJpegStretched(in, size, share, fit);
 }
 
 } // namespace yotsumado

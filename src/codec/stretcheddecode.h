@@ -9,6 +9,8 @@
 // changes nothing, so a picture control given it draws exactly the pixels it
 // would draw from the full picture.
 
+#include "core/stretch.h"
+
 #include <QImage>
 #include <QSize>
 
@@ -25,8 +27,10 @@ class BudgetShare;
 // An empty `size` gives DecodeJpeg's full picture. The result and the
 // decoding work are asked of `share`'s budget as DecodeJpeg asks them; on
 // success the share holds the result's bytes in addition to what it held.
-QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share);
+// With another `fit` the result is StretchPlaced(DecodeJpeg(in), size, fit):
+// the part of the picture the panel shows, at the size it shows it.
+QImage DecodeJpegStretched(QIODevice& in, QSize size, BudgetShare& share, TFitMode fit = TFitMode::Stretch);
 // The same within a whole program budget of its own.
-QImage DecodeJpegStretched(QIODevice& in, QSize size);
+QImage DecodeJpegStretched(QIODevice& in, QSize size, TFitMode fit = TFitMode::Stretch);
 
 } // namespace yotsumado

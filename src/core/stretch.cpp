@@ -79,7 +79,12 @@ void SampleRow(const QImage& source, int sy, const std::vector<int>& xmap, QImag
 
 QImage StretchNearest(const QImage& src, QSize size, QImage::Format format)
 {
-    if (src.isNull() || size.isEmpty())
+    return StretchNearest(src, src.rect(), size, format);
+}
+
+QImage StretchNearest(const QImage& src, QRect from, QSize size, QImage::Format format)
+{
+    if (src.isNull() || size.isEmpty() || from.isEmpty())
         return QImage();
     if (format != QImage::Format_RGB888)
         format = QImage::Format_RGB32;
@@ -89,11 +94,13 @@ QImage StretchNearest(const QImage& src, QSize size, QImage::Format format)
     QImage out(size, format);
     if (out.isNull())
         return out;
-    const std::vector<int> xmap = StretchSourceIndices(source.width(), size.width());
+    std::vector<int> xmap = StretchSourceIndices(from.width(), size.width());
+    for (int& x : xmap)
+        x += from.x();
     const size_t rowBytes = static_cast<size_t>(size.width()) * (format == QImage::Format_RGB32 ? 4u : 3u);
     int previous = -1;
     for (int y = 0; y < size.height(); ++y) {
-        const int sy = StretchSourceIndex(y, source.height(), size.height());
+        const int sy = from.y() + StretchSourceIndex(y, from.height(), size.height());
         if (sy == previous)
             std::memcpy(out.scanLine(y), out.constScanLine(y - 1), rowBytes);
         else
@@ -101,6 +108,31 @@ QImage StretchNearest(const QImage& src, QSize size, QImage::Format format)
         previous = sy;
     }
     return out;
+}
+
+TPlacement PlaceInPanel(QSize picture, QSize panel, TFitMode mode)
+{
+    const QRect whole(QPoint(0, 0), picture);
+    if (mode == TFitMode::Stretch || picture.isEmpty() || panel.isEmpty())
+        return {whole, QRect(QPoint(0, 0), panel)};
+    const long long w = picture.width(), h = picture.height(), pw = panel.width(), ph = panel.height();
+    // Wider than the panel in proportion: its width meets the panel's.
+    const bool wider = w * ph >= h * pw;
+    const auto rounded = [](long long num, long long den) { return std::max(1, int((2 * num + den) / (2 * den))); };
+    if (mode == TFitMode::Fit) {
+        const QSize shown = wider ? QSize(int(pw), std::min(int(ph), rounded(h * pw, w)))
+                                  : QSize(std::min(int(pw), rounded(w * ph, h)), int(ph));
+        return {whole, QRect(QPoint(int(pw - shown.width()) / 2, int(ph - shown.height()) / 2), shown)};
+    }
+    const QSize kept = wider ? QSize(std::min(int(w), rounded(h * pw, ph)), int(h))
+                             : QSize(int(w), std::min(int(h), rounded(w * ph, pw)));
+    return {QRect(QPoint(int(w - kept.width()) / 2, int(h - kept.height()) / 2), kept), QRect(QPoint(0, 0), panel)};
+}
+
+QImage StretchPlaced(const QImage& src, QSize size, TFitMode mode, QImage::Format format)
+{
+    const TPlacement placed = PlaceInPanel(src.size(), size, mode);
+    return StretchNearest(src, placed.source, placed.target.size(), format);
 }
 
 } // namespace yotsumado

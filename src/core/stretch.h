@@ -6,6 +6,7 @@
 // tool) must pick the very same source pixels; they all pick them here.
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include <vector>
@@ -30,5 +31,28 @@ void StretchRgb888Row(const uchar* rgb, const std::vector<int>& xmap, uchar* dst
 // QImage::Format_RGB32 or QImage::Format_RGB888; both hold the same colours.
 // An empty src or size gives a null image.
 QImage StretchNearest(const QImage& src, QSize size, QImage::Format format = QImage::Format_RGB32);
+// The same stretch of the part `from` of src (which must lie inside it).
+QImage StretchNearest(const QImage& src, QRect from, QSize size, QImage::Format format);
+
+// How a picture takes a panel of another shape: stretched over all of it
+// (proportions lost), fitted whole inside it (centred, the panel showing
+// beside or above and below it), or filling it (centred, the parts beyond
+// the panel's proportions cut off).
+enum class TFitMode { Stretch, Fit, Fill };
+
+// Which part of a picture shows, and where in the panel it is stretched to.
+struct TPlacement {
+    QRect source;  // within the picture
+    QRect target;  // within the panel
+};
+// The placement of a picture of `picture` pixels in a panel of `panel`
+// pixels. Sizes are rounded to whole pixels, at least one; a leftover pixel
+// of a centred margin goes to the right or bottom.
+TPlacement PlaceInPanel(QSize picture, QSize panel, TFitMode mode);
+// The picture as `mode` shows it in a panel of `size`: StretchNearest of the
+// placement's source part to the target's size (drawn at the target's
+// place, which for a result of that size is its centre). Null as
+// StretchNearest is.
+QImage StretchPlaced(const QImage& src, QSize size, TFitMode mode, QImage::Format format = QImage::Format_RGB32);
 
 } // namespace yotsumado

@@ -77,15 +77,54 @@ private slots:
         TMainForm1* f = w.form.get();
         w.MoveTo(QPoint(350, 300));
         w.Drop({WriteBmp(dir, "g.bmp", Qt::green)});
+        f->FitWhole1->trigger();
         w.Drag(QPoint(239, 100), QPoint(100, 100));   // V = 99
         w.Drag(QPoint(300, 179), QPoint(300, 250));   // H = 249
         f->N8->trigger();
+        f->Capture();
+        // Whole, 145 x 109, centred in panel 4 at (101, 251), its colour beside.
+        UNIFORM(f->Image0->Picture(), QRect(101, 251, 117, 109), kWhite);
+        UNIFORM(f->Image0->Picture(), QRect(218, 251, 145, 109), 0x00ff00);
+        f->FitStretch1->trigger();
+        QVERIFY(f->FitStretch1->isChecked() && !f->FitWhole1->isChecked());
         f->Capture();
         const QImage c = f->Image0->Picture();
         QCOMPARE(c.size(), QSize(480, 360));
         UNIFORM(c, QRect(101, 251, 379, 109), 0x00ff00);  // panel 4 at (101, 251)
         UNIFORM(c, QRect(0, 0, 100, 250), kWhite);
         UNIFORM(c, QRect(101, 0, 378, 250), kPink);
+    }
+
+    void aLargerCompositeIsDrawnAtScaleNotEnlarged()
+    {
+        QTemporaryDir dir;
+        Window w;
+        TMainForm1* f = w.form.get();
+        w.MoveTo(QPoint(350, 300));
+        w.Drop({WriteBmp(dir, "g.bmp", Qt::green)});
+        w.MoveTo(QPoint(120, 90));
+        w.Paste({{"image/bmp", ReadAll(WriteBmp(dir, "b.bmp", Qt::blue))}});
+        f->Size2x->trigger();
+        const QImage c = f->MakeComposite();
+        UNIFORM(c, QRect(40, 80, 400, 200), 0x0000ff);  // the pasted picture, from its bytes
+        QVERIFY(f->SelShape1->isVisible() && f->SelShape2->isVisible());
+        QCOMPARE(c.size(), QSize(960, 720));
+        UNIFORM(c, QRect(480, 60, 479, 1), kPink);  // panel 2 begins at 2 x 240
+        UNIFORM(c, QRect(560, 440, 400, 280), 0x00ff00);
+        // Marker 2's silver shadow at twice its inset, twice as tall; drawn at
+        // that size, not enlarged: not every pixel repeats its 2 x 2 block's first.
+        QRect silver;
+        int unlike = 0;
+        for (int y = 0; y < 360; ++y)
+            for (int x = 480; x < 960; ++x) {
+                silver |= (c.pixel(x, y) & 0xffffff) == 0xc0c0c0 ? QRect(x, y, 1, 1) : QRect();
+                unlike += c.pixel(x, y) != c.pixel(x & ~1, y & ~1);
+            }
+        QVERIFY(silver.left() >= 488 && silver.top() >= 8 && silver.height() > 30 && unlike > 0);
+        // Drawn from the file: one gone since is the usual error box, and no dialog.
+        QVERIFY(QFile::remove(dir.filePath("g.bmp")));
+        f->Save1->trigger();
+        QVERIFY(w.Errors().size() == 1 && w.Errors()[0].contains("g.bmp") && w.platform.log.saveDialogs.isEmpty());
     }
 
     void saveWritesTheCompositeAsJpegAndBringsTheDividersBack()

@@ -51,30 +51,61 @@ private slots:
         QTest::addColumn<int>("format");
         QTest::addColumn<QSize>("from");
         QTest::addColumn<QSize>("to");
-        QTest::newRow("rgb888 up") << int(QImage::Format_RGB888) << QSize(7, 5) << QSize(23, 17);
-        QTest::newRow("rgb32 down") << int(QImage::Format_RGB32) << QSize(41, 29) << QSize(9, 13);
-        QTest::newRow("argb32 mixed") << int(QImage::Format_ARGB32) << QSize(10, 30) << QSize(31, 4);
-        QTest::newRow("indexed") << int(QImage::Format_Indexed8) << QSize(16, 16) << QSize(5, 40);
-        QTest::newRow("grey down") << int(QImage::Format_Grayscale8) << QSize(19, 23) << QSize(7, 9);
-        QTest::newRow("same size") << int(QImage::Format_RGB888) << QSize(12, 8) << QSize(12, 8);
+        QTest::addColumn<QRect>("part");  // null: the whole picture
+        QTest::newRow("rgb888 up") << int(QImage::Format_RGB888) << QSize(7, 5) << QSize(23, 17) << QRect();
+        QTest::newRow("rgb32 down") << int(QImage::Format_RGB32) << QSize(41, 29) << QSize(9, 13) << QRect();
+        QTest::newRow("argb32 mixed") << int(QImage::Format_ARGB32) << QSize(10, 30) << QSize(31, 4) << QRect();
+        QTest::newRow("indexed") << int(QImage::Format_Indexed8) << QSize(16, 16) << QSize(5, 40) << QRect();
+        QTest::newRow("grey down") << int(QImage::Format_Grayscale8) << QSize(19, 23) << QSize(7, 9) << QRect();
+        QTest::newRow("same size") << int(QImage::Format_RGB888) << QSize(12, 8) << QSize(12, 8) << QRect();
+        QTest::newRow("rgb888 part up") << int(QImage::Format_RGB888) << QSize(17, 9) << QSize(30, 20) << QRect(5, 2, 7, 6);
+        QTest::newRow("grey part down") << int(QImage::Format_Grayscale8) << QSize(40, 30) << QSize(9, 5) << QRect(3, 11, 33, 19);
     }
     void stretchReadsEachTargetPixelsSource()
     {
         QFETCH(int, format);
         QFETCH(QSize, from);
         QFETCH(QSize, to);
+        QFETCH(QRect, part);
         const QImage src = Distinct(from, QImage::Format(format));
+        const QRect in = part.isNull() ? src.rect() : part;
         const QImage reference = src.convertToFormat(QImage::Format_RGB32);
         QImage expected(to, QImage::Format_RGB32);
         for (int y = 0; y < to.height(); ++y)
             for (int x = 0; x < to.width(); ++x)
-                expected.setPixel(x, y, reference.pixel(StretchSourceIndex(x, from.width(), to.width()),
-                                                        StretchSourceIndex(y, from.height(), to.height())));
+                expected.setPixel(x, y, reference.pixel(in.x() + StretchSourceIndex(x, in.width(), to.width()),
+                                                        in.y() + StretchSourceIndex(y, in.height(), to.height())));
         // Both result formats carry the same colours.
-        SAME_IMAGE(StretchNearest(src, to), expected);
-        const QImage packed = StretchNearest(src, to, QImage::Format_RGB888);
+        SAME_IMAGE(StretchNearest(src, in, to, QImage::Format_RGB32), expected);
+        const QImage packed = StretchNearest(src, in, to, QImage::Format_RGB888);
         QCOMPARE(packed.format(), QImage::Format_RGB888);
         SAME_IMAGE(packed.convertToFormat(QImage::Format_RGB32), expected);
+    }
+
+    void placementKeepsTheShapeAsTheFitSays_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("panel");
+        QTest::addColumn<int>("fit");
+        QTest::addColumn<QRect>("source");
+        QTest::addColumn<QRect>("target");
+        const QSize tall(100, 300), wide(400, 100), panel(240, 180);
+        using F = TFitMode;
+        QTest::newRow("tall, fit: bars left and right") << tall << panel << int(F::Fit) << QRect(0, 0, 100, 300) << QRect(90, 0, 60, 180);
+        QTest::newRow("tall, fill: top and bottom cut") << tall << panel << int(F::Fill) << QRect(0, 112, 100, 75) << QRect(0, 0, 240, 180);
+        QTest::newRow("wide, fit: bars above and below") << wide << QSize(100, 200) << int(F::Fit) << QRect(0, 0, 400, 100) << QRect(0, 87, 100, 25);
+        QTest::newRow("wide, fill: sides cut") << wide << QSize(100, 200) << int(F::Fill) << QRect(175, 0, 50, 100) << QRect(0, 0, 100, 200);
+        QTest::newRow("odd margin: the extra pixel right") << QSize(10, 10) << QSize(13, 10) << int(F::Fit) << QRect(0, 0, 10, 10) << QRect(1, 0, 10, 10);
+        QTest::newRow("a sliver keeps one pixel") << QSize(1, 1000) << panel << int(F::Fit) << QRect(0, 0, 1, 1000) << QRect(119, 0, 1, 180);
+    }
+    void placementKeepsTheShapeAsTheFitSays()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, panel);
+        QFETCH(int, fit);
+        const TPlacement placed = PlaceInPanel(picture, panel, TFitMode(fit));
+        QTEST(placed.source, "source");
+        QTEST(placed.target, "target");
     }
 
     void stretchOfNothingIsNothing()

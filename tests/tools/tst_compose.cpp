@@ -112,9 +112,11 @@ QByteArray DetailedBitmap(int width, int height, bool palette)
 // one made by cjpeg, and two bitmaps.
 struct MadePictures {
     QTemporaryDir dir;
-    QString small, large, progressive, arithmetic, rgb24, pal8;
+    QString small, large, tall, progressive, arithmetic, rgb24, pal8;
     MadePictures()
     {
+        tall = dir.filePath(QStringLiteral("tall.jpg"));
+        SaveJpeg(Detailed(149, 401), tall);
         small = dir.filePath(QStringLiteral("small.jpg"));
         SaveJpeg(Detailed(227, 149), small);
         large = dir.filePath(QStringLiteral("large.jpg"));
@@ -146,7 +148,7 @@ MadePictures& Made()
 QString Picture(const QString& key)
 {
     const MadePictures& m = Made();
-    const std::pair<const char*, QString> pictures[] = {{"small", m.small}, {"large", m.large},
+    const std::pair<const char*, QString> pictures[] = {{"small", m.small}, {"large", m.large}, {"tall", m.tall},
                                                         {"progressive", m.progressive}, {"arithmetic", m.arithmetic},
                                                         {"rgb24", m.rgb24}, {"pal8", m.pal8}};
     for (const auto& [name, path] : pictures)
@@ -179,16 +181,23 @@ private slots:
         QTest::addColumn<int>("v");
         QTest::addColumn<int>("h");
         QTest::addColumn<QString>("markers");
+        QTest::addColumn<int>("fit");      // a TFitMode
+        QTest::addColumn<QString>("size");  // --size
         QTest::newRow("four kinds, stored layout")
             << QStringList{"small", "arithmetic", "rgb24", "progressive"}
-            << 238 << 178 << "white-numbers";
+            << 238 << 178 << "white-numbers" << 0 << "1x";
         QTest::newRow("narrowest left column, lowest row split, one empty")
-            << QStringList{"large", "-", "progressive", "small"} << 60 << 296 << "black-letters";
+            << QStringList{"large", "-", "progressive", "small"} << 60 << 296 << "black-letters" << 0 << "1x";
         QTest::newRow("widest left column, highest row split")
-            << QStringList{"progressive", "large", "pal8", "large"} << 416 << 60 << "none";
-        QTest::newRow("no pictures") << QStringList{} << 123 << 234 << "black-numbers";
+            << QStringList{"progressive", "large", "pal8", "large"} << 416 << 60 << "none" << 0 << "1x";
+        QTest::newRow("no pictures") << QStringList{} << 123 << 234 << "black-numbers" << 0 << "1x";
         QTest::newRow("two pictures, white letters")
-            << QStringList{"large", "small"} << 300 << 100 << "white-letters";
+            << QStringList{"large", "small"} << 300 << 100 << "white-letters" << 0 << "1x";
+        QTest::newRow("fit, tall and wide") << QStringList{"tall", "large", "pal8", "tall"} << 300 << 100 << "black-numbers" << 1 << "1x";
+        QTest::newRow("fill, no markers") << QStringList{"tall", "arithmetic", "rgb24", "large"} << 100 << 250 << "none" << 2 << "1x";
+        QTest::newRow("twice the size") << QStringList{"large", "tall", "progressive", "small"} << 200 << 250 << "white-letters" << 0 << "2x";
+        QTest::newRow("960x720, fit, no markers") << QStringList{"tall", "-", "large", "rgb24"} << 416 << 60 << "none" << 1 << "960x720";
+        QTest::newRow("4x, fill") << QStringList{"small", "tall", "pal8", "-"} << 238 << 178 << "black-letters" << 2 << "4x";
     }
     void toolWritesWhatTheWindowSaves()
     {
@@ -196,6 +205,9 @@ private slots:
         QFETCH(int, v);
         QFETCH(int, h);
         QFETCH(QString, markers);
+        QFETCH(int, fit);
+        QFETCH(QString, size);
+        const int k = ParseComposeArguments({QStringLiteral("--size"), size, QStringLiteral("-o"), "x"}).options.outputScale;
         QStringList paths;
         for (const QString& key : pictures) {
             paths.append(Picture(key));
@@ -206,7 +218,8 @@ private slots:
         const QString toolJpeg = dir.filePath(QStringLiteral("tool.jpg"));
         const QString toolRaw = dir.filePath(QStringLiteral("tool.ppm"));
         QStringList args{QStringLiteral("--split"), QStringLiteral("%1,%2").arg(v).arg(h), QStringLiteral("--markers"),
-                         markers, QStringLiteral("-o"), toolJpeg, QStringLiteral("--raw"), toolRaw};
+                         markers, QStringLiteral("-o"), toolJpeg, QStringLiteral("--raw"), toolRaw, "--size", size,
+                         "--fit", grid::kFitModes[size_t(fit)]};
         for (const QString& p : paths)
             args.append(p.isEmpty() ? QStringLiteral("-") : p);
         const Run run = Compose(args);
@@ -230,6 +243,8 @@ private slots:
         QCOMPARE(f->SelShape2->Left(), v);
         QCOMPARE(f->SelShape1->Top(), h);
         ModeAction(f, markers)->trigger();
+        f->FitItems()[size_t(fit)]->trigger();
+        f->SizeItems()[size_t(k - 1)]->trigger();
         const QString windowJpeg = dir.filePath(QStringLiteral("window.jpg"));
         w.platform.script.saveAnswers.push_back(windowJpeg);
         f->Save1->trigger();
@@ -248,8 +263,8 @@ private slots:
         // The raw output is the composite before encoding: cjpeg of it gives
         // the very same bytes.
         const QByteArray raw = ReadAll(toolRaw);
-        QVERIFY(raw.startsWith("P6\n480 360\n255\n"));
-        QCOMPARE(raw.size(), qsizetype(15 + 480 * 360 * 3));
+        QVERIFY(raw.startsWith(QStringLiteral("P6\n%1 %2\n255\n").arg(480 * k).arg(360 * k).toLatin1()));
+        QCOMPARE(raw.size(), qsizetype(QString::number(480 * k).size() * 2 + 9 + 480 * 360 * 3 * k * k));
         const QByteArray cjpeg = Cjpeg({QStringLiteral("-quality"), QStringLiteral("80"), QStringLiteral("-dct"),
                                         QStringLiteral("float")}, raw);
         if (cjpeg.isEmpty())
@@ -337,6 +352,10 @@ private slots:
         QTest::newRow("not numbers") << QStringList{"--split", "a,b", "-o", out} << "two whole numbers";
         QTest::newRow("unknown marker mode") << QStringList{"--markers", "red", "-o", out} << "--markers wants one of";
         QTest::newRow("unknown option") << QStringList{"--fast", "-o", out} << "unknown option '--fast'";
+        QTest::newRow("unknown fit") << QStringList{"--fit", "zoom", "-o", out} << "--fit wants one of stretch, fit, fill";
+        QTest::newRow("a size not offered") << QStringList{"--size=800x600", "-o", out} << "--size wants one of 1x, 480x360";
+        QTest::newRow("five times") << QStringList{"--size", "5x", "-o", out} << "--size wants one of";
+        QTest::newRow("nearest at 2x") << QStringList{"--scale", "nearest", "--size", "2x", "-o", out} << "--scale nearest makes only";
         QTest::newRow("-o without a file") << QStringList{"-o"} << "-o needs a value";
         QTest::newRow("empty file name") << QStringList{"--raw="} << "--raw needs a file name";
         QTest::newRow("-o twice") << QStringList{"-o", out, "-o", out} << "-o given more than once";

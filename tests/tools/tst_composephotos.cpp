@@ -112,10 +112,11 @@ class TestComposePhotos : public QObject {
 
     // The composite the window captures with these pictures, split and no
     // markers.
-    QImage WindowComposite(const QStringList& paths, int v, int h)
+    QImage WindowComposite(const QStringList& paths, int v, int h, int fit = 0)
     {
         Window w;
         TMainForm1* f = w.form.get();
+        f->FitItems()[size_t(fit)]->trigger();
         for (qsizetype i = 0; i < paths.size(); ++i) {
             if (paths[i].isEmpty())
                 continue;
@@ -173,11 +174,14 @@ private slots:
         QTest::addColumn<int>("v");
         QTest::addColumn<int>("h");
         QTest::addColumn<bool>("profiled");
-        QTest::newRow("no turn and mirrors, stored split") << QList<int>{1, 2, 3, 4} << 238 << 178 << false;
-        QTest::newRow("quarter turns and diagonals, stored split") << QList<int>{5, 6, 7, 8} << 238 << 178 << false;
+        QTest::addColumn<int>("fit");  // a TFitMode
+        QTest::newRow("no turn and mirrors, stored split") << QList<int>{1, 2, 3, 4} << 238 << 178 << false << 0;
+        QTest::newRow("quarter turns and diagonals, stored split") << QList<int>{5, 6, 7, 8} << 238 << 178 << false << 0;
         QTest::newRow("quarter turns and diagonals, narrow left, low split")
-            << QList<int>{8, 7, 6, 5} << 70 << 290 << false;
-        QTest::newRow("colour profiles, some turned") << QList<int>{1, 6, 3, 8} << 300 << 100 << true;
+            << QList<int>{8, 7, 6, 5} << 70 << 290 << false << 0;
+        QTest::newRow("colour profiles, some turned") << QList<int>{1, 6, 3, 8} << 300 << 100 << true << 0;
+        QTest::newRow("fit, all turns") << QList<int>{5, 2, 7, 4} << 70 << 290 << false << 1;
+        QTest::newRow("fill, all turns, colour profiles") << QList<int>{6, 1, 8, 3} << 300 << 100 << true << 2;
     }
 
     void turnedPhotosComposeAsTheWindowShowsThem()
@@ -186,6 +190,7 @@ private slots:
         QFETCH(int, v);
         QFETCH(int, h);
         QFETCH(bool, profiled);
+        QFETCH(int, fit);
         QStringList paths;
         for (qsizetype i = 0; i < values.size(); ++i) {
             QByteArray jpeg = photos::WithApp1(photos::DetailedJpeg(301 + int(i) * 10, 173),
@@ -194,7 +199,7 @@ private slots:
                 jpeg = photos::WithIccProfile(jpeg, photos::WideGamutProfile());
             paths.append(Write(QStringLiteral("turned%1.jpg").arg(i), jpeg));
         }
-        const QImage window = WindowComposite(paths, v, h);
+        const QImage window = WindowComposite(paths, v, h, fit);
         QVERIFY(!window.isNull());
         QByteArray rawBytes;
         for (const QStringList& scale : {QStringList{QStringLiteral("--scale"), QStringLiteral("nearest")},
@@ -202,7 +207,7 @@ private slots:
             const QString raw = temp_.filePath(QStringLiteral("t.ppm"));
             const Run run = Compose(scale + QStringList{QStringLiteral("--split"), QStringLiteral("%1,%2").arg(v).arg(h),
                                                         QStringLiteral("--markers"), QStringLiteral("none"),
-                                                        QStringLiteral("--raw"), raw} + paths);
+                                                        QStringLiteral("--raw"), raw, "--fit", grid::kFitModes[size_t(fit)]} + paths);
             QVERIFY2(run.status == 0, run.err.constData());
             const QImage c = QImage::fromData(ReadAll(raw));
             SAME_IMAGE(c, window);

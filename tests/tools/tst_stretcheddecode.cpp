@@ -36,12 +36,12 @@ QImage Full(const QByteArray& jpeg)
     return DecodeJpeg(buffer);
 }
 
-QImage Stretched(const QByteArray& jpeg, QSize size)
+QImage Stretched(const QByteArray& jpeg, QSize size, TFitMode fit = TFitMode::Stretch)
 {
     QBuffer buffer;
     buffer.setData(jpeg);
     buffer.open(QIODevice::ReadOnly);
-    return DecodeJpegStretched(buffer, size);
+    return DecodeJpegStretched(buffer, size, fit);
 }
 
 // Wants every `step`-th row from `first`; records what it gets.
@@ -171,23 +171,28 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QSize>("size");
-        const QSize sizes[] = {{62, 62}, {240, 180}, {418, 298}, {1, 1}, {500, 400}, {301, 203}};
+        QTest::addColumn<int>("fit");  // a TFitMode
+        const QSize sizes[] = {{62, 62}, {240, 180}, {418, 298}, {1, 1}, {500, 400}, {301, 203}, {60, 290}};
         for (const char* kind : {"baseline 4:2:0", "arithmetic", "4:4:4, restart markers", "progressive", "grey", "cmyk"})
             for (QSize s : sizes)
-                QTest::addRow("%s %dx%d", kind, s.width(), s.height()) << QString::fromLatin1(kind) << s;
+                for (int fit : {0, 1, 2})
+                    QTest::addRow("%s %dx%d %s", kind, s.width(), s.height(), std::array{"stretch", "fit", "fill"}[size_t(fit)])
+                        << QString::fromLatin1(kind) << s << fit;
     }
     void stretchedDecodeEqualsTheStretchOfTheFullPicture()
     {
         QFETCH(QString, kind);
         QFETCH(QSize, size);
+        QFETCH(int, fit);
         const QByteArray jpeg = MakeKind(kind);
-        const QImage stretched = Stretched(jpeg, size);
-        QCOMPARE(stretched.size(), size);
+        const QImage stretched = Stretched(jpeg, size, TFitMode(fit));
+        const QImage full = Full(jpeg);
+        QCOMPARE(stretched.size(), PlaceInPanel(full.size(), size, TFitMode(fit)).target.size());
         QCOMPARE(stretched.format(), QImage::Format_RGB888);
-        SAME_IMAGE(stretched, StretchNearest(Full(jpeg), size));
-        // Stretching it again to its own size changes nothing: this is what
-        // the picture control does with it.
-        SAME_IMAGE(StretchNearest(stretched, size), StretchNearest(Full(jpeg), size));
+        SAME_IMAGE(stretched, StretchPlaced(full, size, TFitMode(fit)));
+        // Placing it again in its panel changes nothing: this is what the
+        // picture control does with it.
+        SAME_IMAGE(StretchPlaced(stretched, size, TFitMode(fit)), StretchPlaced(full, size, TFitMode(fit)));
     }
 
     void anEmptySizeGivesTheFullPicture()

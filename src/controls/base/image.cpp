@@ -18,6 +18,14 @@ void TImage::SetStretch(bool v)
     update();
 }
 
+void TImage::SetFit(TFitMode v)
+{
+    if (v == fit_) return;
+    fit_ = v;
+    scaled_ = QImage();
+    update();
+}
+
 void TImage::SetPicture(QImage picture)
 {
     SetPicture(std::move(picture), PixelStep());
@@ -43,20 +51,27 @@ const QImage& TImage::Scaled() const
 {
     if (picture_.isNull() || (!stretch_ && !finish_))
         return picture_;
-    const QSize shown = stretch_ ? size() : picture_.size();
+    const TPlacement placed = PlaceInPanel(picture_.size(), size(), fit_);
+    const QSize shown = stretch_ ? placed.target.size() : picture_.size();
     if (scaled_.size() != shown) {
-        scaled_ = stretch_ ? StretchNearest(picture_, shown) : picture_.convertToFormat(QImage::Format_RGB32);
+        scaled_ = stretch_ ? StretchNearest(picture_, placed.source, shown, QImage::Format_RGB32)
+                           : picture_.convertToFormat(QImage::Format_RGB32);
         if (finish_)
             finish_(scaled_);
     }
     return scaled_;
 }
 
+QPoint TImage::ScaledAt() const
+{
+    return stretch_ && !picture_.isNull() ? PlaceInPanel(picture_.size(), size(), fit_).target.topLeft() : QPoint();
+}
+
 void TImage::Paint()
 {
     const QImage& img = Scaled();
     if (!img.isNull())
-        Canvas().drawImage(0, 0, img);
+        Canvas().drawImage(ScaledAt(), img);
 }
 
 } // namespace yotsumado

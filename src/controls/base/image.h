@@ -2,7 +2,10 @@
 // TImage: the picture control. It keeps one decoded copy of its picture and,
 // when stretched, a copy scaled to its current size that is made again only
 // when the size or the picture changes. Scaling repeats or drops whole rows
-// and columns (nearest neighbour, no smoothing).
+// and columns (nearest neighbour, no smoothing). A stretched picture takes
+// the control as its Fit says: all of it (the default), whole and centred
+// (what lies beside it is not painted, so the control's parent shows), or
+// centred and cut to the control's proportions.
 
 #include "controls/base/graphiccontrol.h"
 #include "core/stretch.h"
@@ -21,6 +24,8 @@ public:
 
     bool Stretch() const { return stretch_; }
     void SetStretch(bool v);
+    TFitMode Fit() const { return fit_; }
+    void SetFit(TFitMode v);
 
     // The picture; a null image means none (the control draws nothing).
     const QImage& Picture() const { return picture_; }
@@ -36,8 +41,10 @@ public:
     void SwapPicture(TImage& other);
     bool HasPicture() const { return !picture_.isNull(); }
 
-    // The picture as drawn at the current size (stretched when Stretch is on).
+    // The picture as drawn at the current size (stretched when Stretch is
+    // on), and where its upper-left corner is drawn.
     const QImage& Scaled() const;
+    QPoint ScaledAt() const;
 
 protected:
     void Paint() override;
@@ -47,6 +54,7 @@ private:
     PixelStep finish_;
     mutable QImage scaled_;
     bool stretch_ = false;
+    TFitMode fit_ = TFitMode::Stretch;
 };
 
 } // namespace yotsumado

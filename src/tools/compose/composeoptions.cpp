@@ -26,7 +26,32 @@ QString ReadSplit(const QString& value, ComposeOptions& options)
     return QString();
 }
 
+// Reads a --size value: "2x", or the size itself as "960x720"; returns an
+// error text or an empty one.
+QString ReadSize(const QString& value, ComposeOptions& options)
+{
+    QStringList spellings;
+    for (int k : grid::kOutputScales) {
+        const QString times = QStringLiteral("%1x").arg(k);
+        const QString size = QStringLiteral("%1x%2").arg(grid::kClientWidth * k).arg(grid::kClientHeight * k);
+        if (value == times || value == size) {
+            options.outputScale = k;
+            return QString();
+        }
+        spellings << times << size;
+    }
+    return QStringLiteral("--size wants one of %1, not '%2'").arg(spellings.join(QStringLiteral(", ")), value);
+}
+
 } // namespace
+
+TFitMode FitModeNamed(const QString& name)
+{
+    for (size_t i = 0; i < grid::kFitModes.size(); ++i)
+        if (name == QLatin1String(grid::kFitModes[i]))
+            return TFitMode(i);
+    return TFitMode::Stretch;
+}
 
 const QStringList& MarkerModes()
 {
@@ -81,7 +106,7 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
             name = QStringLiteral("-o");
         const QStringList valued{QStringLiteral("-o"), QStringLiteral("--raw"), QStringLiteral("--split"),
                                  QStringLiteral("--markers"), QStringLiteral("--scale"),
-                                 QStringLiteral("--batch")};
+                                 QStringLiteral("--batch"), QStringLiteral("--fit"), QStringLiteral("--size")};
         if (!valued.contains(name)) {
             result.error = QStringLiteral("unknown option '%1'").arg(arg);
             break;
@@ -112,6 +137,16 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
             o.batch = value;
         } else if (name == QLatin1String("--split")) {
             result.error = ReadSplit(value, o);
+        } else if (name == QLatin1String("--size")) {
+            result.error = ReadSize(value, o);
+        } else if (name == QLatin1String("--fit")) {
+            QStringList fits;
+            for (const char* fit : grid::kFitModes)
+                fits.append(QString::fromUtf8(fit));
+            if (fits.contains(value))
+                o.fit = value;
+            else
+                result.error = QStringLiteral("--fit wants one of %1, not '%2'").arg(fits.join(QStringLiteral(", ")), value);
         } else if (name == QLatin1String("--scale")) {
             if (ScaleModes().contains(value))
                 o.scale = value;
@@ -127,6 +162,12 @@ ComposeArguments ParseComposeArguments(const QStringList& args)
     }
     if (!result.ok() || o.help)
         return result;
+    if (o.outputScale > 1 && o.scale == QLatin1String("nearest") && given.contains(QStringLiteral("--scale"))) {
+        result.error = QStringLiteral("--scale nearest makes only the 480 x 360 composite; larger ones are smooth");
+        return result;
+    }
+    if (o.outputScale > 1)
+        o.scale = QStringLiteral("smooth");
     if (pictures.size() > 4) {
         result.error = QStringLiteral("at most four pictures, one per panel (%1 given)").arg(pictures.size());
         return result;
@@ -232,6 +273,13 @@ QString ComposeUsage()
         "  --scale MODE       nearest (default): the pictures shrink as the window\n"
         "                     shows them; smooth: shrunk with a Lanczos filter\n"
         "                     (JPEGs first reduced while decoding), for photos\n"
+        "  --fit MODE         stretch (default): each picture fills its panel;\n"
+        "                     fit: whole, proportions kept, centred on the panel's\n"
+        "                     colour; fill: proportions kept, centred and cut to\n"
+        "                     fill the panel\n"
+        "  --size SIZE        1x (default, 480x360), 2x (960x720), 3x (1440x1080) or\n"
+        "                     4x (1920x1440): the window's composite of that size,\n"
+        "                     always made smooth\n"
         "  --batch FILE       compose every set FILE lists, one a line: up to four\n"
         "                     pictures and the output JPEG last, separated by blanks\n"
         "                     ('-': an empty panel; quote names with blanks); the\n"

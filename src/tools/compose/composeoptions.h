@@ -22,6 +22,11 @@ struct ComposeOptions {
     // One of ScaleModes(): "nearest" shrinks as the window does (its very
     // pixels); "smooth" shrinks with a filter, for the best-looking picture.
     QString scale = QStringLiteral("nearest");
+    // One of grid::kFitModes: how each picture takes its panel.
+    QString fit = QString::fromUtf8(grid::kFitModes[0]);
+    // The composite's size as a multiple of 480 x 360 (one of
+    // grid::kOutputScales); larger than 1 it is always made smooth.
+    int outputScale = 1;
     QString output;  // -o: the composite JPEG
     QString raw;     // --raw: the composite before encoding, as binary PPM
     // --batch: the file of picture sets, one a line ("-": standard input);
@@ -35,6 +40,9 @@ const QStringList& MarkerModes();
 
 // The ways to shrink pictures to their panels, the default first.
 const QStringList& ScaleModes();
+
+// The fit of `name` (one of grid::kFitModes).
+TFitMode FitModeNamed(const QString& name);
 
 // The dividers' limits, as the window's dividers keep them.
 using grid::kSplitHMax;

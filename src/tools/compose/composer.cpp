@@ -96,39 +96,6 @@ QAction* MarkerAction(TMainForm1& form, const QString& mode)
 
 // ---- Drawing ---------------------------------------------------------------
 
-QImage DrawPanels(const std::array<QImage, 4>& pictures, int splitV, int splitH)
-{
-    // What the window's capture renders when no marker shows: its
-    // background, the stacked panel rectangles, then the stretched pictures.
-    // Everything drawn is opaque, so the JPEG encoder's own pixel format
-    // holds the same values and spares it a conversion (which Qt hands to a
-    // pool of threads for a picture this size).
-    QImage composite(grid::kClientWidth, grid::kClientHeight, QImage::Format_RGB888);
-    composite.setDevicePixelRatio(1.0);
-    composite.fill(ToQColor(MainForm1Layout().Color));
-    QPainter painter(&composite);
-    const std::array<QRect, 4> panels = grid::PanelRects(splitV, splitH);
-    TPen pen;
-    pen.SetStyle(TPen::psClear);
-    for (size_t i = 0; i < 4; ++i) {
-        TBrush brush;
-        brush.SetColor(PanelColor(int(i)));
-        // TShape's arithmetic for its rectangle within its bounds.
-        const int p = std::max(0, pen.Width());
-        const int x = p / 2;
-        const int w = p == 0 ? panels[i].width() : panels[i].width() - p + 1;
-        const int h = p == 0 ? panels[i].height() : panels[i].height() - p + 1;
-        painter.save();
-        painter.translate(panels[i].topLeft());
-        DrawRectangle(painter, x, x, x + w, x + h, pen, brush);
-        painter.restore();
-    }
-    for (size_t i = 0; i < 4; ++i)
-        if (!pictures[i].isNull())
-            painter.drawImage(panels[i].topLeft(), StretchNearest(pictures[i], panels[i].size(), QImage::Format_RGB888));
-    return composite;
-}
-
 QByteArray PpmBytes(const QImage& picture)
 {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
@@ -173,7 +140,7 @@ TComposer::TComposer(const ComposeOptions& options, std::vector<ComposeSet> sets
                      std::shared_ptr<MemoryBudget> budget)
     : options_(options), budget_(std::move(budget)), progress_(progress)
 {
-    const std::array<QRect, 4> panels = grid::PanelRects(options.splitV, options.splitH);
+    const std::array<QRect, 4> panels = grid::PanelRects(options.splitV, options.splitH, options.outputScale);
     sets_.resize(sets.size());
     done_.assign(sets.size(), false);
     for (size_t s = 0; s < sets.size(); ++s) {
@@ -314,9 +281,10 @@ void TComposer::Load(Panel& panel)
     panel.error = nullptr;
     try {
         BudgetShare share(*budget_);
+        const TFitMode fit = FitModeNamed(options_.fit);
         QImage picture = options_.scale == QLatin1String("smooth")
-            ? LoadPictureSmooth(panel.path, panel.size, share, panel.background)
-            : LoadPictureStretched(panel.path, panel.size, share, panel.background);
+            ? LoadPictureSmooth(panel.path, panel.size, share, panel.background, fit)
+            : LoadPictureStretched(panel.path, panel.size, share, panel.background, fit);
         panel.picture = HeldInBudget(std::move(picture), std::move(share), budget_);
     } catch (...) {
         panel.error = std::current_exception();
@@ -424,7 +392,8 @@ int TComposer::ComposeDrawn(Set& set)
     std::array<QImage, 4> pictures;
     for (size_t i = 0; i < 4; ++i)
         pictures[i] = set.panels[i].picture;
-    return Write(set, DrawPanels(pictures, options_.splitV, options_.splitH));
+    return Write(set, DrawPanels(pictures, options_.splitV, options_.splitH, FitModeNamed(options_.fit),
+                                 options_.outputScale));
 }
 
 int TComposer::RunWithWindow()
@@ -462,6 +431,9 @@ int TComposer::ComposeInWindow(Set& set)
         form.SelShape1->SetTop(options_.splitH);
         form.SelShape1MouseUp(form.SelShape1, TMouseButton::mbLeft, TShiftState(), 0, 0);
         MarkerAction(form, options_.markers)->trigger();
+        form.FitItems()[size_t(FitModeNamed(options_.fit))]->trigger();
+        const auto scales = grid::kOutputScales;
+        form.SizeItems()[size_t(std::find(scales.begin(), scales.end(), options_.outputScale) - scales.begin())]->trigger();
 
         {
             // The pictures were decoding while the window was being built.
@@ -470,21 +442,25 @@ int TComposer::ComposeInWindow(Set& set)
         }
         if ((status = ReportLoadErrors(set)) != 0)
             return status;
+        // Larger than the window, the pictures were loaded as its larger
+        // composite loads them; else they are shown in its panels.
+        std::array<QImage, 4> pictures;
         TImage* const images[4] = {form.Image1, form.Image2, form.Image3, form.Image4};
         for (size_t i = 0; i < 4; ++i) {
             const Panel& panel = set.panels[i];
+            TImage* image = images[i];
             if (panel.path.isEmpty())
                 continue;
-            TImage* image = images[i];
-            if (image->Stretch() && image->size() == panel.size)
+            if (options_.outputScale > 1)
+                pictures[i] = panel.picture;
+            else if (image->Stretch() && image->size() == panel.size)
                 image->SetPicture(panel.picture);
             else if (options_.scale == QLatin1String("smooth") && image->Stretch())
-                image->SetPicture(LoadPictureSmooth(panel.path, image->size(), panel.background));
+                image->SetPicture(LoadPictureSmooth(panel.path, image->size(), panel.background, form.Fit()));
             else  // not what was forecast: load it as a drop would
                 form.LoadIntoPanel(image, panel.path);
         }
-        form.Capture();
-        status = Write(set, form.Image0->Picture());
+        status = Write(set, options_.outputScale > 1 ? form.DrawComposite(pictures) : form.MakeComposite());
     } catch (...) {
         Print(set, std::current_exception());
         status = 1;

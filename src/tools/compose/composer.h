@@ -126,11 +126,6 @@ private:
     std::vector<std::thread> workers_;
 };
 
-// The composite of a set drawn as the window draws it without markers:
-// the window's colour, each panel's background rectangle, then each picture
-// (already at its panel's size) at its panel's place for the split V,H.
-QImage DrawPanels(const std::array<QImage, 4>& pictures, int splitV, int splitH);
-
 // The composite as a binary PPM (P6) file's bytes.
 QByteArray PpmBytes(const QImage& picture);
 

@@ -10,6 +10,7 @@
 #include "support/pixels.h"
 #include "support/testmain.h"
 
+#include <QPainter>
 #include <QtTest>
 
 #include <functional>
@@ -131,6 +132,40 @@ private slots:
         UNIFORM(img, QRect(0, 0, 19, 9), qRgb(255, 225, 255));
         UNIFORM(img, QRect(19, 0, 1, 10), qRgb(255, 255, 255));
         UNIFORM(img, QRect(0, 9, 20, 1), qRgb(255, 255, 255));
+    }
+
+    void stretchedPictureTakesItsControlAsItsFitSays_data()
+    {
+        QTest::addColumn<int>("fit");
+        QTest::addColumn<QSize>("picture");  // green, its top quarter red
+        QTest::addColumn<QRgb>("left");      // the left edge, halfway down
+        QTest::addColumn<QRgb>("top");       // the middle of the top row
+        const QRgb white = 0xffffff, red = 0xff0000, green = 0x00ff00;
+        QTest::newRow("tall, fit: the parent beside it") << int(TFitMode::Fit) << QSize(8, 24) << white << red;
+        QTest::newRow("tall, fill: top and bottom cut") << int(TFitMode::Fill) << QSize(8, 24) << green << green;
+        QTest::newRow("wide, fit: the parent above it") << int(TFitMode::Fit) << QSize(60, 8) << green << white;
+    }
+    void stretchedPictureTakesItsControlAsItsFitSays()
+    {
+        QFETCH(int, fit);
+        QFETCH(QSize, picture);
+        QFETCH(QRgb, left);
+        QFETCH(QRgb, top);
+        QImage bands(picture, QImage::Format_RGB32);
+        bands.fill(Qt::green);
+        QPainter(&bands).fillRect(0, 0, picture.width(), picture.height() / 4, Qt::red);
+        QWidget parent;
+        parent.setGeometry(0, 0, 48, 36);
+        QPalette pal; pal.setColor(QPalette::Window, Qt::white); parent.setPalette(pal);
+        parent.setAutoFillBackground(true);
+        TImage image(&parent);
+        image.setGeometry(0, 0, 48, 36);
+        image.SetStretch(true);
+        image.SetFit(TFitMode(fit));
+        image.SetPicture(bands);
+        const QImage img = testing::Grab(&parent);
+        PIXEL_IS(img, 0, 18, left);
+        PIXEL_IS(img, 24, 0, top);
     }
 
     void outlinedRectangleExcludesRightAndBottomEnd()
