@@ -12,8 +12,8 @@ namespace yotsumado {
 
 namespace {
 
-// The module's folder from the program's own, as installed (set by the build
-// from the install layout).
+// The module's folder from the program's own folder, as installed (set by the
+// build from the install layout).
 #ifndef YOTSUMADO_FORMAT_MODULE_DIR
 #define YOTSUMADO_FORMAT_MODULE_DIR "../lib/yotsumado"
 #endif
@@ -23,15 +23,16 @@ namespace {
 
 const FormatDecoders* LoadOnce()
 {
-    // The installed module beside the program first: a program run from the
-    // installation never picks up another build's module by name.
-    const QFileInfo program(QStringLiteral("/proc/self/exe"));
-    const QString installed = program.symLinkTarget().isEmpty()
-        ? QString()
-        : QFileInfo(program.symLinkTarget()).absolutePath()
-            + QStringLiteral("/" YOTSUMADO_FORMAT_MODULE_DIR "/") + QLatin1String(kFormatModuleName);
-    if (!installed.isEmpty() && QFileInfo::exists(installed))
-        return OpenFormatModule(QFile::encodeName(installed).constData());
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    if (!program.isEmpty()) {
+        QString folder = QFileInfo(program).absolutePath();
+        for (int up = 0; up < 3; ++up, folder += QStringLiteral("/..")) {
+            const QString candidate = folder + QStringLiteral("/" YOTSUMADO_FORMAT_MODULE_DIR "/")
+                + QLatin1String(kFormatModuleName);
+            if (QFileInfo::exists(candidate))
+                return OpenFormatModule(QFile::encodeName(candidate).constData());
+        }
+    }
     return OpenFormatModule(kFormatModuleName);
 }
 

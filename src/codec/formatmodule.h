@@ -6,10 +6,12 @@
 // and initialised at every start, which costs more than a small compose
 // (Highway alone measures its timer on loading).
 //
-// The module is looked for in the installation's private library folder
-// beside the program (../lib/yotsumado from the program's own folder, where
-// `cmake --install` and the .deb put it), then by name, which the build
-// tree's run path answers.
+// The module is looked for in the private library folder the installation
+// has beside the program's own folder (../lib/yotsumado, where `cmake
+// --install` and the .deb put it), then one and two folders further up
+// (where the build tree has it for the programs built deeper down), then by
+// name through the dynamic loader's search (a program's run path). The
+// first one found is taken; one from another build refuses to serve.
 
 #include "codec/pictureformat.h"
 
