@@ -29,7 +29,9 @@
 # against djpeg -scale 1/8), compose_batch (i: the compose tool's start-up,
 # four real photos and a 200-set --batch against the decoding floor and
 # peers), bigger (j: the 960 x 720 and 1920 x 1440 composites of four 24-MP
-# photos against djpeg at 1/4 and 1/2). A summary table closes the run.
+# photos against djpeg at 1/4 and 1/2), webstyle (k: four progressive photos
+# as sites serve them, smooth, against vips and ImageMagick). A summary table
+# closes the run.
 #
 # Adding a section: write a function section_NAME that prints its own lines
 # (report_header, report_row help), and add NAME to the sections array below.
@@ -761,7 +763,63 @@ section_bigger() {
   report_ratio_pair "1920 x 1440 vs djpeg -scale 1/2" "(j) 1920 x 1440 composite vs floor" 1.20 "$qw" "$gw" "$qc" "$gc"
 }
 
-sections=(compose jpeg_load startup memory relayout formats stall progressive compose_batch bigger)
+# (k) A web-style set: four photos as sites serve them, progressive with
+# optimised Huffman tables (what mozjpeg writes by default), made from the
+# mate-backgrounds photos by jpegtran (lossless: the same pixels), composed in
+# the smooth mode against the fastest vips and ImageMagick scripts for the
+# same job: each decodes reduced (shrink-on-load, the jpeg:size hint), filters
+# down to 240 x 180 and writes the 2 x 2 JPEG. No markers.
+web_photos() {
+  local list="" f name mate
+  read -r -a mate <<<"$(mate_photos)"
+  mkdir -p "$photos/web"
+  for f in "${mate[@]:0:4}"; do
+    name=$photos/web/$(basename "$f")
+    if [ ! -s "$name" ]; then
+      jpegtran -progressive -optimize -copy none -outfile "$name.part" "$f"
+      mv "$name.part" "$name"
+    fi
+    list="$list $name"
+  done
+  echo "${list# }"
+}
+# ImageMagick's quickest smooth compose: each photo decoded at the smallest
+# scale still covering its panel (the hint), then -resize (its filter).
+imagemagick_web() {
+  local out=$1
+  shift
+  "$im" -define jpeg:size=240x180 \( "$1" -resize '240x180!' \) \( "$2" -resize '240x180!' \) +append \
+    \( "$3" -resize '240x180!' \) \( "$4" -resize '240x180!' \) +append -append -quality 80 "$out"
+}
+section_webstyle() {
+  need jpegtran vipsthumbnail vips
+  im=$(imagemagick)
+  build_targets yotsumado-compose
+  local tool=$build/src/tools/compose/yotsumado-compose web i
+  read -r -a web <<<"$(web_photos)"
+  local ow=1e9 oc=1e9 vw=1e9 vc=1e9 iw=1e9 ic=1e9
+  for ((i = 0; i < runs; i++)); do
+    time_best ow oc "$tool" --markers none --scale smooth -o "$work/web.jpg" "${web[@]}"
+    time_best vw vc vips_set "${web[@]}" "$work/web-vips.jpg"
+    time_best iw ic imagemagick_web "$work/web-im.jpg" "${web[@]}"
+  done
+  echo "== webstyle: four progressive 2560 x 1600..1920 photos, smooth, into 480 x 360 (best of $runs) =="
+  compose_table "$ow" "$oc" "yotsumado-compose --scale smooth" \
+    "$vw" "$vc" "vipsthumbnail + vips arrayjoin" \
+    "$iw" "$ic" "ImageMagick, jpeg:size hint, -resize"
+  local peer speed name pw pc
+  for peer in "vips:$vw:$vc" "ImageMagick:$iw:$ic"; do
+    IFS=: read -r name pw pc <<<"$peer"
+    speed=$(ratio_of "$pw" "$ow")
+    summary_add "(k) web-style smooth vs $name, wall" "${ow}s" "${pw}s" "${speed}x faster" ">= 2x faster" \
+      "$(awk -v s="$speed" 'BEGIN { print (s >= 2 ? "met" : "not met") }')"
+    speed=$(ratio_of "$pc" "$oc")
+    summary_add "(k) web-style smooth vs $name, cpu" "${oc}s" "${pc}s" "${speed}x faster" ">= 2x faster" \
+      "$(awk -v s="$speed" 'BEGIN { print (s >= 2 ? "met" : "not met") }')"
+  done
+}
+
+sections=(compose jpeg_load startup memory relayout formats stall progressive compose_batch bigger webstyle)
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${sections[@]}"

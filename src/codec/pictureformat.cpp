@@ -96,21 +96,26 @@ PictureKind SniffPictureKind(const unsigned char* head, std::size_t size)
     return IsoMediaKind(head, size);
 }
 
-QString InvalidPictureMessage(PictureKind kind)
+const char* PictureKindName(PictureKind kind)
 {
-    const char* name = nullptr;
     switch (kind) {
-    case PictureKind::Png: name = "PNG"; break;
-    case PictureKind::WebP: name = "WebP"; break;
-    case PictureKind::Heif: name = "HEIF"; break;
-    case PictureKind::Avif: name = "AVIF"; break;
-    case PictureKind::Tiff: name = "TIFF"; break;
-    case PictureKind::Gif: name = "GIF"; break;
-    case PictureKind::JpegXl: name = "JPEG XL"; break;
+    case PictureKind::Png: return "PNG";
+    case PictureKind::WebP: return "WebP";
+    case PictureKind::Heif: return "HEIF";
+    case PictureKind::Avif: return "AVIF";
+    case PictureKind::Tiff: return "TIFF";
+    case PictureKind::Gif: return "GIF";
+    case PictureKind::JpegXl: return "JPEG XL";
     case PictureKind::None:
     case PictureKind::Bitmap:
     case PictureKind::Jpeg: break;
     }
+    return nullptr;
+}
+
+QString InvalidPictureMessage(PictureKind kind)
+{
+    const char* name = PictureKindName(kind);
     if (!name)
         return QStringLiteral("ビットマップイメージが不正です");
     return QStringLiteral("%1 イメージが不正です").arg(QLatin1String(name));

@@ -36,6 +36,10 @@ PictureKind SniffPictureKind(const unsigned char* head, std::size_t size);
 // instead (EJPEG); for Jpeg and None this gives the bitmap's message.
 QString InvalidPictureMessage(PictureKind kind);
 
+// The name a newer kind's messages give it ("PNG", "JPEG XL"); null for the
+// bitmap, JPEG and None.
+const char* PictureKindName(PictureKind kind);
+
 // A picture is refused before decoding when its 24-bit pixels would need more
 // than this many bytes (1 GiB).
 inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;

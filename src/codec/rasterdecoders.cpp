@@ -1,5 +1,6 @@
 #include "codec/rasterdecoders.h"
 
+#include "codec/formatmodule.h"
 #include "codec/rasterdecode.h"
 
 namespace yotsumado {
@@ -10,10 +11,10 @@ QImage DecodeRaster(PictureKind kind, QIODevice& in, BudgetShare& share, const s
     case PictureKind::Png: return DecodePng(in, share, cancel);
     case PictureKind::WebP: return DecodeWebP(in, share, cancel);
     case PictureKind::Heif:
-    case PictureKind::Avif: return DecodeHeif(in, kind, share, cancel);
+    case PictureKind::Avif: return FormatModule(kind).heif(in, kind, share, cancel);
     case PictureKind::Tiff: return DecodeTiff(in, share, cancel);
     case PictureKind::Gif: return DecodeGif(in, share, cancel);
-    case PictureKind::JpegXl: return DecodeJxl(in, share, cancel);
+    case PictureKind::JpegXl: return FormatModule(kind).jxl(in, share, cancel);
     case PictureKind::None:
     case PictureKind::Bitmap:
     case PictureKind::Jpeg: break;

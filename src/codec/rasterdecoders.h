@@ -39,7 +39,9 @@ QImage DecodeGif(QIODevice& in, BudgetShare& share, const std::atomic<bool>* can
 QImage DecodeJxl(QIODevice& in, BudgetShare& share, const std::atomic<bool>* cancel = nullptr);
 
 // The decoder of `kind` (any of the above kinds; others are refused as
-// invalid bitmaps).
+// invalid bitmaps). DecodeHeif and DecodeJxl are built into the format
+// module (formatmodule.h), not into the programs: they are reached only
+// through here, and a missing module is that kind's own error.
 QImage DecodeRaster(PictureKind kind, QIODevice& in, BudgetShare& share, const std::atomic<bool>* cancel = nullptr);
 
 } // namespace yotsumado

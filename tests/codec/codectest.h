@@ -56,6 +56,8 @@ private slots:
     void madeBitmapsTheLoaderRefuses();
 
     // tst_loadregressions.cpp
+    void damagedFormatModuleSaysTheKindIsNotInstalled_data();
+    void damagedFormatModuleSaysTheKindIsNotInstalled();
     void runLengthBitmapEndingEarlyIsColourZeroWithinMemory_data();
     void runLengthBitmapEndingEarlyIsColourZeroWithinMemory();
     // tst_jpegdecoder.cpp

@@ -7,6 +7,8 @@
 #include "codec/pictureloader.h"
 #include "codectools.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <QtEndian>
@@ -16,6 +18,36 @@
 using namespace yotsumado;
 
 using namespace codectest;
+
+void CodecTest::damagedFormatModuleSaysTheKindIsNotInstalled_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("HEIF") << "x.heic" << "HEIF";
+    QTest::newRow("AVIF") << "x.avif" << "AVIF";
+    QTest::newRow("JPEG XL") << "x.jxl" << "JPEG XL";
+}
+
+void CodecTest::damagedFormatModuleSaysTheKindIsNotInstalled()
+{
+    // An installed program takes the module beside it (../lib/yotsumado)
+    // before any other: a copy of the helper finds a damaged one there.
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QVERIFY(QDir(temp_.path()).mkpath(QStringLiteral("bin")));
+    QVERIFY(QDir(temp_.path()).mkpath(QStringLiteral("lib/yotsumado")));
+    const QString program = Temp(QStringLiteral("bin/loadpeak"));
+    QVERIFY(QFile::exists(program) || QFile::copy(QStringLiteral(LOADPEAK_PROGRAM), program));
+    WriteAll(Temp(QStringLiteral("lib/yotsumado/libyotsumado_formats.so")), "not a shared object");
+    const QString path = Temp(name);
+    WriteAll(path, "not a picture either");
+    QProcess helper;
+    helper.start(program, {path, QStringLiteral("0")});
+    QVERIFY(helper.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(helper.readAllStandardOutput().trimmed()),
+             QStringLiteral("error %1 イメージを読むためのモジュール (libyotsumado_formats.so) がインストールされていません").arg(kind));
+    QCOMPARE(helper.exitCode(), 1);
+}
 
 void CodecTest::runLengthBitmapEndingEarlyIsColourZeroWithinMemory_data()
 {

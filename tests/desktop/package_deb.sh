@@ -44,7 +44,8 @@ for b in yotsumado yotsumado-compose; do
   info=$(file -b "$tree/usr/bin/$b")
   grep -q ', stripped' <<<"$info" || fail "$b is not stripped: $info"
 done
-extra=$(cd "$tree" && find . -type f | grep -Ev '^\./usr/(bin|share/(applications|icons|metainfo|man|doc))/' || true)
+extra=$(cd "$tree" && find . -type f | grep -Ev '^\./usr/(bin|share/(applications|icons|metainfo|man|doc))/' |
+  grep -vx './usr/lib/yotsumado/libyotsumado_formats.so' || true)
 [ -z "$extra" ] || fail "unexpected files: $extra"
 
 # Both programs run from the unpacked tree (they need no display for this).
@@ -54,6 +55,10 @@ v=$(env -u DISPLAY -u WAYLAND_DISPLAY "$tree/usr/bin/yotsumado-compose" --versio
 [ "$v" = "yotsumado-compose $version" ] || fail "yotsumado-compose --version said: $v"
 env -u DISPLAY -u WAYLAND_DISPLAY "$tree/usr/bin/yotsumado-compose" -o "$out/empty.jpg" >/dev/null 2>&1 || fail "compose from the package"
 [ "$(head -c 2 "$out/empty.jpg" | od -An -tx1 | tr -d ' ')" = ffd8 ] || fail "compose wrote no JPEG"
+# The HEIF decoder is in the package's own module, found beside the program.
+echo junk >"$out/junk.heic"
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY "$tree/usr/bin/yotsumado-compose" -o "$out/heif.jpg" "$out/junk.heic" 2>&1)
+grep -q 'HEIF イメージが不正です' <<<"$said" || fail "HEIF from the package: $said"
 
 # The desktop files as the desktop reads them.
 desktop=$tree/usr/share/applications/yotsumado.desktop
