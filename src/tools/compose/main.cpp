@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include <malloc.h>
 #include <unistd.h>
 
 using namespace yotsumado;
@@ -57,6 +58,14 @@ int main(int argc, char** argv)
         return 1;
     }
     qInstallMessageHandler(KeepQtQuiet);
+    // A progressive photo's coefficients take megabytes that live for one
+    // picture. Kept in the heap, the next picture reuses pages already
+    // touched; given back to the system after each (glibc's default for
+    // blocks that large), every picture pays the kernel again to fault
+    // fresh zeroed pages in. The tool runs briefly, and the memory budget
+    // still bounds what is held.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     // The pictures start decoding at once. Without markers nothing more is
     // needed: no application object, no platform, no fonts. The markers need
     // fonts, which need an application object, but no display. The
