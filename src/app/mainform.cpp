@@ -484,7 +484,9 @@ void TMainForm1::DragOut(TImage* from)
     if (!taken)
         services_.DragFileService().Withdraw(file);
     dragPanel_ = -1;
-    drag->deleteLater();
+    // The drag is Qt's to delete: on X11 it still serves the target after
+    // exec() returns (a mail program's compose window asks for the file list
+    // only then), and goes once the target has finished.
 }
 
 void TMainForm1::SwapPanels(int a, int b)
