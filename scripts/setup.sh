@@ -18,6 +18,8 @@ done
 program_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libglib2.0-dev
+  # Qt's native interface on X11 (the clipboard's timestamp)
+  qt6-base-private-dev
   libjpeg62-turbo-dev liblcms2-dev fonts-ipafont-gothic
   # the newer picture formats, each through its own library
   libspng-dev libwebp-dev libheif-dev libtiff-dev libgif-dev libjxl-dev

@@ -422,6 +422,12 @@ if [ "$mode" = desktop ]; then
   kept=("$tmp"/cache/yotsumado/drag/*/*)  # the swaps' own files went at once
   [ ${#kept[@]} = 1 ] && [ "$(stat -c %a "$(dirname "${kept[0]}")")" = 700 ] && note "drag out: pass" ||
     fail "drag out: not the one file taken kept in a private folder: ${kept[*]}"
+  # Copy after the drag out, once another program took the clipboard: the
+  # file manager's data requests carried timestamps of its own making.
+  echo text | xclip -selection clipboard -i
+  for _ in $(seq 20); do [ "$(xclip -selection clipboard -o 2>/dev/null)" = text ] && break; sleep 0.1; done
+  focus "$wid"; xdotool key ctrl+c sleep 0.3
+  [ "$(xclip -selection clipboard -t image/png -o | identify -format %m%w - 2>/dev/null)" = PNG480 ] || fail "copy after the drag out: no PNG on the clipboard"
 fi
 
 # A failed drop: one error box, above the main window; OK leaves the program
