@@ -611,6 +611,7 @@ fi
 for _ in $(seq 200); do alive || break; sleep 0.1; done
 if alive; then
   shot close-failed
+  gdb -p "$app" -batch -ex "thread apply all bt 12" >"$out/close-failed.bt" 2>&1
   fail "close: program still running (active window $(xprop -root _NET_ACTIVE_WINDOW 2>&1 | awk '{print $NF}'), ours $wid)"
 else
   wait "$app"; code=$?
