@@ -140,6 +140,9 @@ void TestPlatform::dialogListsJpegFilesOnly()
         WriteFile(dir + QLatin1Char('/') + QString::fromLatin1(name), "x");
     const auto dialog = CreateSaveFileDialog(nullptr, JpegRequest(dir + QStringLiteral("/a.jpg")));
     QTRY_COMPARE(ListedNames(*dialog), (QStringList{QStringLiteral("B.JPEG"), QStringLiteral("a.jpg")}));
+    // A picture saved into the folder while the dialog is open shows up too.
+    WriteFile(dir + QStringLiteral("/later.jpg"), "x");
+    QTRY_COMPARE(ListedNames(*dialog), (QStringList{QStringLiteral("B.JPEG"), QStringLiteral("a.jpg"), QStringLiteral("later.jpg")}));
 }
 
 void TestPlatform::dialogHasTheRequestedOptions()

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGridLayout>
 #include <QSplitter>
 
@@ -81,6 +82,19 @@ std::unique_ptr<QFileDialog> CreateSaveFileDialog(QWidget* parent, const SaveDia
         dialog->selectFile(request.FileName);
     else
         dialog->setDirectory(PicturesFolder());
+
+    // Qt 6.4's folder model makes a listed file visible only when it sorts
+    // the folder; a file whose information equals what the node was made
+    // with is never announced. When the listing thread is slower than the
+    // first sort (a busy machine, a slow disk), the folder shows only the
+    // preselected name. Sorting again once the shown folder is loaded makes
+    // every file in it appear.
+    if (auto* model = dialog->findChild<QFileSystemModel*>()) {
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, model, [model](const QString& path) {
+            if (path == model->rootPath())
+                model->setNameFilters(model->nameFilters());
+        });
+    }
 
     dialog->setSizeGripEnabled(request.Resizable);
     if (!request.Resizable && dialog->layout())
